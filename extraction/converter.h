@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Our converter program, "Qtmingw.dll" beside the program's own executable, started as
+//   Qtmingw.dll -htmlformat "<pdf>" "<folder>/text.xml"
+// It writes the page files of PageFiles into <folder> and exits with one of these codes.
+enum class ConverterExit : int {
+    Success = 0,
+    BadArguments = 1,
+    CannotOpen = 2,      // missing or unreadable file
+    NotAPdf = 3,         // corrupt or not a PDF
+    Locked = 4,          // password protected
+    NoPages = 5,
+    CannotWrite = 6,     // the output folder cannot be written
+};
+
+struct ConverterCommand {
+    QString program;      // absolute path of Qtmingw.dll
+    QStringList arguments;
+
+    // The converter beside `applicationDir`, converting `pdfPath` into `folder`.
+    static ConverterCommand make(const QString& applicationDir, const QString& pdfPath,
+                                 const QString& folder);
+
+    // The command line as text, each path in double quotes, for the log:
+    //   "<dir>/Qtmingw.dll" -htmlformat "<pdf>" "<folder>/text.xml"
+    QString commandLine() const;
+};
+
+// One line for the user, for a converter exit code.
+QString converterExitMessage(int exitCode);
