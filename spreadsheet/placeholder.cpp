@@ -1,1 +1,1 @@
-// Replaced by the writer sources.
+// Removed once the writer sources are listed.

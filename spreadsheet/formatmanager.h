@@ -1,0 +1,44 @@
+#pragma once
+
+// Finds or adds fonts, number formats and cell formats (XFs) in a document's workbook
+// globals and returns the index cells refer to.
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+class SpreadsheetFile;
+class Workbook;
+
+struct FontSpec {
+    std::u16string name;
+    uint16_t height = 200;  // twentieths of a point
+    uint16_t weight = 400;
+    uint16_t options = 0;
+    uint16_t colourIndex = 0x7FFF;
+    uint16_t escapement = 0;
+    uint8_t underline = 0;
+    uint8_t family = 0;
+    uint8_t characterSet = 0;
+};
+
+struct CellStyle {
+    uint16_t fontIndex = 0;
+    uint16_t formatIndex = 0;
+    uint8_t alignment = 0x20;
+    uint8_t rotation = 0;
+    uint8_t textProperties = 0;
+    uint32_t borderLines = 0;
+    uint32_t colours = 0;
+    uint16_t backgroundColours = 0x20C0;
+};
+
+class FormatManager {
+public:
+    explicit FormatManager(SpreadsheetFile& document);
+
+    std::u16string formatText(uint16_t index) const;  // "General" for an unknown index
+    uint16_t findOrAddFormat(const std::u16string& text);
+    uint16_t findOrAddFont(const FontSpec& font);
+    uint16_t findOrAddXf(const CellStyle& style);
+};
