@@ -1,1 +1,1 @@
-// Replaced by the export sources.
+// Removed once the export sources are listed.

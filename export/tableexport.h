@@ -1,0 +1,33 @@
+#pragma once
+
+// Saving the tables of all pages as one file: a UTF-16 CSV file when the name's suffix is
+// exactly "csv", otherwise an Excel 97 spreadsheet. Cells come from each page's grid, so a
+// cell holding a double quote or a comma stays one cell with its exact text.
+
+#include "pagegrid.h"
+
+#include <QString>
+#include <QVector>
+
+enum class SaveFormat { Csv, Spreadsheet };
+
+// "csv" after the last dot of the file-name part, compared case-sensitively, gives Csv;
+// everything else (no suffix, "CSV", "xls" …) a spreadsheet.
+SaveFormat formatForFileName(const QString& fileName);
+
+// The save dialog's filters, in order: "CSV File (*.csv)", "Excel File (*.xls)",
+// "All Files (*.*)".
+QString saveDialogFilters();
+
+// A name typed without a suffix gets the suffix of the chosen filter (".csv" for the CSV
+// filter, ".xls" for the Excel filter, nothing for "All Files"); a name with one stays as is.
+QString completeFileName(const QString& fileName, const QString& selectedFilter);
+
+struct SaveResult {
+    bool ok = false;
+    QString error;  // why the file could not be written, for the user
+};
+
+// Writes the pages' grids (page order; an empty grid for a page without a table) to
+// `fileName` in the format its suffix selects. A failed save leaves an existing file as it was.
+SaveResult saveTables(const QString& fileName, const QVector<PageGrid>& pages);
