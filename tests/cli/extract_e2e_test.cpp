@@ -1,0 +1,291 @@
+// zq-extract end to end: real PDFs through our converter, the page-text parser, grid
+// building and both writers, read back independently and compared cell by cell.
+#include "outputreader.h"
+#include "pdfmaker.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <QThread>
+
+#include <csignal>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString err;
+};
+
+Run extract(const QStringList& args, int timeoutMs = 120000)
+{
+    QProcess p;
+    p.start(TestSupport::binDir() + "/zq-extract", args);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+QString work(const QString& name) { return TestSupport::workDir() + '/' + name; }
+
+QStringList leftoverWorkFolders()
+{
+    return QDir(QDir::tempPath()).entryList({"zq-extract-*"}, QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
+QString toString(const Rows& rows)
+{
+    QString s;
+    for (const QStringList& row : rows)
+        s += '[' + row.join(" | ") + "]\n";
+    return s;
+}
+
+// The .xls pads rows to the widest page; drop padding beyond `columns` when it is empty.
+Rows withoutPadding(Rows rows, int columns)
+{
+    for (QStringList& row : rows)
+        while (row.size() > columns && row.last().isEmpty())
+            row.removeLast();
+    return rows;
+}
+
+// ---- a generated document: known cells at known places ----
+
+const QVector<double> kColumnX = {72, 200, 330, 450};
+const double kFirstBaseline = 120;
+const double kRowPitch = 20;
+
+QVector<QVector<QStringList>> generatedTables()
+{
+    return {
+        {{"SKU", "Item", "Qty", "Amount"},
+         {"GC-1", "Bark mulch, 50 l", "1,540", "-44,144.00"},
+         {"GC-2", "5\" pipe", "12", "1,090.00"},
+         {"GC-3", "Zoë Ørsted", "7", "0.16"}},
+        {{"SKU", "Item", "Qty", "Amount"}, {"JP-1", "東京 ほうじ茶", "3", "2,500.50"}},
+        {{"SKU", "Item", "Qty", "Amount"},
+         {"X-1", "A & B <c>", "", "9"},
+         {"X-2", "He said \",\" twice", "4", "-1"}},
+    };
+}
+
+QString makeGeneratedPdf()
+{
+    QVector<PdfPage> pages;
+    for (const auto& table : generatedTables()) {
+        PdfPage page = tablePage(table, kColumnX, kFirstBaseline, kRowPitch);
+        page.words.append({72, 50, "Quarterly stock report"});  // a title well above the table
+        pages.append(page);
+    }
+    const QString path = work("generated.pdf");
+    EXPECT_TRUE(writePdf(path, pages));
+    return path;
+}
+
+// Table outline and separators in points for the generated pages.
+QStringList generatedGeometry()
+{
+    return {"-a", "100,60,200,560", "-c", "190,320,440"};
+}
+
+// What each cell holds after extraction: every word followed by one blank.
+Rows expectedCells(const QVector<QStringList>& table)
+{
+    Rows rows;
+    for (const QStringList& row : table) {
+        QStringList cells;
+        for (const QString& cell : row)
+            cells.append(cell.isEmpty() ? QString() : cell.split(' ').join(' ') + ' ');
+        rows.append(cells);
+    }
+    return rows;
+}
+
+TEST(ExtractEndToEnd, GeneratedDocumentGivesExactlyTheDrawnCells)
+{
+    const QString pdf = makeGeneratedPdf();
+    for (const QString& suffix : {QStringLiteral("csv"), QStringLiteral("xls")}) {
+        const QString out = work("generated." + suffix);
+        const Run run = extract(QStringList{pdf, "-o", out} + generatedGeometry());
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        QVector<Rows> pages;
+        QString error;
+        ASSERT_TRUE(suffix == "csv" ? readCsvPages(out, &pages, &error) : readXlsPages(out, &pages, &error))
+            << error.toStdString();
+        const auto tables = generatedTables();
+        ASSERT_EQ(pages.size(), tables.size());
+        for (int p = 0; p < tables.size(); ++p)
+            EXPECT_EQ(toString(withoutPadding(pages[p], 4)), toString(expectedCells(tables[p])))
+                << suffix.toStdString() << " page " << p + 1;
+    }
+    EXPECT_TRUE(leftoverWorkFolders().isEmpty());
+}
+
+TEST(ExtractEndToEnd, PageListLeavesOtherPagesEmpty)
+{
+    const QString pdf = makeGeneratedPdf();
+    const QString out = work("some.csv");
+    const Run run = extract(QStringList{pdf, "-p", "2-3", "-o", out} + generatedGeometry());
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QVector<Rows> pages;
+    QString error;
+    ASSERT_TRUE(readCsvPages(out, &pages, &error)) << error.toStdString();
+    ASSERT_EQ(pages.size(), 3);
+    EXPECT_TRUE(pages[0].isEmpty());
+    EXPECT_EQ(pages[1].size(), 2);
+    EXPECT_EQ(pages[2].size(), 3);
+}
+
+// ---- the sample documents with their expected tables ----
+
+struct Sample {
+    QJsonObject json;
+    QString pdf;
+};
+
+Sample loadSample(const QString& name)
+{
+    QFile file(TestSupport::samplesDir() + '/' + name + ".json");
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+    return {QJsonDocument::fromJson(file.readAll()).object(), TestSupport::samplesDir() + '/' + name + ".pdf"};
+}
+
+QJsonArray area(const QJsonArray& rect)  // [x0, top, x1, bottom] → [top, left, bottom, right]
+{
+    return {rect[1], rect[0], rect[3], rect[2]};
+}
+
+QString writeTemplate(const Sample& sample, const QString& name)
+{
+    QJsonArray pages;
+    for (const QJsonValue& t : sample.json["tables"].toArray()) {
+        const QJsonObject table = t.toObject();
+        pages.append(QJsonObject{{"page", table["page"]},
+                                 {"area", area(table["rect"].toArray())},
+                                 {"columns", table["separators"]}});
+    }
+    const QString path = work(name + ".json");
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(QJsonObject{{"pages", pages}}).toJson());
+    return path;
+}
+
+QString joinNumbers(const QJsonArray& values)
+{
+    QStringList parts;
+    for (const QJsonValue& v : values)
+        parts.append(QString::number(v.toDouble(), 'g', 10));
+    return parts.join(',');
+}
+
+void expectSampleTables(const Sample& sample, const QStringList& geometryArgs, const QString& name)
+{
+    const int pageCount = sample.json["pages"].toArray().size();
+    for (const QString& suffix : {QStringLiteral("csv"), QStringLiteral("xls")}) {
+        const QString out = work(name + '.' + suffix);
+        const Run run = extract(QStringList{sample.pdf, "-o", out} + geometryArgs);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        QVector<Rows> pages;
+        QString error;
+        ASSERT_TRUE(suffix == "csv" ? readCsvPages(out, &pages, &error) : readXlsPages(out, &pages, &error))
+            << error.toStdString();
+        ASSERT_EQ(pages.size(), pageCount);
+        for (const QJsonValue& t : sample.json["tables"].toArray()) {
+            const QJsonObject table = t.toObject();
+            Rows expected;
+            for (const QJsonValue& row : table["cells"].toArray()) {
+                QStringList cells;
+                for (const QJsonValue& cell : row.toArray())
+                    cells.append(cell.toString());
+                expected.append(cells);
+            }
+            const int page = table["page"].toInt();
+            EXPECT_EQ(toString(withoutPadding(normalized(pages[page - 1]), table["cols"].toInt())),
+                      toString(expected))
+                << name.toStdString() << '.' << suffix.toStdString() << " page " << page;
+        }
+    }
+}
+
+TEST(ExtractSamples, EachTableReadsBackAsExpected)
+{
+    for (const QString name : {"timesheet", "rates-wide", "rotated-schedule"}) {
+        const Sample sample = loadSample(name);
+        expectSampleTables(sample, {"-t", writeTemplate(sample, name)}, name);
+    }
+}
+
+TEST(ExtractSamples, OneGeometryAppliedToEveryPage)
+{
+    const Sample sample = loadSample("inventory-3pages");
+    const QJsonObject all = sample.json["apply_all"].toObject();
+    expectSampleTables(sample,
+                       {"-a", joinNumbers(area(all["rect"].toArray())), "-c",
+                        joinNumbers(all["separators"].toArray()), "-p", "all"},
+                       "inventory-3pages");
+}
+
+// ---- failures: the right exit code, a clear message, nothing left behind ----
+
+TEST(ExtractFailures, ExitCodesAndMessages)
+{
+    const QString pdf = makeGeneratedPdf();
+    QFile corrupt(work("corrupt.pdf"));
+    ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly));
+    corrupt.write("%PDF-1.4\nthis is not really a PDF\n");
+    corrupt.close();
+
+    const QString out = work("out.csv");
+    EXPECT_EQ(extract(QStringList{work("missing.pdf"), "-o", out} + generatedGeometry()).exitCode, 2);
+    const Run bad = extract(QStringList{corrupt.fileName(), "-o", out} + generatedGeometry());
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(bad.err.contains("corrupt.pdf")) << bad.err.toStdString();
+    const Run pastEnd = extract(QStringList{pdf, "-p", "4", "-o", out} + generatedGeometry());
+    EXPECT_EQ(pastEnd.exitCode, 1);
+    EXPECT_TRUE(pastEnd.err.contains("Usage")) << pastEnd.err.toStdString();
+    EXPECT_EQ(extract({pdf, "-o", out}).exitCode, 1);
+    EXPECT_EQ(extract(QStringList{pdf, "-o", work("no/such/folder/out.xls")} + generatedGeometry()).exitCode, 3);
+    EXPECT_FALSE(QFile::exists(out));
+
+    // An output that cannot be written keeps the previous file as it was.
+    QFile existing(work("keep.csv"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("previous");
+    existing.close();
+    EXPECT_EQ(extract(QStringList{pdf, "-o", work("keep.csv/inner.csv")} + generatedGeometry()).exitCode, 3);
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), "previous");
+
+    EXPECT_TRUE(leftoverWorkFolders().isEmpty()) << leftoverWorkFolders().join(' ').toStdString();
+}
+
+TEST(ExtractFailures, InterruptStopsTheConverterAndRemovesItsFolder)
+{
+    QVector<PdfPage> pages(150, tablePage({{"a", "b"}, {"c", "d"}}, kColumnX, kFirstBaseline, kRowPitch));
+    const QString pdf = work("long.pdf");
+    ASSERT_TRUE(writePdf(pdf, pages));
+    QProcess p;
+    p.start(TestSupport::binDir() + "/zq-extract", QStringList{pdf, "-o", work("long.xls")} + generatedGeometry());
+    ASSERT_TRUE(p.waitForStarted());
+    // Wait until the converter has made its folder, then interrupt.
+    for (int i = 0; i < 100 && leftoverWorkFolders().isEmpty(); ++i)
+        QThread::msleep(20);
+    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(30000));
+    if (p.exitCode() != 0)  // it may have finished just before the signal
+        EXPECT_EQ(p.exitCode(), 130);
+    EXPECT_TRUE(leftoverWorkFolders().isEmpty()) << leftoverWorkFolders().join(' ').toStdString();
+}
+
+} // namespace

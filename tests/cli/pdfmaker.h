@@ -1,0 +1,26 @@
+#pragma once
+
+// Test PDFs with known words at known places, made with QPdfWriter at 72 dpi so that
+// painter units are PDF points.
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+struct PdfWord {
+    double x = 0;         // left edge of the text, points from the page's left
+    double baseline = 0;  // points from the page's top
+    QString text;
+};
+
+struct PdfPage {
+    QVector<PdfWord> words;
+};
+
+// US Letter portrait pages (612 × 792 pt), DejaVu Sans 10 pt.
+bool writePdf(const QString& path, const QVector<PdfPage>& pages);
+
+// A table of `rows` × cells.size() laid out on a grid: column c's text starts at
+// columnX[c], row r's baseline is firstBaseline + r × rowPitch.
+PdfPage tablePage(const QVector<QStringList>& cells, const QVector<double>& columnX,
+                  double firstBaseline, double rowPitch);
