@@ -1,0 +1,72 @@
+#include "pagestore.h"
+
+#include "zoommapping.h"
+
+namespace {
+
+// What a page without a table holds.
+QVector<QRectF> noTableLines() { return {QRectF()}; }
+
+bool hasEntries(const PageStore& store, const QVector<PageText>& pageTexts, int index)
+{
+    return store.hasPage(index) && index < pageTexts.size();
+}
+
+} // namespace
+
+void PageStore::reset(int pageCount)
+{
+    const qsizetype count = qMax(pageCount, 0);
+    pageOutputs = QVector<QString>(count);
+    pageRects = QVector<QRectF>(count);
+    pageLines = QVector<QVector<QRectF>>(count, noTableLines());
+    pageGrids = QVector<PageGrid>(count);
+}
+
+void PageStore::clearPage(int index)
+{
+    if (!hasPage(index))
+        return;
+    pageOutputs[index].clear();
+    pageRects[index] = QRectF();
+    pageLines[index] = noTableLines();
+    pageGrids[index] = PageGrid();
+}
+
+void PageStore::storePage(int index, const GridBuild& build)
+{
+    if (!hasPage(index))
+        return;
+    pageOutputs[index] = build.grid.gridText();
+    pageRects[index] = build.pageRect;
+    pageLines[index] = build.pageLines;
+    pageGrids[index] = build.grid;
+}
+
+const PageGrid* updatePage(PageStore& store, const QVector<PageText>& pageTexts, int index,
+                           const QRectF& canvasRect, const QVector<QRectF>& canvasLines,
+                           float zoomFactor)
+{
+    if (!hasEntries(store, pageTexts, index))
+        return nullptr;
+    if (isNoTable(canvasRect)) {
+        store.clearPage(index);
+        return nullptr;
+    }
+    store.storePage(index, buildPageGrid(pageTexts[index].runs, canvasRect, canvasLines, zoomFactor));
+    return &store.pageGrids[index];
+}
+
+void applyToAllPages(PageStore& store, const QVector<PageText>& pageTexts, int currentIndex,
+                     const QRectF& canvasRect, const QVector<QRectF>& canvasLines, float zoomFactor)
+{
+    if (isNoTable(canvasRect)) {
+        // Only the page on screen loses its table; the others keep what was drawn on them.
+        if (hasEntries(store, pageTexts, currentIndex))
+            store.clearPage(currentIndex);
+        return;
+    }
+    const int pages = int(qMin(store.size(), pageTexts.size()));
+    for (int index = 0; index < pages; ++index)
+        store.storePage(index, buildPageGrid(pageTexts[index].runs, canvasRect, canvasLines, zoomFactor));
+}
