@@ -5,6 +5,8 @@
 #include <QRectF>
 #include <QVector>
 
+class QPainter;
+
 // The page canvas: shows the page image (the palette's Window brush) and, over it, the table
 // the user draws: one rectangle, its eight resize handles and the vertical column lines.
 // All geometry is in canvas pixels (page pixels × the window's zoom factor).
@@ -52,6 +54,21 @@ private:
     void rebuildHandles();
     void rebuildEdgeBands();
 
+    // Steps of a mouse move, by what the press started.
+    void continueRectDrawing(const QPointF& pos);
+    void continueMove(const QPointF& pos);
+    void continueResize(const QPointF& pos);
+    void continueNewLine(const QPointF& pos, bool validWhenDown);
+    void continueLineDrag(const QPointF& pos);
+    void hover(const QPointF& pos);
+    // Press on a line: selects it and starts dragging it. False when no line is hit.
+    bool grabLine(const QPointF& pos);
+    bool startNewLine(const QPointF& pos);
+
+    void paintOutline(QPainter& painter, const QRectF& r);
+    void paintFocusFrame(QPainter& painter);
+    bool selectionIsValid() const { return selectedLine_ >= 1 && selectedLine_ <= lines.size(); }
+
     QRectF tableRect;
     QVector<QRectF> lines;
     int selectedLine_ = 0;  // 1-based index into lines, 0 = none
@@ -59,16 +76,16 @@ private:
 
     // Interaction state.
     bool drawingRect = false;
-    QRectF rubberBand;
-    QPointF lastPos;
+    QRectF rubberBand;  // press point and signed extent of the rectangle being drawn
+    QPointF lastPos;    // last mouse position a drag has taken into account
     bool movingRect = false;
     bool resizingRect = false;
-    int activeHandle = 9;
+    int activeHandle = 9;  // zone of the last hover test: handle 0-7, 8 inside, 9 elsewhere
     bool overEdgeBand = false;
     bool newLineFromTop = false;
     bool newLineFromBottom = false;
     float newLineX = 0;
-    QRectF newLine;
+    QRectF newLine;  // preview of the line being dragged out of an edge band
     bool newLineValid = false;
     bool overLine = false;
     bool draggingLine = false;
