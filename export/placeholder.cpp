@@ -1,1 +1,0 @@
-// Removed once the export sources are listed.

@@ -1,0 +1,110 @@
+#include "spreadsheetexport.h"
+
+#include "documentrows.h"
+#include "filesaving.h"
+#include "formatmanager.h"
+#include "spreadsheet.h"
+
+#include <QCoreApplication>
+
+#include <string_view>
+
+namespace {
+QString tr(const char* text) { return QCoreApplication::translate("TableExport", text); }
+
+std::u16string_view utf16View(const QString& text)
+{
+    return {reinterpret_cast<const char16_t*>(text.utf16()), std::size_t(text.size())};
+}
+
+FontSpec boldArial()
+{
+    FontSpec font;
+    font.name = u"Arial";
+    font.height = 200;
+    font.weight = 700;
+    return font;
+}
+} // namespace
+
+QString spreadsheetLimitError(const DocumentRows& rows)
+{
+    if (rows.columnCount() > SpreadsheetLimits::columns)
+        return tr("The tables have %1 columns, but an Excel file holds at most %2 columns. "
+                  "Nothing was written; save them as a CSV file instead.")
+            .arg(rows.columnCount())
+            .arg(SpreadsheetLimits::columns);
+
+    // Every page ends with one empty row and grid rows are never empty, so counting the
+    // empty rows tells the page a row belongs to.
+    int page = 1;
+    int pageRow = 0;
+    for (int index = 0; index < rows.rowCount(); ++index) {
+        const auto cells = rows.row(index);
+        if (cells.empty()) {
+            ++page;
+            pageRow = 0;
+            continue;
+        }
+        ++pageRow;
+        for (std::size_t column = 0; column < cells.size(); ++column) {
+            if (cells[column].size() > SpreadsheetLimits::cellCharacters)
+                return tr("The cell in row %1, column %2 of page %3 holds %4 characters, but an Excel "
+                          "cell holds at most %5. Nothing was written; save the tables as a CSV file "
+                          "instead.")
+                    .arg(pageRow)
+                    .arg(column + 1)
+                    .arg(page)
+                    .arg(cells[column].size())
+                    .arg(SpreadsheetLimits::cellCharacters);
+        }
+    }
+    return {};
+}
+
+bool fillSpreadsheet(SpreadsheetFile& file, const DocumentRows& rows)
+{
+    file.createSheets(1);
+    SpreadsheetSheet* sheet = file.sheetAt(0);
+    FormatManager formats(file);
+    formats.findOrAddFont(boldArial());
+
+    const int columns = rows.columnCount();
+    for (int index = 0; index < rows.rowCount(); ++index) {
+        const int sheetRow = index % SpreadsheetLimits::rowsPerSheet;
+        if (index > 0 && sheetRow == 0)
+            sheet = file.addSheet();
+        if (!sheet)
+            return false;
+        const auto cells = rows.row(index);
+        for (int column = 0; column < columns; ++column) {
+            SpreadsheetCell* cell = sheet->cellAt(sheetRow, column);
+            if (!cell)
+                return false;
+            // Every cell of the row gets its text, padding cells an empty one.
+            cell->setText(std::size_t(column) < cells.size() ? utf16View(cells[column]) : std::u16string_view(u""));
+        }
+    }
+    return true;
+}
+
+SaveResult writeSpreadsheetFile(const QString& fileName, const QVector<PageGrid>& pages)
+{
+    const DocumentRows rows(pages);
+    const QString limitError = spreadsheetLimitError(rows);
+    if (!limitError.isEmpty())
+        return SaveResult{false, limitError};
+
+    // Building a large workbook is wasted when the file cannot be written anyway.
+    const QString obstacle = writeObstacle(fileName);
+    if (!obstacle.isEmpty())
+        return SaveResult{false, obstacle};
+
+    SpreadsheetFile file;
+    if (!fillSpreadsheet(file, rows))
+        return SaveResult{false, tr("The tables could not be laid out in the Excel file.")};
+    // The wide path keeps every character of the name, whatever the locale's code page.
+    if (!file.saveAs(reinterpret_cast<const char16_t*>(fileName.utf16())))
+        return SaveResult{false, describeWriteFailure(fileName)};
+    return SaveResult{true, {}};
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+// The pages' tables as an Excel 97 workbook: one text cell per grid cell, laid out as the
+// document's rows (see DocumentRows), every row padded with empty cells to the widest row.
+// A sheet holds 65536 rows; longer documents continue on "Sheet2", "Sheet3" …, each padded
+// to the same width. The workbook carries the bold 10-point Arial font; cells get no format.
+
+#include "pagegrid.h"
+#include "tableexport.h"
+
+#include <QString>
+#include <QVector>
+
+class DocumentRows;
+class SpreadsheetFile;
+
+namespace SpreadsheetLimits {
+constexpr int rowsPerSheet = 65536;
+constexpr int columns = 256;
+constexpr int cellCharacters = 32767;  // UTF-16 code units
+} // namespace SpreadsheetLimits
+
+// Why the document cannot be saved in this format (too many columns, a cell text longer
+// than a cell holds), for the user; empty when it fits. Nothing is ever cut to fit.
+QString spreadsheetLimitError(const DocumentRows& rows);
+
+// Builds the workbook in `file` (a new, empty document). Assumes spreadsheetLimitError()
+// found nothing; false if the writer refused a sheet or a cell all the same.
+bool fillSpreadsheet(SpreadsheetFile& file, const DocumentRows& rows);
+
+// Checks the limits, builds the workbook and writes it; a failed write leaves an existing
+// file as it was.
+SaveResult writeSpreadsheetFile(const QString& fileName, const QVector<PageGrid>& pages);

@@ -1,0 +1,143 @@
+#include "csvwriter.h"
+#include "exporttestsupport.h"
+#include "tableexport.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+const QStringList bothSuffixes = {QStringLiteral("csv"), QStringLiteral("xls")};
+
+// A folder of its own per case, so leftovers of a failed save show up.
+QString freshFolder(const QString& name)
+{
+    const QString path = TestSupport::workDir() + u'/' + name;
+    QDir(path).removeRecursively();
+    QDir().mkpath(path);
+    return path;
+}
+
+QVector<PageGrid> someKilobytesOfTables()
+{
+    CellRows rows;
+    for (int row = 0; row < 600; ++row)
+        rows += QStringList{QStringLiteral("row %1 of the table ").arg(row), QStringLiteral("%1,50 ").arg(row)};
+    return {grid(rows)};
+}
+
+// Saves in a child process whose files may not grow beyond `limit` bytes, which fails writes
+// the way a full disk does (SIGXFSZ ignored, so a write reports the error instead).
+SaveResult saveWithFileSizeLimit(const QString& fileName, const QVector<PageGrid>& pages, rlim_t limit)
+{
+    int channel[2];
+    if (pipe(channel) != 0)
+        return SaveResult{false, QStringLiteral("no pipe")};
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit fileSize{limit, limit};
+        setrlimit(RLIMIT_FSIZE, &fileSize);
+        const SaveResult result = saveTables(fileName, pages);
+        const QByteArray report = (result.ok ? "1" : "0") + result.error.toUtf8();
+        const bool sent = write(channel[1], report.constData(), size_t(report.size())) == report.size();
+        _exit(sent ? 0 : 1);
+    }
+    close(channel[1]);
+    QByteArray report;
+    char buffer[4096];
+    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, got);
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || report.isEmpty())
+        return SaveResult{true, QStringLiteral("the child process did not report")};
+    return SaveResult{report.startsWith('1'), QString::fromUtf8(report.mid(1))};
+}
+} // namespace
+
+TEST(SaveFailure, AnUnreachableFolderIsReportedWithItsReason)
+{
+    const QString folder = freshFolder("unreachable");
+    writeFileBytes(folder + "/plain.txt", "a file");
+    for (const QString& suffix : bothSuffixes) {
+        SCOPED_TRACE(suffix.toStdString());
+        const SaveResult missing = saveTables(folder + "/missing/x." + suffix, {grid({{"a "}})});
+        EXPECT_FALSE(missing.ok);
+        EXPECT_TRUE(missing.error.contains("does not exist")) << missing.error.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(folder + "/missing"));
+
+        const SaveResult underFile = saveTables(folder + "/plain.txt/x." + suffix, {grid({{"a "}})});
+        EXPECT_FALSE(underFile.ok);
+        EXPECT_TRUE(underFile.error.contains("plain.txt\" is a file")) << underFile.error.toStdString();
+        EXPECT_EQ(readFileBytes(folder + "/plain.txt"), "a file");
+
+        QDir(folder).mkdir("taken." + suffix);
+        const SaveResult onFolder = saveTables(folder + "/taken." + suffix, {grid({{"a "}})});
+        EXPECT_FALSE(onFolder.ok);
+        EXPECT_TRUE(onFolder.error.contains("is a folder")) << onFolder.error.toStdString();
+        EXPECT_TRUE(QFileInfo(folder + "/taken." + suffix).isDir());
+    }
+}
+
+TEST(SaveFailure, AFullDiskFailsTheSaveAndKeepsTheEarlierFile)
+{
+    for (const QString& suffix : bothSuffixes) {
+        SCOPED_TRACE(suffix.toStdString());
+        const QString folder = freshFolder("full-" + suffix);
+        const QString target = folder + "/tables." + suffix;
+        writeFileBytes(target, "earlier file");
+
+        const SaveResult result = saveWithFileSizeLimit(target, someKilobytesOfTables(), 4096);
+        EXPECT_FALSE(result.ok);
+        EXPECT_FALSE(result.error.isEmpty());
+        EXPECT_EQ(readFileBytes(target), "earlier file");
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList({"tables." + suffix}));
+
+        // The same save with room enough replaces the file.
+        const SaveResult roomy = saveWithFileSizeLimit(target, someKilobytesOfTables(), 1 << 24);
+        EXPECT_TRUE(roomy.ok) << roomy.error.toStdString();
+        EXPECT_NE(readFileBytes(target), "earlier file");
+    }
+}
+
+TEST(SaveFailure, LinksAndPipesAreWrittenThroughNotReplaced)
+{
+    const QString folder = freshFolder("special");
+    const QVector<PageGrid> pages = {grid({{"a ", "b "}})};
+
+    // A link keeps pointing to the file, which gets the new content.
+    writeFileBytes(folder + "/real.csv", "old");
+    ASSERT_TRUE(QFile::link(folder + "/real.csv", folder + "/link.csv"));
+    ASSERT_TRUE(saveTables(folder + "/link.csv", pages).ok);
+    EXPECT_TRUE(QFileInfo(folder + "/link.csv").isSymLink());
+    EXPECT_EQ(readFileBytes(folder + "/real.csv"), csvFileBytes(pages));
+
+    // A named pipe is written into, and stays a pipe.
+    const QString pipePath = folder + "/pipe.csv";
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipePath).constData(), 0600), 0);
+    QByteArray received;
+    std::thread reader([&] { received = readFileBytes(pipePath); });
+    const SaveResult result = saveTables(pipePath, pages);
+    // A save that never opened the pipe must not leave the reader waiting for a writer.
+    const int release = open(QFile::encodeName(pipePath).constData(), O_WRONLY | O_NONBLOCK);
+    if (release >= 0)
+        close(release);
+    reader.join();
+    EXPECT_TRUE(result.ok) << result.error.toStdString();
+    EXPECT_EQ(received, csvFileBytes(pages));
+    struct stat info {};
+    ASSERT_EQ(stat(QFile::encodeName(pipePath).constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
