@@ -29,8 +29,14 @@ protected:
         emitted = std::make_unique<QSignalSpy>(canvas.get(), &labeldraw::updateRecandLine);
     }
 
-    void press(QPoint p, Qt::MouseButton b = Qt::LeftButton) { QTest::mousePress(canvas.get(), b, {}, p); }
-    void release(QPoint p, Qt::MouseButton b = Qt::LeftButton) { QTest::mouseRelease(canvas.get(), b, {}, p); }
+    void press(QPoint p, Qt::MouseButton b = Qt::LeftButton)
+    {
+        QTest::mousePress(canvas.get(), b, {}, p);
+    }
+    void release(QPoint p, Qt::MouseButton b = Qt::LeftButton)
+    {
+        QTest::mouseRelease(canvas.get(), b, {}, p);
+    }
 
     // Moves are sent straight to the canvas so that hover moves (no button held) arrive
     // exactly like drag moves, with the buttons QTest believes are held.
@@ -235,6 +241,7 @@ TEST_F(CanvasTest, SideHandlesStayFivePixelsFromLinesAndCatchUp)
     press({100, 150});
     held = Qt::LeftButton;
     move({147, 150});  // overshoots the line's 5 px clearance: refused
+    move({146, 150});
     EXPECT_EQ(canvas->getRect(), table);
     move({145, 150});  // back in range: the edge makes up the whole distance
     EXPECT_EQ(canvas->getRect(), QRectF(145, 100, 155, 100));
