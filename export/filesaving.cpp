@@ -7,19 +7,32 @@
 #include <QSaveFile>
 
 namespace {
-QString tr(const char* text) { return QCoreApplication::translate("TableExport", text); }
+QString tr(const char* text) {
+    return QCoreApplication::translate("TableExport", text);
+}
 
-SaveResult failure(const QString& fileName, const QString& systemError)
-{
+SaveResult failure(const QString& fileName, const QString& systemError) {
     return SaveResult{false, describeWriteFailure(fileName, systemError)};
 }
 
-SaveResult writeDirectly(const QString& fileName, const QByteArray& bytes)
-{
+// Writes all of `bytes`. A short write (the disk filled up) is followed by another, which
+// fails with the system's reason; false with that reason in the device's error string.
+bool writeAll(QFileDevice& file, const QByteArray& bytes) {
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 step = file.write(bytes.constData() + written, bytes.size() - written);
+        if (step <= 0)
+            return false;
+        written += step;
+    }
+    return true;
+}
+
+SaveResult writeDirectly(const QString& fileName, const QByteArray& bytes) {
     QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failure(fileName, file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.flush())
+    if (!writeAll(file, bytes))
         return failure(fileName, file.errorString());
     file.close();
     if (file.error() != QFileDevice::NoError)
@@ -28,8 +41,7 @@ SaveResult writeDirectly(const QString& fileName, const QByteArray& bytes)
 }
 } // namespace
 
-SaveResult writeFileSafely(const QString& fileName, const QByteArray& bytes)
-{
+SaveResult writeFileSafely(const QString& fileName, const QByteArray& bytes) {
     // A link is followed, so the file it points to is replaced and the link stays.
     const QFileInfo target(fileName);
     const QString path = target.isSymLink() && target.exists() ? target.canonicalFilePath() : fileName;
@@ -38,9 +50,10 @@ SaveResult writeFileSafely(const QString& fileName, const QByteArray& bytes)
         return resolved.isDir() ? failure(fileName, {}) : writeDirectly(path, bytes);
 
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, a failing write (a full disk) reports the system's reason at once.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failure(fileName, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
+    if (!writeAll(file, bytes)) {
         const QString error = file.errorString();
         file.cancelWriting();
         return failure(fileName, error);
@@ -50,8 +63,7 @@ SaveResult writeFileSafely(const QString& fileName, const QByteArray& bytes)
     return SaveResult{true, {}};
 }
 
-QString writeObstacle(const QString& fileName)
-{
+QString writeObstacle(const QString& fileName) {
     const QFileInfo target(fileName);
     if (target.isDir())
         return tr("\"%1\" is a folder.").arg(QDir::toNativeSeparators(fileName));
@@ -67,8 +79,10 @@ QString writeObstacle(const QString& fileName)
         while (!existing.exists() && existing.absoluteFilePath() != existing.absolutePath())
             existing.setFile(existing.absolutePath());
         if (existing.exists() && !existing.isDir())
-            return tr("\"%1\" is a file, not a folder.").arg(QDir::toNativeSeparators(existing.absoluteFilePath()));
-        return tr("The folder \"%1\" does not exist.").arg(QDir::toNativeSeparators(folder.absoluteFilePath()));
+            return tr("\"%1\" is a file, not a folder.")
+                .arg(QDir::toNativeSeparators(existing.absoluteFilePath()));
+        return tr("The folder \"%1\" does not exist.")
+            .arg(QDir::toNativeSeparators(folder.absoluteFilePath()));
     }
     if (!folder.isDir())
         return tr("\"%1\" is a file, not a folder.").arg(QDir::toNativeSeparators(folder.absoluteFilePath()));
@@ -80,8 +94,7 @@ QString writeObstacle(const QString& fileName)
     return {};
 }
 
-QString describeWriteFailure(const QString& fileName, const QString& systemError)
-{
+QString describeWriteFailure(const QString& fileName, const QString& systemError) {
     const QString obstacle = writeObstacle(fileName);
     if (!obstacle.isEmpty())
         return obstacle;

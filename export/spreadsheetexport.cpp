@@ -10,15 +10,15 @@
 #include <string_view>
 
 namespace {
-QString tr(const char* text) { return QCoreApplication::translate("TableExport", text); }
+QString tr(const char* text) {
+    return QCoreApplication::translate("TableExport", text);
+}
 
-std::u16string_view utf16View(const QString& text)
-{
+std::u16string_view utf16View(const QString& text) {
     return {reinterpret_cast<const char16_t*>(text.utf16()), std::size_t(text.size())};
 }
 
-FontSpec boldArial()
-{
+FontSpec boldArial() {
     FontSpec font;
     font.name = u"Arial";
     font.height = 200;
@@ -27,8 +27,7 @@ FontSpec boldArial()
 }
 } // namespace
 
-QString spreadsheetLimitError(const DocumentRows& rows)
-{
+QString spreadsheetLimitError(const DocumentRows& rows) {
     if (rows.columnCount() > SpreadsheetLimits::columns)
         return tr("The tables have %1 columns, but an Excel file holds at most %2 columns. "
                   "Nothing was written; save them as a CSV file instead.")
@@ -62,8 +61,7 @@ QString spreadsheetLimitError(const DocumentRows& rows)
     return {};
 }
 
-bool fillSpreadsheet(SpreadsheetFile& file, const DocumentRows& rows)
-{
+bool fillSpreadsheet(SpreadsheetFile& file, const DocumentRows& rows) {
     file.createSheets(1);
     SpreadsheetSheet* sheet = file.sheetAt(0);
     FormatManager formats(file);
@@ -82,14 +80,14 @@ bool fillSpreadsheet(SpreadsheetFile& file, const DocumentRows& rows)
             if (!cell)
                 return false;
             // Every cell of the row gets its text, padding cells an empty one.
-            cell->setText(std::size_t(column) < cells.size() ? utf16View(cells[column]) : std::u16string_view(u""));
+            cell->setText(std::size_t(column) < cells.size() ? utf16View(cells[column])
+                                                             : std::u16string_view(u""));
         }
     }
     return true;
 }
 
-SaveResult writeSpreadsheetFile(const QString& fileName, const QVector<PageGrid>& pages)
-{
+SaveResult writeSpreadsheetFile(const QString& fileName, const QVector<PageGrid>& pages) {
     const DocumentRows rows(pages);
     const QString limitError = spreadsheetLimitError(rows);
     if (!limitError.isEmpty())

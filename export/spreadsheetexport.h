@@ -17,7 +17,7 @@ class SpreadsheetFile;
 namespace SpreadsheetLimits {
 constexpr int rowsPerSheet = 65536;
 constexpr int columns = 256;
-constexpr int cellCharacters = 32767;  // UTF-16 code units
+constexpr int cellCharacters = 32767; // UTF-16 code units
 } // namespace SpreadsheetLimits
 
 // Why the document cannot be saved in this format (too many columns, a cell text longer

@@ -11,8 +11,7 @@
 #include <algorithm>
 #include <random>
 
-PageGrid grid(const CellRows& rows)
-{
+PageGrid grid(const CellRows& rows) {
     PageGrid page;
     page.rows = int(rows.size());
     page.columns = rows.isEmpty() ? 1 : int(rows.first().size());
@@ -21,13 +20,20 @@ PageGrid grid(const CellRows& rows)
     return page;
 }
 
-PageGrid grid(std::initializer_list<QStringList> rows) { return grid(CellRows(rows)); }
+PageGrid grid(std::initializer_list<QStringList> rows) {
+    return grid(CellRows(rows));
+}
 
-QVector<QVector<PageGrid>> documentsWithoutQuotes(int count)
-{
-    const QStringList pieces = {QString(),      QStringLiteral("a "),   QStringLiteral("12,5 "),
-                                QStringLiteral(", "), QStringLiteral("x,y "), QStringLiteral("Grüße "),
-                                QStringLiteral("中文 "), QStringLiteral("😀 "), QStringLiteral("  "),
+QVector<QVector<PageGrid>> documentsWithoutQuotes(int count) {
+    const QStringList pieces = {QString(),
+                                QStringLiteral("a "),
+                                QStringLiteral("12,5 "),
+                                QStringLiteral(", "),
+                                QStringLiteral("x,y "),
+                                QStringLiteral("Grüße "),
+                                QStringLiteral("中文 "),
+                                QStringLiteral("😀 "),
+                                QStringLiteral("  "),
                                 QStringLiteral("a,,b,c ")};
     std::mt19937 random(7);
     auto below = [&random](int bound) { return int(random() % unsigned(bound)); };
@@ -43,14 +49,13 @@ QVector<QVector<PageGrid>> documentsWithoutQuotes(int count)
                     row += pieces[below(pieces.size())];
             pages += grid(rows);
             if (rows.isEmpty())
-                pages.last().columns = columns;  // a table over a blank area keeps its columns
+                pages.last().columns = columns; // a table over a blank area keeps its columns
         }
         documents += pages;
     }
     return documents;
 }
-QByteArray utf16leWithBom(const QString& text)
-{
+QByteArray utf16leWithBom(const QString& text) {
     QByteArray bytes("\xFF\xFE", 2);
     for (QChar unit : text) {
         bytes.append(char(unit.unicode() & 0xFF));
@@ -59,8 +64,7 @@ QByteArray utf16leWithBom(const QString& text)
     return bytes;
 }
 
-QString firstDifference(const QByteArray& actual, const QByteArray& expected)
-{
+QString firstDifference(const QByteArray& actual, const QByteArray& expected) {
     const qsizetype common = std::min(actual.size(), expected.size());
     qsizetype offset = 0;
     while (offset < common && actual[offset] == expected[offset])
@@ -77,34 +81,19 @@ QString firstDifference(const QByteArray& actual, const QByteArray& expected)
 }
 
 namespace TextLayout {
-QString gridText(const PageGrid& page)
-{
-    QString text;
-    for (int row = 0; row < page.rows; ++row) {
-        QStringList cells;
-        for (int column = 0; column < page.columns; ++column)
-            cells += u'"' + page.cell(row, column) + u'"';
-        text += cells.join(u',') + u'\n';
-    }
-    return text;
-}
-
-QString documentText(const QVector<PageGrid>& pages)
-{
+QString documentText(const QVector<PageGrid>& pages) {
     QStringList texts;
     for (const PageGrid& page : pages)
-        texts += gridText(page);
+        texts += page.gridText();
     return texts.join(u'\n');
 }
 
-QByteArray csvBytes(const QString& documentText)
-{
+QByteArray csvBytes(const QString& documentText) {
     QString text = documentText;
     return utf16leWithBom(text.replace(QStringLiteral("\",\""), QStringLiteral("\"\t\"")));
 }
 
-CellRows sheetCells(const QString& documentText)
-{
+CellRows sheetCells(const QString& documentText) {
     const QString separator = QStringLiteral("\",\"");
     const QStringList lines = documentText.split(u'\n', Qt::KeepEmptyParts);
     qsizetype maxColumns = 1;
@@ -133,25 +122,24 @@ CellRows sheetCells(const QString& documentText)
 }
 } // namespace TextLayout
 
-QByteArray readFileBytes(const QString& path)
-{
+QByteArray readFileBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void writeFileBytes(const QString& path, const QByteArray& bytes)
-{
+void writeFileBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
         file.write(bytes);
 }
 
-QVector<SheetReadback> readSpreadsheet(const QString& path, QString* error)
-{
+QVector<SheetReadback> readSpreadsheet(const QString& path, QString* error) {
     QProcess python;
     python.start(TestSupport::systemPython(), {QStringLiteral(ZQ_READXLS_SCRIPT), path});
-    if (!python.waitForFinished(60000) || python.exitStatus() != QProcess::NormalExit || python.exitCode() != 0) {
-        *error = QStringLiteral("xlrd could not read %1: %2").arg(path, QString::fromUtf8(python.readAllStandardError()));
+    if (!python.waitForFinished(60000) || python.exitStatus() != QProcess::NormalExit ||
+        python.exitCode() != 0) {
+        *error = QStringLiteral("xlrd could not read %1: %2")
+                     .arg(path, QString::fromUtf8(python.readAllStandardError()));
         return {};
     }
     QJsonParseError parseError;
@@ -169,10 +157,10 @@ QVector<SheetReadback> readSpreadsheet(const QString& path, QString* error)
         for (const QJsonValue& rowValue : object[u"rows"].toArray()) {
             QStringList row;
             for (const QJsonValue& cell : rowValue.toArray())
-                row += cell.isString() ? cell.toString()
-                                       : QStringLiteral("<%1:%2>")
-                                             .arg(cell.toArray().at(0).toString(),
-                                                  cell.toArray().at(1).toVariant().toString());
+                row += cell.isString()
+                           ? cell.toString()
+                           : QStringLiteral("<%1:%2>").arg(cell.toArray().at(0).toString(),
+                                                           cell.toArray().at(1).toVariant().toString());
             sheet.rows += row;
         }
         sheets += sheet;

@@ -29,14 +29,14 @@ QByteArray utf16leWithBom(const QString& text);
 // Where two byte strings first differ, with a few bytes around it in hex; empty if equal.
 QString firstDifference(const QByteArray& actual, const QByteArray& expected);
 
-// The document as one text and the files derived from it by splitting the text again: the
-// way the files were laid out before grids were kept as cells. For tables without double
-// quotes in their cells the saved files must match these exactly.
+// The document as one text (the pages' grid texts joined by "\n") and the files derived from
+// it by splitting that text again, the way the files were laid out before grids were kept
+// as cells. For tables without double quotes in their cells the saved files must match
+// these exactly.
 namespace TextLayout {
-QString gridText(const PageGrid& page);                // "\"a \",\"b \"\n" per row
-QString documentText(const QVector<PageGrid>& pages);  // grid texts joined by "\n"
+QString documentText(const QVector<PageGrid>& pages); // grid texts joined by "\n"
 QByteArray csvBytes(const QString& documentText);
-CellRows sheetCells(const QString& documentText);      // every row padded to the widest
+CellRows sheetCells(const QString& documentText); // every row padded to the widest
 } // namespace TextLayout
 
 QByteArray readFileBytes(const QString& path);
