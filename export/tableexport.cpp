@@ -37,6 +37,8 @@ QString completeFileName(const QString& fileName, const QString& selectedFilter)
 }
 
 SaveResult saveTables(const QString& fileName, const QVector<PageGrid>& pages) {
+    if (fileName.isEmpty())
+        return SaveResult{false, QCoreApplication::translate("TableExport", "No file name was given.")};
     if (formatForFileName(fileName) == SaveFormat::Csv)
         return writeFileSafely(fileName, csvFileBytes(pages));
     return writeSpreadsheetFile(fileName, pages);

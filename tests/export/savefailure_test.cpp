@@ -68,6 +68,7 @@ SaveResult saveWithFileSizeLimit(const QString& fileName, const QVector<PageGrid
 TEST(SaveFailure, AnUnreachableFolderIsReportedWithItsReason) {
     const QString folder = freshFolder("unreachable");
     writeFileBytes(folder + "/plain.txt", "a file");
+    EXPECT_FALSE(saveTables(QString(), {grid({{"a "}})}).ok);
     for (const QString& suffix : bothSuffixes) {
         SCOPED_TRACE(suffix.toStdString());
         const SaveResult missing = saveTables(folder + "/missing/x." + suffix, {grid({{"a "}})});
