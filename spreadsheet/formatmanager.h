@@ -33,6 +33,9 @@ struct CellStyle {
     uint16_t backgroundColours = 0x20C0;
 };
 
+// Font indices skip 4, as the file format prescribes: the fifth font has index 5.
+// Number formats 0 … 49 are built in ("General", "0", "0.00" …) and never written; new
+// format texts get 164, 165 … and a FORMAT record each.
 class FormatManager {
 public:
     explicit FormatManager(SpreadsheetFile& document);
@@ -41,4 +44,12 @@ public:
     uint16_t findOrAddFormat(const std::u16string& text);
     uint16_t findOrAddFont(const FontSpec& font);
     uint16_t findOrAddXf(const CellStyle& style);
+    // The font of a font index; an index past the last font gives the first font.
+    FontSpec fontAt(uint16_t index) const;
+
+private:
+    Workbook& workbook_;
+    uint16_t nextFormatIndex_ = 164;
+    std::map<uint16_t, std::u16string> textByIndex_;
+    std::map<std::u16string, uint16_t> indexByText_;
 };

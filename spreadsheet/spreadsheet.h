@@ -3,6 +3,8 @@
 // The spreadsheet interface: a document of sheets, each a grid of cells, saved as an
 // Excel 97 (.xls) file. Texts are zero-terminated: narrow texts as bytes, wide texts as
 // UTF-16 code units. No exceptions cross this interface; failures are bool or nullptr.
+// The file stores a narrow text one byte per character, so readers see its bytes as the
+// characters U+0000 … U+00FF; any other text belongs in a wide text.
 //
 //   SpreadsheetFile file;
 //   file.createSheets(1);
@@ -15,8 +17,9 @@
 #include <string>
 #include <vector>
 
-class CompoundDocument;
+class CellText;
 class Workbook;
+class Worksheet;
 class SpreadsheetFile;
 
 enum SpreadsheetCellType { EMPTY = 0, INTEGER = 1, REAL = 2, STRING = 3, WSTRING = 4, FORMULA_CELL = 5 };
@@ -48,6 +51,31 @@ public:
     uint16_t mergeColumns() const;
     void setXfIndex(uint16_t index);
     uint16_t xfIndex() const;
+
+    SpreadsheetCell() = default;
+    ~SpreadsheetCell();
+    SpreadsheetCell(const SpreadsheetCell& other);
+    SpreadsheetCell& operator=(const SpreadsheetCell& other);
+    SpreadsheetCell(SpreadsheetCell&& other) noexcept;
+    SpreadsheetCell& operator=(SpreadsheetCell&& other) noexcept;
+
+private:
+    friend class Worksheet;
+
+    bool hasText() const { return type_ == STRING || type_ == WSTRING; }
+    void releaseText();
+
+    // 16 bytes a cell: the number or the text lives in one word, chosen by type_.
+    union Value {
+        int32_t integer;
+        double real;
+        CellText* text;
+    };
+    Value value_{};
+    uint16_t xf_ = 0;
+    uint16_t mergeRows_ = 1;
+    uint16_t mergeColumns_ = 1;
+    uint8_t type_ = EMPTY;
 };
 
 class SpreadsheetSheet {
@@ -63,8 +91,24 @@ public:
     uint32_t columnCount() const;
     bool clearCell(uint32_t row, uint32_t column);
 
+    // Setting a column's width again replaces the earlier width. Columns past 255 are ignored.
     void setColumnWidth(uint16_t column, uint16_t width);  // 1/256 of a character
     uint16_t columnWidth(uint16_t column) const;
+
+    struct ColumnWidth {
+        uint16_t column;
+        uint16_t width;
+    };
+    const std::vector<ColumnWidth>& columnWidths() const { return columnWidths_; }
+
+private:
+    friend class SpreadsheetFile;
+    friend class Worksheet;
+    SpreadsheetSheet() = default;
+
+    std::vector<std::vector<SpreadsheetCell>> rows_;  // rowCount() rows of columnCount() cells
+    uint32_t columnCount_ = 0;
+    std::vector<ColumnWidth> columnWidths_;
 };
 
 class SpreadsheetFile {
@@ -92,4 +136,8 @@ public:
     bool saveAs(const char16_t* path);
 
     Workbook& workbook();
+
+private:
+    std::unique_ptr<Workbook> workbook_;
+    std::vector<std::unique_ptr<SpreadsheetSheet>> sheets_;
 };

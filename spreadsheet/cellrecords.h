@@ -1,0 +1,44 @@
+#pragma once
+
+// The records of a worksheet's cell table, written straight into the stream: a sheet of a
+// million cells gets no object per record. Each function returns the bytes it wrote.
+//
+// Numbers go in RK form where they fit: an integer as value × 4 + 2 (30-bit signed range),
+// a real with at most two decimals as the upper 32 bits of its double (bit 0 set when the
+// stored value is the number × 100). Others are NUMBER records with the full double.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace CellRecords {
+constexpr uint32_t rowSize = 20;
+constexpr uint32_t blankSize = 10;
+constexpr uint32_t rkSize = 14;
+constexpr uint32_t numberSize = 18;
+constexpr uint32_t labelSstSize = 14;
+constexpr uint32_t mulRkSize(uint32_t cells) { return 10 + 6 * cells; }
+constexpr uint32_t dbCellSize(uint32_t rows) { return 8 + 2 * rows; }
+
+size_t writeRow(uint8_t* out, uint16_t row, uint16_t columnEnd);
+size_t writeBlank(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf);
+size_t writeRk(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, uint32_t rk);
+size_t writeNumber(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, double value);
+size_t writeLabelSst(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, uint32_t sharedIndex);
+
+struct RkCell {
+    uint16_t xf;
+    uint32_t rk;
+};
+size_t writeMulRk(uint8_t* out, uint16_t row, uint16_t firstColumn, std::span<const RkCell> cells);
+
+// `firstRowDistance`: from the block's first ROW to this DBCELL; `rowOffsets`: one per row.
+size_t writeDbCell(uint8_t* out, uint32_t firstRowDistance, std::span<const uint16_t> rowOffsets);
+
+// Whether an integer fits the 30-bit signed integer form of RK.
+constexpr bool fitsRk(int32_t value) { return value >= -(1 << 29) && value < (1 << 29); }
+constexpr uint32_t rkFromInteger(int32_t value) { return (static_cast<uint32_t>(value) << 2) | 2; }
+// Whether a real has at most two decimals, to four places: trunc(x × 100) × 100 = trunc(x × 10000).
+bool isRkEligible(double value);
+uint32_t rkFromReal(double value);
+} // namespace CellRecords

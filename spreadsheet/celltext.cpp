@@ -1,0 +1,43 @@
+#include "celltext.h"
+
+#include <cstring>
+#include <limits>
+#include <new>
+
+CellText* CellText::allocate(size_t length, bool wide) {
+    // Longer texts cannot be counted in 32 bits; no file could hold them anyway.
+    if (length > std::numeric_limits<uint32_t>::max() / 2 - 1)
+        throw std::bad_alloc();
+    const size_t unit = wide ? sizeof(char16_t) : 1;
+    void* block = ::operator new(sizeof(CellText) + (length + 1) * unit);
+    return new (block) CellText(static_cast<uint32_t>(length), wide);
+}
+
+CellText* CellText::create(const char16_t* units, size_t length) {
+    CellText* text = allocate(length, true);
+    char16_t* data = reinterpret_cast<char16_t*>(text + 1);
+    if (length > 0)
+        std::memcpy(data, units, length * sizeof(char16_t));
+    data[length] = 0;
+    return text;
+}
+
+CellText* CellText::create(const char* bytes, size_t length) {
+    CellText* text = allocate(length, false);
+    char* data = reinterpret_cast<char*>(text + 1);
+    if (length > 0)
+        std::memcpy(data, bytes, length);
+    data[length] = 0;
+    return text;
+}
+
+CellText* CellText::copy(const CellText& other) {
+    return other.isWide() ? create(other.wide(), other.length()) : create(other.narrow(), other.length());
+}
+
+void CellText::destroy(CellText* text) {
+    if (!text)
+        return;
+    text->~CellText();
+    ::operator delete(static_cast<void*>(text));
+}

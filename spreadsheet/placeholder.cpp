@@ -1,1 +1,0 @@
-// Removed once the writer sources are listed.

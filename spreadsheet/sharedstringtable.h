@@ -1,0 +1,68 @@
+#pragma once
+
+// The shared string table (SST): every distinct cell text of the workbook once, in the order
+// the sheets first use it; LABELSST cells refer to a text by its index here. Narrow texts
+// are stored one byte per character, wide texts as UTF-16, and the two are kept apart: the
+// same characters given once narrow and once wide are two entries.
+//
+// The table is usually far longer than one record body, so it is cut into CONTINUE records.
+// A text that would start with fewer than 12 bytes left in a record moves whole into the
+// next one; otherwise it is cut at the record end and its flags byte is repeated at the
+// start of the CONTINUE. UTF-16 texts are cut between code units, and never between the two
+// halves of a surrogate pair.
+
+#include "celltext.h"
+#include "record.h"
+
+#include <vector>
+
+class SharedStringTable : public Record {
+public:
+    SharedStringTable();
+
+    void clear();
+    // Prepares for that many more narrow and wide text cells, so the lookup never has to grow.
+    void reserve(size_t narrowCells, size_t wideCells);
+    // Counts one text cell and returns its text's index, appending the text when it is new.
+    // The table refers to `text`, which must outlive the table's next write.
+    uint32_t addCell(const CellText& text);
+
+    // A table too big for one stream (over 2 GB): the document cannot be saved.
+    bool overflowed() const { return overflowed_; }
+    uint32_t totalCount() const { return totalCount_; }
+    uint32_t uniqueCount() const { return static_cast<uint32_t>(strings_.size()); }
+    const CellText& stringAt(uint32_t index) const { return *strings_[index]; }
+
+    uint32_t dataSize() override { return size_; }
+    uint32_t recordSize() override;
+    // Writes straight into the stream: the table is never built as a separate body.
+    size_t write(uint8_t* out) override;
+
+private:
+    // Open addressing over indices into strings_, one table per text width.
+    class Lookup {
+    public:
+        void clear();
+        void reserve(size_t count, const std::vector<const CellText*>& strings);
+        // The index of an equal text, or the new index `candidate` after recording it.
+        uint32_t findOrInsert(const CellText& text, uint32_t candidate,
+                              const std::vector<const CellText*>& strings);
+
+    private:
+        void rehash(size_t capacity, const std::vector<const CellText*>& strings);
+
+        std::vector<uint32_t> slots_;  // index + 1; 0 is free
+        size_t count_ = 0;
+    };
+
+    // Adds a new text to the size and CONTINUE offsets.
+    void place(const CellText& text);
+
+    std::vector<const CellText*> strings_;
+    Lookup narrowLookup_;
+    Lookup wideLookup_;
+    uint32_t totalCount_ = 0;
+    bool overflowed_ = false;
+    uint32_t size_ = 8;                  // body bytes so far: the two counts and the texts
+    uint32_t limit_ = Biff::maxChunk;    // body offset where the current record ends
+};

@@ -1,0 +1,342 @@
+#include "spreadsheet.h"
+
+#include "celltext.h"
+#include "compounddocument.h"
+#include "textconversion.h"
+#include "workbook.h"
+#include "workbookstream.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string_view>
+
+namespace {
+// A misused typed getter ends the program, in release builds too: carrying on would copy
+// garbage into the caller's buffer.
+[[noreturn]] void failAssertion(const char* expression, const char* function) {
+    std::fprintf(stderr, "spreadsheet: %s: Assertion `%s' failed.\n", function, expression);
+    std::abort();
+}
+
+// The typed getters' checks, with the text a failure reports.
+#define REQUIRE_TYPE(condition, text)                                                                        \
+    do {                                                                                                     \
+        if (!(condition))                                                                                    \
+            failAssertion(text, __func__);                                                                   \
+    } while (false)
+
+constexpr uint32_t maxRow = 65535;
+constexpr uint32_t maxColumn = 255;
+} // namespace
+
+// ---- SpreadsheetCell
+
+SpreadsheetCell::~SpreadsheetCell() { releaseText(); }
+
+SpreadsheetCell::SpreadsheetCell(const SpreadsheetCell& other)
+    : value_(other.value_), xf_(other.xf_), mergeRows_(other.mergeRows_), mergeColumns_(other.mergeColumns_),
+      type_(other.type_) {
+    if (other.hasText())
+        value_.text = CellText::copy(*other.value_.text);
+}
+
+SpreadsheetCell& SpreadsheetCell::operator=(const SpreadsheetCell& other) {
+    if (this != &other) {
+        SpreadsheetCell copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+SpreadsheetCell::SpreadsheetCell(SpreadsheetCell&& other) noexcept
+    : value_(other.value_), xf_(other.xf_), mergeRows_(other.mergeRows_), mergeColumns_(other.mergeColumns_),
+      type_(other.type_) {
+    other.type_ = EMPTY;
+}
+
+SpreadsheetCell& SpreadsheetCell::operator=(SpreadsheetCell&& other) noexcept {
+    if (this != &other) {
+        releaseText();
+        value_ = other.value_;
+        xf_ = other.xf_;
+        mergeRows_ = other.mergeRows_;
+        mergeColumns_ = other.mergeColumns_;
+        type_ = other.type_;
+        other.type_ = EMPTY;
+    }
+    return *this;
+}
+
+void SpreadsheetCell::releaseText() {
+    if (hasText())
+        CellText::destroy(value_.text);
+    type_ = EMPTY;
+}
+
+SpreadsheetCellType SpreadsheetCell::type() const { return static_cast<SpreadsheetCellType>(type_); }
+
+void SpreadsheetCell::setIntValue(int32_t value) {
+    releaseText();
+    value_.integer = value;
+    type_ = INTEGER;
+}
+
+void SpreadsheetCell::setRealValue(double value) {
+    releaseText();
+    value_.real = value;
+    type_ = REAL;
+}
+
+void SpreadsheetCell::setNarrowText(const char* text) {
+    releaseText();
+    const size_t length = text ? std::strlen(text) : 0;
+    if (length == 0)
+        return;
+    value_.text = CellText::create(text, length);
+    type_ = STRING;
+}
+
+void SpreadsheetCell::setText(const char16_t* text) {
+    setText(text ? std::u16string_view(text) : std::u16string_view());
+}
+
+void SpreadsheetCell::setText(std::u16string_view text) {
+    releaseText();
+    if (text.empty())
+        return;
+    value_.text = CellText::create(text.data(), text.size());
+    type_ = WSTRING;
+}
+
+void SpreadsheetCell::clear() { releaseText(); }
+
+bool SpreadsheetCell::intValue(int32_t& out) const {
+    if (type_ == INTEGER) {
+        out = value_.integer;
+        return true;
+    }
+    // A real that does not fit (or is not a number) has no integer value.
+    if (type_ == REAL) {
+        const double truncated = std::trunc(value_.real);
+        if (!(truncated >= std::numeric_limits<int32_t>::min() && truncated <= std::numeric_limits<int32_t>::max()))
+            return false;
+        out = static_cast<int32_t>(truncated);
+        return true;
+    }
+    return false;
+}
+
+int32_t SpreadsheetCell::intValue() const {
+    int32_t value = 0;
+    return intValue(value) ? value : 0;
+}
+
+bool SpreadsheetCell::realValue(double& out) const {
+    if (type_ == REAL) {
+        out = value_.real;
+        return true;
+    }
+    if (type_ == INTEGER) {
+        out = value_.integer;
+        return true;
+    }
+    return false;
+}
+
+double SpreadsheetCell::realValue() const {
+    double value = 0;
+    return realValue(value) ? value : 0;
+}
+
+size_t SpreadsheetCell::textLength() const {
+    REQUIRE_TYPE(hasText(), "type_==WSTRING");
+    return value_.text->length();
+}
+
+void SpreadsheetCell::narrowText(char* buffer) const {
+    REQUIRE_TYPE(type_ == STRING, "type_==STRING");
+    std::memcpy(buffer, value_.text->narrow(), value_.text->length() + 1);
+}
+
+void SpreadsheetCell::text(char16_t* buffer) const {
+    REQUIRE_TYPE(type_ == WSTRING, "type_==WSTRING");
+    std::memcpy(buffer, value_.text->wide(), (value_.text->length() + 1) * sizeof(char16_t));
+}
+
+void SpreadsheetCell::setMergeSpan(uint16_t rows, uint16_t columns) {
+    mergeRows_ = rows;
+    mergeColumns_ = columns;
+}
+
+uint16_t SpreadsheetCell::mergeRows() const { return mergeRows_; }
+
+uint16_t SpreadsheetCell::mergeColumns() const { return mergeColumns_; }
+
+void SpreadsheetCell::setXfIndex(uint16_t index) { xf_ = index; }
+
+uint16_t SpreadsheetCell::xfIndex() const { return xf_; }
+
+// ---- SpreadsheetSheet
+
+SpreadsheetCell* SpreadsheetSheet::cellAt(uint32_t row, uint32_t column) {
+    if (row > maxRow || column > maxColumn)
+        return nullptr;
+    if (column >= columnCount_) {
+        columnCount_ = column + 1;
+        for (std::vector<SpreadsheetCell>& cells : rows_)
+            cells.resize(columnCount_);
+    }
+    while (rows_.size() <= row)
+        rows_.emplace_back(columnCount_);
+    return &rows_[row][column];
+}
+
+SpreadsheetCell* SpreadsheetSheet::cellAt(uint32_t row, uint32_t column, uint16_t rowSpan, uint16_t columnSpan) {
+    SpreadsheetCell* cell = cellAt(row, column);
+    if (cell)
+        cell->setMergeSpan(rowSpan, columnSpan);
+    return cell;
+}
+
+const SpreadsheetCell* SpreadsheetSheet::cellAt(uint32_t row, uint32_t column) const {
+    if (row >= rows_.size() || column >= columnCount_)
+        return nullptr;
+    return &rows_[row][column];
+}
+
+uint32_t SpreadsheetSheet::rowCount() const { return static_cast<uint32_t>(rows_.size()); }
+
+uint32_t SpreadsheetSheet::columnCount() const { return columnCount_; }
+
+bool SpreadsheetSheet::clearCell(uint32_t row, uint32_t column) {
+    if (row >= rows_.size() || column >= columnCount_)
+        return false;
+    rows_[row][column].clear();
+    return true;
+}
+
+void SpreadsheetSheet::setColumnWidth(uint16_t column, uint16_t width) {
+    if (column > maxColumn)
+        return;
+    for (ColumnWidth& entry : columnWidths_) {
+        if (entry.column == column) {
+            entry.width = width;
+            return;
+        }
+    }
+    columnWidths_.push_back({column, width});
+}
+
+uint16_t SpreadsheetSheet::columnWidth(uint16_t column) const {
+    for (const ColumnWidth& entry : columnWidths_)
+        if (entry.column == column)
+            return entry.width;
+    return 0;
+}
+
+// ---- SpreadsheetFile
+
+SpreadsheetFile::SpreadsheetFile() : workbook_(std::make_unique<Workbook>()) {
+    // A document built with addSheet() alone still gets the font and XFs its cells refer to.
+    workbook_->resetToDefaults();
+}
+
+SpreadsheetFile::~SpreadsheetFile() = default;
+
+void SpreadsheetFile::createSheets(int sheetCount) {
+    sheets_.clear();
+    workbook_->resetToDefaults();
+    workbook_->sheets.emplace_back();
+    sheets_.emplace_back(new SpreadsheetSheet());
+    for (int i = 1; i < sheetCount; ++i)
+        addSheet(-1);
+}
+
+SpreadsheetSheet* SpreadsheetFile::addSheet(const char* name, int index) {
+    const int count = sheetCount();
+    if (!name || index < -1 || index > count)
+        return nullptr;
+    const std::string_view wanted(name);
+    // A sheet entry counts its name in one byte.
+    if (wanted.size() > 255)
+        return nullptr;
+    for (const Workbook::BoundSheet& sheet : workbook_->sheets)
+        if (!sheet.name.isWide() && sheet.name.narrow() == wanted)
+            return nullptr;
+    const size_t at = index == -1 ? static_cast<size_t>(count) : static_cast<size_t>(index);
+    Workbook::BoundSheet entry;
+    entry.name = ShortString(std::string(wanted));
+    workbook_->sheets.insert(workbook_->sheets.begin() + at, std::move(entry));
+    sheets_.insert(sheets_.begin() + at, std::unique_ptr<SpreadsheetSheet>(new SpreadsheetSheet()));
+    return sheets_[at].get();
+}
+
+SpreadsheetSheet* SpreadsheetFile::addSheet(int index) {
+    if (index < -1 || index > sheetCount())
+        return nullptr;
+    for (int number = sheetCount() + 1;; ++number) {
+        const std::string name = "Sheet" + std::to_string(number);
+        if (SpreadsheetSheet* sheet = addSheet(name.c_str(), index))
+            return sheet;
+    }
+}
+
+SpreadsheetSheet* SpreadsheetFile::sheetAt(int index) {
+    if (index < 0 || index >= sheetCount())
+        return nullptr;
+    return sheets_[static_cast<size_t>(index)].get();
+}
+
+SpreadsheetSheet* SpreadsheetFile::sheetNamed(const char* name) {
+    if (!name)
+        return nullptr;
+    const std::string_view wanted(name);
+    for (size_t i = 0; i < sheets_.size(); ++i) {
+        const ShortString& entry = workbook_->sheets[i].name;
+        if (!entry.isWide() && entry.narrow() == wanted)
+            return sheets_[i].get();
+    }
+    return nullptr;
+}
+
+SpreadsheetSheet* SpreadsheetFile::sheetNamed(const char16_t* name) {
+    if (!name)
+        return nullptr;
+    // Names are compared as the file shows them: an 8-bit name's bytes are its characters.
+    const std::u16string_view wanted(name);
+    for (size_t i = 0; i < sheets_.size(); ++i)
+        if (workbook_->sheets[i].name.toWide() == wanted)
+            return sheets_[i].get();
+    return nullptr;
+}
+
+int SpreadsheetFile::sheetCount() const { return static_cast<int>(sheets_.size()); }
+
+bool SpreadsheetFile::saveAs(const char* path) {
+    if (!path)
+        return false;
+    std::vector<uint8_t> stream;
+    if (!buildWorkbookStream(*this, stream))
+        return false;
+    CompoundDocument document;
+    if (!document.createDocument(path))
+        return false;
+    static const std::u16string streamName = u"Workbook";
+    if (document.createStream(streamName) != CompoundDocument::Success)
+        return false;
+    return document.writeStream(streamName, stream.data(), stream.size()) == CompoundDocument::Success;
+}
+
+bool SpreadsheetFile::saveAs(const char16_t* path) {
+    if (!path)
+        return false;
+    std::string bytes;
+    if (!utf16ToUtf8(path, bytes))
+        return false;
+    return saveAs(bytes.c_str());
+}
+
+Workbook& SpreadsheetFile::workbook() { return *workbook_; }
