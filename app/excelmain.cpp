@@ -1,0 +1,614 @@
+#include "excelmain.h"
+
+#include "appresources.h"
+#include "converter.h"
+#include "labeldraw.h"
+#include "pagefiles.h"
+#include "pagegrid.h"
+#include "pagetext.h"
+#include "settings.h"
+#include "tableexport.h"
+#include "thumbnailloader.h"
+#include "ui_excelmain.h"
+#include "windowdialogs.h"
+#include "zoommapping.h"
+
+#include <QDebug>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProgressDialog>
+#include <QScreen>
+#include <QScrollArea>
+#include <QUrl>
+
+#include <limits>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Zarnich Quorvel");
+
+// A zoom step is refused when the page image would leave these bounds (in pixels per side):
+// below, the image vanishes under a still-shrinking table; above, it needs gigabytes.
+constexpr int kMinImageSide = 16;
+constexpr int kMaxImageSide = 8192;
+
+// The page image's size on the canvas: each side times the zoom, truncated.
+QSize zoomedSize(const QSize& image, float zoom)
+{
+    return QSize(static_cast<int>(zoom * static_cast<float>(image.width())),
+                 static_cast<int>(zoom * static_cast<float>(image.height())));
+}
+
+} // namespace
+
+ExcelMain::ExcelMain(QWidget* parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::ExcelMain>()),
+      dialogs(std::make_unique<WindowDialogs>()), aboutBox(this),
+      workDir(QDir::tempPath() + "/zarnich-quorvel-XXXXXX"),
+      converterDirectory(QCoreApplication::applicationDirPath())
+{
+    initAppResources();
+    ui->setupUi(this);
+    centreOnScreen();
+    setabout();
+    ui->pushButton_save->setEnabled(false);
+    ui->pushButton_drawline->setToolTip(tr("Draw vertical lines"));
+    ui->pushButton_drawrect->setToolTip(tr("Draw a table"));
+    ui->pushButton_del_line->setToolTip(tr("Remove selected lines"));
+    ui->pushButton_del_rect->setToolTip(tr("Remove the table"));
+
+    network = new QNetworkAccessManager(this);
+    busyDialog = new QProgressDialog(this);
+    busyDialog->setWindowTitle(kTitle);
+    // A new progress dialog shows itself after a few seconds unless it is reset.
+    busyDialog->reset();
+    busyDialog->hide();
+
+    createCanvas();
+    connect(pageCanvas, &labeldraw::updateRecandLine, this, &ExcelMain::Updateoutput);
+    setMouseTracking(true);
+    ui->centralwidget->setMouseTracking(true);
+    connect(ui->spinBox_pagenumber, &QSpinBox::valueChanged, this, &ExcelMain::pagechange);
+    connect(ui->pushButton_about, &QPushButton::clicked, this, &ExcelMain::showabout);
+    thumbnailLoader = new ThumbnailLoader(ui->listwidget_view);
+}
+
+ExcelMain::~ExcelMain()
+{
+    // The converter must not outlive the folder it writes into.
+    if (converter) {
+        converter->disconnect(this);
+        converter->kill();
+        converter->waitForFinished();
+    }
+}
+
+void ExcelMain::setDialogs(std::unique_ptr<WindowDialogs> replacement) { dialogs = std::move(replacement); }
+
+void ExcelMain::centreOnScreen()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect s = screen->geometry();
+    move((s.left() + s.right()) / 2 - (width() - 1) / 2, (s.top() + s.bottom()) / 2 - (height() - 1) / 2);
+}
+
+void ExcelMain::createCanvas()
+{
+    pageCanvas = new labeldraw(ui->frame_back);
+    scrollArea = new QScrollArea(ui->frame_back);
+    auto* layout = new QHBoxLayout(ui->frame_back);
+    layout->addWidget(scrollArea);
+    scrollArea->setWidgetResizable(true);
+    scrollArea->setBackgroundRole(QPalette::Dark);
+    scrollArea->setWidget(pageCanvas);
+    pageCanvas->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    pageCanvas->setAutoFillBackground(true);
+    QPalette palette = pageCanvas->palette();
+    palette.setBrush(QPalette::Window, Qt::white);
+    pageCanvas->setPalette(palette);
+}
+
+void ExcelMain::setabout()
+{
+    setWindowTitle(kTitle);
+    ui->pushButton_about->setIcon(QIcon(QStringLiteral(":/iconoption/icons/about.png")));
+    ui->pushButton_about->setText(tr("About"));
+}
+
+void ExcelMain::showabout() { aboutBox.exec(); }
+
+// ---------------------------------------------------------------------------------------
+// Loading
+
+void ExcelMain::on_pushButton_openfile_clicked()
+{
+    if (loading)
+        return;
+    const QString chosen = dialogs->openFileName(this, tr("Add File"), AppSettings::inputFolder(),
+                                                 tr("PDF File(*.pdf);;ALL files(*.*)"));
+    // A cancelled dialog leaves the open document, its page files and its tables alone.
+    if (chosen.isEmpty())
+        return;
+    discardDocument();
+    ui->pushButton_save->setEnabled(true);
+    AppSettings::setInputFolder(QFileInfo(chosen).absolutePath());
+    pdfPath = chosen;
+    currentPng = PageFiles::imagePath(workFolder(), 1);
+
+    busyDialog->setLabelText(tr("Loading ") + pdfPath + "...");
+    busyDialog->setRange(0, 0);
+    busyDialog->setCancelButton(nullptr);
+    busyDialog->setWindowModality(Qt::WindowModal);
+    startConverter();
+    // The rest of the load runs inside the busy dialog's event loop. It may already have
+    // failed (the converter could not be started).
+    if (loading)
+        dialogs->runBusy(busyDialog);
+    // Still loading once the dialog is gone: the user closed it.
+    if (loading)
+        cancelLoad();
+}
+
+void ExcelMain::startConverter()
+{
+    loading = true;
+    textPageCounter = 0;
+    if (!workDir.isValid()) {
+        failLoad(tr("no private folder for the page files could be created (%1)").arg(workDir.errorString()));
+        return;
+    }
+    const ConverterCommand command = ConverterCommand::make(converterDirectory, pdfPath, workFolder());
+    qDebug().noquote().nospace() << "PNG FILE CMD \"" << command.commandLine() << "\" ";
+    converter = new QProcess(this);
+    converter->setStandardInputFile(QProcess::nullDevice());
+    converter->setStandardOutputFile(QProcess::nullDevice());
+    connect(converter, &QProcess::finished, this, &ExcelMain::generateALLtheInfo);
+    connect(converter, &QProcess::errorOccurred, this, &ExcelMain::converterError);
+    converter->start(command.program, command.arguments);
+}
+
+void ExcelMain::converterError(QProcess::ProcessError error)
+{
+    // A crash also ends in finished(), where it is handled.
+    if (error == QProcess::FailedToStart && loading)
+        failLoad(tr("the converter %1 could not be started (%2)")
+                     .arg(QDir::toNativeSeparators(converter->program()), converter->errorString()));
+}
+
+bool ExcelMain::converterFailed(QString* reason) const
+{
+    if (converter->exitStatus() == QProcess::CrashExit) {
+        *reason = tr("the converter stopped unexpectedly");
+        return true;
+    }
+    if (converter->exitCode() != 0) {
+        *reason = converterExitMessage(converter->exitCode());
+        return true;
+    }
+    return false;
+}
+
+void ExcelMain::generateALLtheInfo()
+{
+    if (!loading)
+        return;
+    QString reason;
+    if (textPageCounter == 0 && converter && converterFailed(&reason) &&
+        !QFile::exists(PageFiles::imagePath(workFolder(), 1))) {
+        failLoad(reason);
+        return;
+    }
+    ++textPageCounter;
+    const QString path = PageFiles::textPath(workFolder(), textPageCounter);
+    if (textPageCounter > PageFiles::kMaxPages || !QFile::exists(path)) {
+        textPageCounter = 0;
+        closeProgressDia();
+        return;
+    }
+    pageRequest = network->get(QNetworkRequest(QUrl::fromLocalFile(path)));
+    connect(pageRequest, &QNetworkReply::finished, this, &ExcelMain::gethtmlinfo);
+}
+
+void ExcelMain::gethtmlinfo()
+{
+    auto* reply = qobject_cast<QNetworkReply*>(sender());
+    if (!reply)
+        return;
+    reply->deleteLater();
+    if (!loading || reply != pageRequest)
+        return;
+    pageRequest = nullptr;
+    // A failed request reads as an empty page.
+    getTextPosition(PageTextParser::decodePageBytes(reply->readAll()));
+}
+
+void ExcelMain::getTextPosition(const QString& sxml)
+{
+    pageTexts.append(PageTextParser::getTextPosition(sxml));
+    generateALLtheInfo();
+}
+
+void ExcelMain::closeProgressDia()
+{
+    endLoad();
+    busyDialog->done(QDialog::Accepted);
+    const int n = PageFiles::countPageImages(workFolder());
+    if (n == 0) {
+        showNoDocument();
+        return;
+    }
+    pageCount = n;
+    store.reset(n);
+    pageCountText = QString::number(n);
+
+    // Setting 1 runs the page switch unless 1 is shown already; the range is bounded only
+    // afterwards, so that the first document (spin box at 0) runs it too.
+    QSpinBox* spin = ui->spinBox_pagenumber;
+    const bool alreadyFirst = spin->value() == 1;
+    if (spin->maximum() < 1)
+        spin->setMaximum(1);
+    spin->setValue(1);
+    spin->setRange(1, n);
+    // Without a page switch the canvas still shows a table: page 1 gets its grid.
+    if (alreadyFirst)
+        Updateoutput();
+
+    ui->label_pagenumber->setText("/" + pageCountText);
+    ui->pushButton_up->setEnabled(false);
+    ui->pushButton_down->setEnabled(n >= 2);
+    showPNG();
+    QStringList images;
+    for (int page = 1; page <= n; ++page)
+        images.append(PageFiles::imagePath(workFolder(), page));
+    thumbnailLoader->setPages(images);
+    ui->listwidget_view->setCurrentRow(0);
+    connect(ui->listwidget_view, &QListWidget::clicked, this, &ExcelMain::viewchage, Qt::UniqueConnection);
+    warnAboutPageLimit();
+}
+
+void ExcelMain::warnAboutPageLimit()
+{
+    if (!QFile::exists(PageFiles::imagePath(workFolder(), PageFiles::kMaxPages + 1)))
+        return;
+    const int total = PageFiles::countPageImages(workFolder(), std::numeric_limits<int>::max());
+    dialogs->warning(this, kTitle,
+                     tr("%1 has %2 pages. Only the first %3 pages are loaded.")
+                         .arg(QDir::toNativeSeparators(pdfPath))
+                         .arg(total)
+                         .arg(PageFiles::kMaxPages));
+}
+
+void ExcelMain::failLoad(const QString& reason)
+{
+    endLoad();
+    busyDialog->done(QDialog::Rejected);
+    discardDocument();
+    showNoDocument();
+    dialogs->warning(this, kTitle,
+                     tr("%1 could not be opened: %2.").arg(QDir::toNativeSeparators(pdfPath), reason));
+}
+
+void ExcelMain::cancelLoad()
+{
+    endLoad();
+    discardDocument();
+    showNoDocument();
+}
+
+// Stops the converter and the page request of the current load and ignores their signals
+// from here on.
+void ExcelMain::endLoad()
+{
+    loading = false;
+    textPageCounter = 0;
+    if (converter) {
+        converter->disconnect(this);
+        if (converter->state() != QProcess::NotRunning) {
+            converter->kill();
+            converter->waitForFinished();
+        }
+        converter->deleteLater();
+        converter = nullptr;
+    }
+    if (pageRequest) {
+        pageRequest->disconnect(this);
+        pageRequest->abort();
+        pageRequest->deleteLater();
+        pageRequest = nullptr;
+    }
+}
+
+void ExcelMain::discardDocument()
+{
+    pageCount = 0;
+    pageTexts.clear();
+    store.reset(0);
+    PageFiles::removePageFiles(workFolder());
+    // Pages beyond the ones the window handles, written for a longer document.
+    for (int page = PageFiles::kMaxPages + 1; QFile::exists(PageFiles::imagePath(workFolder(), page)); ++page) {
+        QFile::remove(PageFiles::imagePath(workFolder(), page));
+        QFile::remove(PageFiles::textPath(workFolder(), page));
+    }
+}
+
+void ExcelMain::showNoDocument()
+{
+    pageCount = 0;
+    pageCountText.clear();
+    currentPng.clear();
+    shownImageSize = QSize();
+    thumbnailLoader->clear();
+    ui->label_pagenumber->clear();
+    ui->spinBox_pagenumber->setRange(0, 0);
+    ui->pushButton_up->setEnabled(false);
+    ui->pushButton_down->setEnabled(false);
+    ui->pushButton_save->setEnabled(false);
+    clearResultRows();
+    pageCanvas->setMinimumSize(0, 0);
+    pageCanvas->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    QPalette palette = pageCanvas->palette();
+    palette.setBrush(QPalette::Window, Qt::white);
+    pageCanvas->setPalette(palette);
+}
+
+// ---------------------------------------------------------------------------------------
+// The page shown
+
+void ExcelMain::showPNG()
+{
+    const QPixmap image(currentPng);
+    if (image.isNull())
+        return;
+    const QSize size = zoomedSize(image.size(), zoomFactor);
+    const QPixmap scaled = image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (scaled.isNull())
+        return;
+    QPalette palette = pageCanvas->palette();
+    palette.setBrush(QPalette::Window, QBrush(scaled));
+    pageCanvas->setPalette(palette);
+    pageCanvas->setFixedSize(size);
+    shownImageSize = image.size();
+}
+
+void ExcelMain::pagechange()
+{
+    const int page = ui->spinBox_pagenumber->value();
+    // No entry for that page: no document yet, or its conversion failed.
+    if (!store.hasPage(page - 1))
+        return;
+    setPageButtons(page);
+    disconnect(ui->listwidget_view, &QListWidget::clicked, this, &ExcelMain::viewchage);
+    ui->listwidget_view->setCurrentRow(page - 1);
+    connect(ui->listwidget_view, &QListWidget::clicked, this, &ExcelMain::viewchage, Qt::UniqueConnection);
+    showPage(page);
+}
+
+void ExcelMain::viewchage()
+{
+    const int page = ui->listwidget_view->currentRow() + 1;
+    if (!store.hasPage(page - 1))
+        return;
+    QSpinBox* spin = ui->spinBox_pagenumber;
+    disconnect(spin, &QSpinBox::valueChanged, this, &ExcelMain::pagechange);
+    spin->setValue(page);
+    setPageButtons(spin->value());
+    connect(spin, &QSpinBox::valueChanged, this, &ExcelMain::pagechange);
+    showPage(page);
+}
+
+void ExcelMain::setPageButtons(int page)
+{
+    ui->pushButton_down->setEnabled(page != pageCount);
+    ui->pushButton_up->setEnabled(page != 1);
+}
+
+void ExcelMain::showPage(int page)
+{
+    currentPng = PageFiles::imagePath(workFolder(), page);
+    showPNG();
+    installPageGeometry(page - 1);
+    Updateoutput();
+}
+
+// Puts the page's stored table on the canvas at the current zoom. It is shown and extracted
+// but not editable until it is committed again with the mouse.
+void ExcelMain::installPageGeometry(int index)
+{
+    pageCanvas->drawMode = 1;
+    pageCanvas->hasRect = false;
+    ui->pushButton_drawrect->setChecked(true);
+    ui->pushButton_drawline->setChecked(false);
+    const QRectF rect = store.pageRects[index];
+    if (isNoTable(rect)) {
+        pageCanvas->delrec();
+        return;
+    }
+    const ZoomMapping mapping(zoomFactor);
+    pageCanvas->setRectAndLines(mapping.rectToCanvas(rect), mapping.linesToCanvas(store.pageLines[index]));
+}
+
+void ExcelMain::on_pushButton_up_clicked() { ui->spinBox_pagenumber->setValue(ui->spinBox_pagenumber->value() - 1); }
+
+void ExcelMain::on_pushButton_down_clicked()
+{
+    ui->spinBox_pagenumber->setValue(ui->spinBox_pagenumber->value() + 1);
+}
+
+// The button that shows the zoom-in icon.
+void ExcelMain::on_pushButton_zoomout_clicked() { zoomBy(1.25f); }
+
+// The button that shows the zoom-out icon.
+void ExcelMain::on_pushButton_zoomin_clicked() { zoomBy(0.8f); }
+
+void ExcelMain::zoomBy(float step)
+{
+    const float next = zoomFactor * step;
+    if (shownImageSize.isValid()) {
+        const QSize size = zoomedSize(shownImageSize, next);
+        // Only a step further out of bounds is refused, so a step back is always possible.
+        const bool tooLarge = step > 1 && (size.width() > kMaxImageSide || size.height() > kMaxImageSide);
+        const bool tooSmall = step < 1 && (size.width() < kMinImageSide || size.height() < kMinImageSide);
+        if (tooLarge || tooSmall)
+            return;
+    }
+    zoomFactor = next;
+    showPNG();
+    if (step > 1)
+        pageCanvas->zoomin();
+    else
+        pageCanvas->zoomout();
+}
+
+// ---------------------------------------------------------------------------------------
+// The table
+
+void ExcelMain::on_pushButton_drawrect_clicked()
+{
+    if (!ui->pushButton_drawrect->isChecked())
+        return;
+    pageCanvas->drawrect();
+    ui->pushButton_drawline->setChecked(false);
+}
+
+void ExcelMain::on_pushButton_drawline_clicked()
+{
+    if (ui->pushButton_drawline->isChecked()) {
+        pageCanvas->drawline();
+        ui->pushButton_drawrect->setChecked(false);
+    } else {
+        pageCanvas->drawrect();
+    }
+}
+
+void ExcelMain::on_pushButton_del_rect_clicked()
+{
+    ui->pushButton_drawrect->setChecked(false);
+    ui->pushButton_drawline->setChecked(false);
+    pageCanvas->delrec();
+}
+
+void ExcelMain::on_pushButton_del_line_clicked() { pageCanvas->delline(); }
+
+void ExcelMain::Updateoutput()
+{
+    if (pageCount == 0)
+        return;
+    const int index = ui->spinBox_pagenumber->value() - 1;
+    if (!store.hasPage(index) || index >= pageTexts.size())
+        return;
+    const PageGrid* grid =
+        updatePage(store, pageTexts, index, pageCanvas->getRect(), pageCanvas->getLines(), zoomFactor);
+    if (grid)
+        showGrid(*grid);
+    else
+        clearResultRows();
+}
+
+void ExcelMain::on_pushButton_clicked()
+{
+    if (pageCount == 0)
+        return;
+    applyToAllPages(store, pageTexts, ui->spinBox_pagenumber->value() - 1, pageCanvas->getRect(),
+                    pageCanvas->getLines(), zoomFactor);
+}
+
+void ExcelMain::showGrid(const PageGrid& grid)
+{
+    QTableWidget* table = ui->tableWidget_rule;
+    clearResultRows();
+    table->setRowCount(grid.rows);
+    table->setColumnCount(grid.columns);
+    for (int row = 0; row < grid.rows; ++row)
+        for (int column = 0; column < grid.columns; ++column)
+            table->setItem(row, column, new QTableWidgetItem(grid.cell(row, column)));
+}
+
+// Rows go, last first; the columns stay.
+void ExcelMain::clearResultRows()
+{
+    QTableWidget* table = ui->tableWidget_rule;
+    for (int row = table->rowCount() - 1; row >= 0; --row)
+        table->removeRow(row);
+}
+
+// ---------------------------------------------------------------------------------------
+// Saving
+
+void ExcelMain::on_pushButton_save_clicked()
+{
+    QString filter;
+    QString name = dialogs->saveFileName(this, tr("Save File"), AppSettings::outputPath(), saveDialogFilters(),
+                                         &filter);
+    if (name.isEmpty())
+        return;
+    // Linux dialogs add no suffix: the chosen filter supplies it, and decides the format.
+    name = completeFileName(name, filter);
+    AppSettings::setOutputPath(name);
+    const SaveResult result = saveTables(name, store.pageGrids);
+    if (!result.ok) {
+        dialogs->warning(this, kTitle,
+                         tr("%1 could not be saved: %2").arg(QDir::toNativeSeparators(name), result.error));
+        return;
+    }
+    const auto answer = dialogs->information(this, tr("Finished"), tr("Open the ") + name + "?",
+                                             QMessageBox::Ok | QMessageBox::Cancel);
+    if (answer == QMessageBox::Ok)
+        openexcel(name);
+}
+
+void ExcelMain::openexcel(const QString& excel)
+{
+    // A URL made by pasting "file:///" before the path would cut a name at its "#".
+    QDesktopServices::openUrl(QUrl::fromLocalFile(excel));
+}
+
+// ---------------------------------------------------------------------------------------
+// The gap splitters. Positions of the list and the frame are in the central widget.
+
+void ExcelMain::mouseMoveEvent(QMouseEvent* event)
+{
+    const double x = event->position().x();
+    const double y = event->position().y();
+    const QWidget* list = ui->listwidget_view;
+    if (draggingListEdge) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const int desktopWidth = screen ? screen->virtualGeometry().width() : 0;
+        if (x > desktopWidth - 576)
+            return;
+        ui->listwidget_view->setFixedWidth(qMax(0, static_cast<int>(x - list->x())));
+        return;
+    }
+    if (draggingTableEdge)
+        ui->tableWidget_rule->setFixedHeight(qMax(0, static_cast<int>(height() - y - 20)));
+
+    const int listRight = list->x() + list->width();
+    overListEdge = listRight + 2 < x && x < listRight + 8 && y > list->y();
+    if (overListEdge) {
+        setCursor(Qt::SplitHCursor);
+        return;
+    }
+    setCursor(Qt::ArrowCursor);
+    const QWidget* frame = ui->frame_back;
+    const int frameBottom = frame->y() + frame->height();
+    overTableEdge = frameBottom + 2 < y && y < frameBottom + 8 && x > frame->x();
+    setCursor(overTableEdge ? Qt::SplitVCursor : Qt::ArrowCursor);
+}
+
+void ExcelMain::mousePressEvent(QMouseEvent* event)
+{
+    draggingListEdge = overListEdge && event->button() == Qt::LeftButton;
+    draggingTableEdge = overTableEdge && event->button() == Qt::LeftButton;
+}
+
+void ExcelMain::mouseReleaseEvent(QMouseEvent*)
+{
+    draggingListEdge = false;
+    draggingTableEdge = false;
+}

@@ -1,0 +1,139 @@
+#pragma once
+
+#include "aboutdialog.h"
+#include "pagestore.h"
+#include "subtext.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QVector>
+
+#include <memory>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QProgressDialog;
+class QScrollArea;
+class ThumbnailLoader;
+class WindowDialogs;
+class labeldraw;
+struct PageGrid;
+
+namespace Ui {
+class ExcelMain;
+}
+
+// The program's window. Opening a PDF runs the converter into a folder private to this
+// process, reads every page's positioned text, and shows the pages as thumbnails and one page
+// large on the canvas. The table drawn on the canvas is extracted for the shown page after
+// every edit (or for all pages by "Apply to All"); each page keeps its own table and grid,
+// and "Save" writes the grids of all pages as one CSV or spreadsheet file.
+class ExcelMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit ExcelMain(QWidget* parent = nullptr);
+    ~ExcelMain() override;
+
+    // The dialogs the window asks through; tests and the benchmark answer in place of a user.
+    void setDialogs(std::unique_ptr<WindowDialogs> dialogs);
+    // Where "Qtmingw.dll" is looked up; the folder of the program's own executable by default.
+    void setConverterDirectory(const QString& folder) { converterDirectory = folder; }
+    // The folder the converter writes the page files into (private to this process).
+    QString workFolder() const { return workDir.path(); }
+    bool isLoading() const { return loading; }
+    labeldraw* canvas() const { return pageCanvas; }
+    ThumbnailLoader* thumbnails() const { return thumbnailLoader; }
+
+    // The open document. Written by the window only; read by tests and the benchmark.
+    QString pdfPath;
+    QString pageCountText;
+    int pageCount = 0;             // 0 while no document is shown
+    QString currentPng;            // image of the page shown
+    float zoomFactor = 1.0f;       // canvas pixels per page pixel
+    int textPageCounter = 0;       // page whose text is being read; 0 when no reading is under way
+    QVector<PageText> pageTexts;   // index = page number − 1
+    PageStore store;               // per-page grid texts, geometry in page pixels and grids
+
+public slots:
+    // Loading a document.
+    void on_pushButton_openfile_clicked();
+    void generateALLtheInfo();
+    void gethtmlinfo();
+    void getTextPosition(const QString& sxml);
+    void closeProgressDia();
+
+    // The page shown.
+    void showPNG();
+    void pagechange();
+    void viewchage();
+    void on_pushButton_up_clicked();
+    void on_pushButton_down_clicked();
+    void on_pushButton_zoomout_clicked();
+    void on_pushButton_zoomin_clicked();
+
+    // The table.
+    void on_pushButton_drawrect_clicked();
+    void on_pushButton_drawline_clicked();
+    void on_pushButton_del_rect_clicked();
+    void on_pushButton_del_line_clicked();
+    void Updateoutput();
+    void on_pushButton_clicked();
+
+    // Saving.
+    void on_pushButton_save_clicked();
+    void openexcel(const QString& excel);
+
+    void setabout();
+    void showabout();
+
+protected:
+    // The two gap splitters: beside the page list and below the page frame.
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void centreOnScreen();
+    void createCanvas();
+
+    void startConverter();
+    void converterError(QProcess::ProcessError error);
+    bool converterFailed(QString* reason) const;
+    void failLoad(const QString& reason);
+    void cancelLoad();
+    void endLoad();
+    void discardDocument();
+    void showNoDocument();
+    void warnAboutPageLimit();
+
+    void showPage(int page);
+    void setPageButtons(int page);
+    void installPageGeometry(int index);
+    void showGrid(const PageGrid& grid);
+    void clearResultRows();
+    void zoomBy(float step);
+
+    std::unique_ptr<Ui::ExcelMain> ui;
+    std::unique_ptr<WindowDialogs> dialogs;
+    AboutDialog aboutBox;
+    labeldraw* pageCanvas = nullptr;
+    QScrollArea* scrollArea = nullptr;
+    QProgressDialog* busyDialog = nullptr;
+    QNetworkAccessManager* network = nullptr;
+    ThumbnailLoader* thumbnailLoader = nullptr;
+
+    QTemporaryDir workDir;
+    QString converterDirectory;
+    QPointer<QProcess> converter;
+    QPointer<QNetworkReply> pageRequest;
+    bool loading = false;
+    QSize shownImageSize;  // size of the page image on the canvas, before zooming
+
+    bool overListEdge = false;
+    bool overTableEdge = false;
+    bool draggingListEdge = false;
+    bool draggingTableEdge = false;
+};

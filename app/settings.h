@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// "setting.ini" in the current working directory (INI format). Every read and write opens it
+// afresh, so nothing is cached and another copy of the program sees the latest values.
+// A missing file or key reads as ".".
+namespace AppSettings {
+
+// "dir/input": the folder of the PDF opened last, where the open dialog starts.
+QString inputFolder();
+void setInputFolder(const QString& folder);
+
+// "output/output": the full path of the file saved last, where the save dialog starts.
+QString outputPath();
+void setOutputPath(const QString& path);
+
+} // namespace AppSettings
