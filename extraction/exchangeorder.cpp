@@ -1,7 +1,7 @@
 #include "exchangeorder.h"
 
 #include <algorithm>
-#include <numeric>
+#include <utility>
 
 // How the exchange sort treats equal keys. Pass i moves the entry at i forward onto the next
 // strictly smaller key, and so on along that chain, bringing the first smallest entry to i.
@@ -56,15 +56,14 @@ private:
 
 // Places the entries of one key (original indexes ascending) into `sorted`, given for each
 // the number of smaller keys that follow it before the next entry of its key (or the end).
-void placeEqualKeys(const std::vector<int>& entries, const std::vector<int>& smallerAfter,
-                    int* sorted)
+void placeEqualKeys(const std::vector<int>& entries, const std::vector<int>& smallerAfter, int* sorted)
 {
     const int count = int(entries.size());
     FenwickTree freePlaces(count);
     for (int place = 0; place < count; ++place)
         freePlaces.add(place, 1);
     int size = count;
-    int front = 0;  // rank of the queue's front among the free places
+    int front = 0; // rank of the queue's front among the free places
     for (int t = count - 1; t >= 0; --t) {
         front = int((front + size - smallerAfter[size_t(t)] % size) % size);
         const int back = (front + size - 1) % size;
@@ -82,12 +81,17 @@ void placeEqualKeys(const std::vector<int>& entries, const std::vector<int>& sma
 std::vector<int> exchangeSortOrder(const std::vector<int32_t>& keys)
 {
     const int n = int(keys.size());
+    // Ascending keys, equal keys by original position.
+    std::vector<std::pair<int32_t, int>> keyed(keys.size());
+    for (int i = 0; i < n; ++i)
+        keyed[size_t(i)] = {keys[size_t(i)], i};
+    std::sort(keyed.begin(), keyed.end());
     std::vector<int> byKey(keys.size());
-    std::iota(byKey.begin(), byKey.end(), 0);
-    std::stable_sort(byKey.begin(), byKey.end(), [&](int a, int b) { return keys[a] < keys[b]; });
+    for (int i = 0; i < n; ++i)
+        byKey[size_t(i)] = keyed[size_t(i)].second;
 
     std::vector<int> sorted(keys.size());
-    FenwickTree smallerKeys(n);  // original positions of the keys below the current one
+    FenwickTree smallerKeys(n); // original positions of the keys below the current one
     std::vector<int> entries;
     std::vector<int> smallerAfter;
     for (int groupStart = 0; groupStart < n;) {

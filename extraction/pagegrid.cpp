@@ -12,21 +12,19 @@ namespace {
 constexpr double kMargin = 10.0;
 
 // A row of the grid: the vertical extent of a run, in single precision like the rest of the
-// row and column arithmetic. `end` is top + height rounded to float once, the value every
+// row and column arithmetic. `end` is top + height added in float, the value every
 // comparison uses.
 struct Band {
     float top;
-    float height;
     float end;
 };
 
 bool liesInArea(const Subtext& run, const QRectF& area)
 {
     // Sums in 64 bits: a page text may hold coordinates up to 2^31 − 1.
-    return run.left > area.x() - kMargin
-           && int64_t(run.left) + run.width < area.x() + area.width() + kMargin
-           && run.top > area.y() - kMargin
-           && int64_t(run.top) + run.height < area.y() + area.height() + kMargin;
+    return run.left > area.x() - kMargin &&
+           int64_t(run.left) + run.width < area.x() + area.width() + kMargin &&
+           run.top > area.y() - kMargin && int64_t(run.top) + run.height < area.y() + area.height() + kMargin;
 }
 
 // The runs inside the table area (page pixels), ordered by left the way the exchange sort
@@ -63,7 +61,7 @@ std::vector<Band> findRows(const std::vector<const Subtext*>& runs)
         const float top = float(runs[i]->top);
         const float height = float(runs[i]->height);
         if (height != 0)
-            candidates.push_back({{top, height, top + height}, i});
+            candidates.push_back({{top, top + height}, i});
     }
     // Containers come before what they contain: top ascending, end descending.
     std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
@@ -76,8 +74,8 @@ std::vector<Band> findRows(const std::vector<const Subtext*>& runs)
     std::vector<Band> rows;
     for (size_t i = 0; i < candidates.size(); ++i) {
         const Band& band = candidates[i].band;
-        const bool sameAsPrevious = i > 0 && candidates[i - 1].band.top == band.top
-                                    && candidates[i - 1].band.end == band.end;
+        const bool sameAsPrevious =
+            i > 0 && candidates[i - 1].band.top == band.top && candidates[i - 1].band.end == band.end;
         if (sameAsPrevious)
             continue;
         // Every earlier distinct band starts no lower; one reaching as far down contains it.
@@ -168,7 +166,7 @@ GridBuild buildPageGrid(const QVector<Subtext>& runs, const QRectF& canvasRect,
         const float top = float(run->top);
         const float bottom = float(int64_t(run->top) + run->height);
         const auto first = std::lower_bound(rows.begin(), rows.end(), bottom,
-                                             [](const Band& row, float b) { return row.end < b; });
+                                            [](const Band& row, float b) { return row.end < b; });
         const auto last = std::upper_bound(rows.begin(), rows.end(), top,
                                            [](float t, const Band& row) { return t < row.top; });
         for (auto row = first; row < last; ++row) {

@@ -5,7 +5,10 @@
 namespace {
 
 // What a page without a table holds.
-QVector<QRectF> noTableLines() { return {QRectF()}; }
+QVector<QRectF> noTableLines()
+{
+    return {QRectF()};
+}
 
 bool hasEntries(const PageStore& store, const QVector<PageText>& pageTexts, int index)
 {
@@ -44,8 +47,7 @@ void PageStore::storePage(int index, const GridBuild& build)
 }
 
 const PageGrid* updatePage(PageStore& store, const QVector<PageText>& pageTexts, int index,
-                           const QRectF& canvasRect, const QVector<QRectF>& canvasLines,
-                           float zoomFactor)
+                           const QRectF& canvasRect, const QVector<QRectF>& canvasLines, float zoomFactor)
 {
     if (!hasEntries(store, pageTexts, index))
         return nullptr;

@@ -8,7 +8,10 @@ namespace {
 
 const QString kSpanEnd = QStringLiteral("</span>");
 
-bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isAsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 bool isReferenceBodyCharacter(QChar c)
 {
@@ -159,8 +162,8 @@ QString decodeCharacterReferences(const QString& text)
             qsizetype bodyEnd = i + 1;
             while (bodyEnd < text.size() && isReferenceBodyCharacter(text.at(bodyEnd)))
                 ++bodyEnd;
-            if (bodyEnd < text.size() && text.at(bodyEnd) == u';'
-                && appendReference(QStringView(text).mid(i + 1, bodyEnd - i - 1), out)) {
+            if (bodyEnd < text.size() && text.at(bodyEnd) == u';' &&
+                appendReference(QStringView(text).mid(i + 1, bodyEnd - i - 1), out)) {
                 i = bodyEnd + 1;
                 continue;
             }
