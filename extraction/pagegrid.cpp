@@ -48,7 +48,8 @@ std::vector<const Subtext*> selectRuns(const QVector<Subtext>& runs, const QRect
 }
 
 // Rows are the runs' bands that lie within no other band; of equal bands the first in run
-// order stays. Runs of height 0 form no band. The result is sorted by top; since no row
+// order stays. That is what dropping, pair by pair in run order, every band lying within
+// another leaves, found here by one sort instead. Runs of height 0 form no band. The result is sorted by top; since no row
 // contains another, tops and ends both ascend strictly.
 std::vector<Band> findRows(const std::vector<const Subtext*>& runs)
 {
