@@ -18,12 +18,12 @@
 
 namespace {
 
-struct Run {
+struct ToolRun {
     int exitCode = -1;
     QString err;
 };
 
-Run extract(const QStringList& args, int timeoutMs = 120000)
+ToolRun extract(const QStringList& args, int timeoutMs = 120000)
 {
     QProcess p;
     p.start(TestSupport::binDir() + "/zq-extract", args);
@@ -72,7 +72,7 @@ QVector<QVector<QStringList>> generatedTables()
          {"GC-1", "Bark mulch, 50 l", "1,540", "-44,144.00"},
          {"GC-2", "5\" pipe", "12", "1,090.00"},
          {"GC-3", "Zoë Ørsted", "7", "0.16"}},
-        {{"SKU", "Item", "Qty", "Amount"}, {"JP-1", "東京 ほうじ茶", "3", "2,500.50"}},
+        {{"SKU", "Item", "Qty", "Amount"}, {"JP-1", "Привет Ωμέγα", "3", "2,500.50"}},
         {{"SKU", "Item", "Qty", "Amount"},
          {"X-1", "A & B <c>", "", "9"},
          {"X-2", "He said \",\" twice", "4", "-1"}},
@@ -116,7 +116,7 @@ TEST(ExtractEndToEnd, GeneratedDocumentGivesExactlyTheDrawnCells)
     const QString pdf = makeGeneratedPdf();
     for (const QString& suffix : {QStringLiteral("csv"), QStringLiteral("xls")}) {
         const QString out = work("generated." + suffix);
-        const Run run = extract(QStringList{pdf, "-o", out} + generatedGeometry());
+        const ToolRun run = extract(QStringList{pdf, "-o", out} + generatedGeometry());
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         QVector<Rows> pages;
         QString error;
@@ -125,7 +125,7 @@ TEST(ExtractEndToEnd, GeneratedDocumentGivesExactlyTheDrawnCells)
         const auto tables = generatedTables();
         ASSERT_EQ(pages.size(), tables.size());
         for (int p = 0; p < tables.size(); ++p)
-            EXPECT_EQ(toString(withoutPadding(pages[p], 4)), toString(expectedCells(tables[p])))
+            EXPECT_EQ(toString(withoutPadding(pages[p], 4)).toStdString(), toString(expectedCells(tables[p])).toStdString())
                 << suffix.toStdString() << " page " << p + 1;
     }
     EXPECT_TRUE(leftoverWorkFolders().isEmpty());
@@ -135,7 +135,7 @@ TEST(ExtractEndToEnd, PageListLeavesOtherPagesEmpty)
 {
     const QString pdf = makeGeneratedPdf();
     const QString out = work("some.csv");
-    const Run run = extract(QStringList{pdf, "-p", "2-3", "-o", out} + generatedGeometry());
+    const ToolRun run = extract(QStringList{pdf, "-p", "2-3", "-o", out} + generatedGeometry());
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     QVector<Rows> pages;
     QString error;
@@ -194,7 +194,7 @@ void expectSampleTables(const Sample& sample, const QStringList& geometryArgs, c
     const int pageCount = sample.json["pages"].toArray().size();
     for (const QString& suffix : {QStringLiteral("csv"), QStringLiteral("xls")}) {
         const QString out = work(name + '.' + suffix);
-        const Run run = extract(QStringList{sample.pdf, "-o", out} + geometryArgs);
+        const ToolRun run = extract(QStringList{sample.pdf, "-o", out} + geometryArgs);
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         QVector<Rows> pages;
         QString error;
@@ -211,8 +211,8 @@ void expectSampleTables(const Sample& sample, const QStringList& geometryArgs, c
                 expected.append(cells);
             }
             const int page = table["page"].toInt();
-            EXPECT_EQ(toString(withoutPadding(normalized(pages[page - 1]), table["cols"].toInt())),
-                      toString(expected))
+            EXPECT_EQ(toString(withoutPadding(normalized(pages[page - 1]), table["cols"].toInt())).toStdString(),
+                      toString(expected).toStdString())
                 << name.toStdString() << '.' << suffix.toStdString() << " page " << page;
         }
     }
@@ -248,10 +248,10 @@ TEST(ExtractFailures, ExitCodesAndMessages)
 
     const QString out = work("out.csv");
     EXPECT_EQ(extract(QStringList{work("missing.pdf"), "-o", out} + generatedGeometry()).exitCode, 2);
-    const Run bad = extract(QStringList{corrupt.fileName(), "-o", out} + generatedGeometry());
+    const ToolRun bad = extract(QStringList{corrupt.fileName(), "-o", out} + generatedGeometry());
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_TRUE(bad.err.contains("corrupt.pdf")) << bad.err.toStdString();
-    const Run pastEnd = extract(QStringList{pdf, "-p", "4", "-o", out} + generatedGeometry());
+    const ToolRun pastEnd = extract(QStringList{pdf, "-p", "4", "-o", out} + generatedGeometry());
     EXPECT_EQ(pastEnd.exitCode, 1);
     EXPECT_TRUE(pastEnd.err.contains("Usage")) << pastEnd.err.toStdString();
     EXPECT_EQ(extract({pdf, "-o", out}).exitCode, 1);
@@ -283,8 +283,9 @@ TEST(ExtractFailures, InterruptStopsTheConverterAndRemovesItsFolder)
         QThread::msleep(20);
     ::kill(static_cast<pid_t>(p.processId()), SIGINT);
     ASSERT_TRUE(p.waitForFinished(30000));
-    if (p.exitCode() != 0)  // it may have finished just before the signal
+    if (p.exitCode() != 0) {  // it may have finished just before the signal
         EXPECT_EQ(p.exitCode(), 130);
+    }
     EXPECT_TRUE(leftoverWorkFolders().isEmpty()) << leftoverWorkFolders().join(' ').toStdString();
 }
 

@@ -11,3 +11,8 @@ QString samplesDir();    // sample PDFs with their expected tables
 QString sourceDir();     // the source checkout
 QString systemPython();  // Debian's python3, which has python3-xlrd and python3-olefile
 } // namespace TestSupport
+
+#include <ostream>
+
+// Lets GoogleTest print QStrings as text in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
