@@ -42,7 +42,8 @@ std::optional<DocumentInfo> DocumentInfo::read(const QString& path)
     QXmlStreamReader xml(&file);
     DocumentInfo info;
     bool sawDocument = false;
-    while (xml.readNextStartElement()) {
+    // One root element: reading on past its end reports a premature end of document.
+    if (xml.readNextStartElement()) {
         if (xml.name() != QLatin1String("document"))
             return std::nullopt;
         sawDocument = true;
