@@ -1,0 +1,144 @@
+#include "documentconverter.h"
+
+#include "pagefiles.h"
+#include "pagewriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include <poppler-qt6.h>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+DocumentConverter::DocumentConverter(const QString& pdfPath, const QString& infoPath)
+    : pdfPath_(pdfPath), infoPath_(infoPath), folder_(QFileInfo(infoPath).path())
+{
+}
+
+DocumentConverter::~DocumentConverter() = default;
+
+ConverterExit DocumentConverter::run()
+{
+    // Writing text.xml over the document would destroy it.
+    const QString pdf = QFileInfo(pdfPath_).canonicalFilePath();
+    if (!pdf.isEmpty() && pdf == QFileInfo(infoPath_).canonicalFilePath())
+        return fail(ConverterExit::BadArguments, QStringLiteral("the output file is the document itself"));
+
+    ConverterExit result = open();
+    if (result == ConverterExit::Success)
+        result = checkFolder();
+    if (result == ConverterExit::Success)
+        result = convertPages();
+    if (result != ConverterExit::Success) {
+        removePageFilesFrom(folder_, 1);
+        QFile::remove(infoPath_);
+    }
+    return result;
+}
+
+ConverterExit DocumentConverter::fail(ConverterExit code, const QString& detail)
+{
+    failure_ = QStringLiteral("Cannot convert \"%1\": %2").arg(pdfPath_, converterExitMessage(int(code)));
+    if (!detail.isEmpty())
+        failure_ += " (" + detail + ')';
+    return code;
+}
+
+std::unique_ptr<Poppler::Document> DocumentConverter::load() const
+{
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(pdfPath_);
+    if (document) {
+        document->setRenderHint(Poppler::Document::Antialiasing);
+        document->setRenderHint(Poppler::Document::TextAntialiasing);
+        // Table rules a fraction of a pixel wide stay visible at screen resolution.
+        document->setRenderHint(Poppler::Document::ThinLineSolid);
+    }
+    return document;
+}
+
+ConverterExit DocumentConverter::open()
+{
+    const QFileInfo info(pdfPath_);
+    if (!info.exists())
+        return fail(ConverterExit::CannotOpen, QStringLiteral("no such file"));
+    if (info.isDir())
+        return fail(ConverterExit::CannotOpen, QStringLiteral("it is a folder"));
+    QFile file(pdfPath_);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(ConverterExit::CannotOpen, file.errorString());
+    if (file.size() == 0)
+        return fail(ConverterExit::NotAPdf, QStringLiteral("the file is empty"));
+    file.close();
+
+    std::unique_ptr<Poppler::Document> document = load();
+    if (!document)
+        return fail(ConverterExit::NotAPdf, {});
+    if (document->isLocked())
+        return fail(ConverterExit::Locked, {});
+    pageCount_ = document->numPages();
+    if (pageCount_ <= 0)
+        return fail(ConverterExit::NoPages, {});
+    documents_.push_back(std::move(document));
+    return ConverterExit::Success;
+}
+
+ConverterExit DocumentConverter::checkFolder()
+{
+    const QFileInfo folder(folder_);
+    if (!folder.isDir())
+        return fail(ConverterExit::CannotWrite, QStringLiteral("no folder \"%1\"").arg(folder_));
+    if (!folder.isWritable())
+        return fail(ConverterExit::CannotWrite, QStringLiteral("\"%1\" is not writable").arg(folder_));
+    return ConverterExit::Success;
+}
+
+ConverterExit DocumentConverter::convertPages()
+{
+    const int threads = std::clamp(QThread::idealThreadCount(), 1, pageCount_);
+    while (int(documents_.size()) < threads) {
+        std::unique_ptr<Poppler::Document> copy = load();
+        if (!copy)
+            break;
+        documents_.push_back(std::move(copy));
+    }
+
+    DocumentInfo info;
+    info.pageCount = pageCount_;
+    info.pages.resize(pageCount_);
+    std::atomic<int> nextPage = 1;
+    std::atomic<bool> writeFailed = false;
+    std::mutex errorMutex;
+    QString writeError;
+
+    auto work = [&](const Poppler::Document& document) {
+        for (int number = nextPage++; number <= pageCount_ && !writeFailed; number = nextPage++) {
+            const RenderedPage page = renderPage(document, number);
+            QString error;
+            if (!writePageFiles(page, folder_, &error)) {
+                const std::lock_guard lock(errorMutex);
+                if (!writeFailed.exchange(true))
+                    writeError = error;
+                return;
+            }
+            info.pages[number - 1] = {number, page.pointSize.width(), page.pointSize.height(),
+                                      page.image.width(), page.image.height()};
+        }
+    };
+    {
+        std::vector<std::jthread> workers;
+        for (const auto& document : documents_)
+            workers.emplace_back(work, std::cref(*document));
+    }
+
+    if (writeFailed)
+        return fail(ConverterExit::CannotWrite, writeError);
+    removePageFilesFrom(folder_, pageCount_ + 1);
+    if (!info.write(infoPath_))
+        return fail(ConverterExit::CannotWrite, QStringLiteral("cannot write \"%1\"").arg(infoPath_));
+    return ConverterExit::Success;
+}

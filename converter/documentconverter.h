@@ -1,0 +1,45 @@
+#pragma once
+
+#include "converter.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace Poppler {
+class Document;
+}
+
+// Converts one PDF into the page files of PageFiles: for every page from 1, its image and its
+// positioned text in the folder of `infoPath`, then the document description at `infoPath`
+// (text.xml). Pages are rendered on all cores, each thread with its own copy of the document.
+//
+// A document that cannot be converted (missing, unreadable, damaged, empty, protected by a
+// password, no pages, or a folder that cannot be written) leaves no page files behind: the
+// ones of an earlier conversion in that folder are removed too, so that the folder never
+// shows another document's pages as if they were this one's.
+class DocumentConverter {
+public:
+    DocumentConverter(const QString& pdfPath, const QString& infoPath);
+    ~DocumentConverter();
+
+    ConverterExit run();
+
+    // Why run() failed, in one line naming the file.
+    QString failureMessage() const { return failure_; }
+
+private:
+    ConverterExit open();
+    ConverterExit checkFolder();
+    ConverterExit convertPages();
+    ConverterExit fail(ConverterExit code, const QString& detail);
+    std::unique_ptr<Poppler::Document> load() const;
+
+    QString pdfPath_;
+    QString infoPath_;
+    QString folder_;
+    QString failure_;
+    std::vector<std::unique_ptr<Poppler::Document>> documents_; // one per rendering thread
+    int pageCount_ = 0;
+};
