@@ -1,4 +1,3 @@
-#include "csvwriter.h"
 #include "exporttestsupport.h"
 #include "tableexport.h"
 #include "testsupport.h"
@@ -19,14 +18,16 @@ namespace {
 const QStringList bothSuffixes = {QStringLiteral("csv"), QStringLiteral("xls")};
 
 // A folder of its own per case, so leftovers of a failed save show up.
-QString freshFolder(const QString& name) {
+QString freshFolder(const QString& name)
+{
     const QString path = TestSupport::workDir() + u'/' + name;
     QDir(path).removeRecursively();
     QDir().mkpath(path);
     return path;
 }
 
-QVector<PageGrid> someKilobytesOfTables() {
+QVector<PageGrid> someKilobytesOfTables()
+{
     CellRows rows;
     for (int row = 0; row < 600; ++row)
         rows +=
@@ -36,7 +37,8 @@ QVector<PageGrid> someKilobytesOfTables() {
 
 // Saves in a child process whose files may not grow beyond `limit` bytes, which fails writes
 // the way a full disk does (SIGXFSZ ignored, so a write reports the error instead).
-SaveResult saveWithFileSizeLimit(const QString& fileName, const QVector<PageGrid>& pages, rlim_t limit) {
+SaveResult saveWithFileSizeLimit(const QString& fileName, const QVector<PageGrid>& pages, rlim_t limit)
+{
     int channel[2];
     if (pipe(channel) != 0)
         return SaveResult{false, QStringLiteral("no pipe")};
@@ -65,7 +67,8 @@ SaveResult saveWithFileSizeLimit(const QString& fileName, const QVector<PageGrid
 }
 } // namespace
 
-TEST(SaveFailure, AnUnreachableFolderIsReportedWithItsReason) {
+TEST(SaveFailure, AnUnreachableFolderIsReportedWithItsReason)
+{
     const QString folder = freshFolder("unreachable");
     writeFileBytes(folder + "/plain.txt", "a file");
     EXPECT_FALSE(saveTables(QString(), {grid({{"a "}})}).ok);
@@ -89,7 +92,8 @@ TEST(SaveFailure, AnUnreachableFolderIsReportedWithItsReason) {
     }
 }
 
-TEST(SaveFailure, AFullDiskFailsTheSaveAndKeepsTheEarlierFile) {
+TEST(SaveFailure, AFullDiskFailsTheSaveAndKeepsTheEarlierFile)
+{
     for (const QString& suffix : bothSuffixes) {
         SCOPED_TRACE(suffix.toStdString());
         const QString folder = freshFolder("full-" + suffix);
@@ -110,31 +114,39 @@ TEST(SaveFailure, AFullDiskFailsTheSaveAndKeepsTheEarlierFile) {
     }
 }
 
-TEST(SaveFailure, LinksAndPipesAreWrittenThroughNotReplaced) {
-    const QString folder = freshFolder("special");
+TEST(SaveFailure, LinksAndPipesAreWrittenThroughNotReplaced)
+{
     const QVector<PageGrid> pages = {grid({{"a ", "b "}})};
+    for (const QString& suffix : bothSuffixes) {
+        SCOPED_TRACE(suffix.toStdString());
+        const QString folder = freshFolder("special-" + suffix);
+        ASSERT_TRUE(saveTables(folder + "/plain." + suffix, pages).ok);
+        const QByteArray expected = readFileBytes(folder + "/plain." + suffix);
 
-    // A link keeps pointing to the file, which gets the new content.
-    writeFileBytes(folder + "/real.csv", "old");
-    ASSERT_TRUE(QFile::link(folder + "/real.csv", folder + "/link.csv"));
-    ASSERT_TRUE(saveTables(folder + "/link.csv", pages).ok);
-    EXPECT_TRUE(QFileInfo(folder + "/link.csv").isSymLink());
-    EXPECT_EQ(readFileBytes(folder + "/real.csv"), csvFileBytes(pages));
+        // A link keeps pointing to the file, which gets the new content.
+        const QString real = folder + "/real." + suffix;
+        const QString link = folder + "/link." + suffix;
+        writeFileBytes(real, "old");
+        ASSERT_TRUE(QFile::link(real, link));
+        ASSERT_TRUE(saveTables(link, pages).ok);
+        EXPECT_TRUE(QFileInfo(link).isSymLink());
+        EXPECT_EQ(readFileBytes(real), expected);
 
-    // A named pipe is written into, and stays a pipe.
-    const QString pipePath = folder + "/pipe.csv";
-    ASSERT_EQ(mkfifo(QFile::encodeName(pipePath).constData(), 0600), 0);
-    QByteArray received;
-    std::thread reader([&] { received = readFileBytes(pipePath); });
-    const SaveResult result = saveTables(pipePath, pages);
-    // A save that never opened the pipe must not leave the reader waiting for a writer.
-    const int release = open(QFile::encodeName(pipePath).constData(), O_WRONLY | O_NONBLOCK);
-    if (release >= 0)
-        close(release);
-    reader.join();
-    EXPECT_TRUE(result.ok) << result.error.toStdString();
-    EXPECT_EQ(received, csvFileBytes(pages));
-    struct stat info {};
-    ASSERT_EQ(stat(QFile::encodeName(pipePath).constData(), &info), 0);
-    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+        // A named pipe is written into, and stays a pipe.
+        const QByteArray pipePath = QFile::encodeName(folder + "/pipe." + suffix);
+        ASSERT_EQ(mkfifo(pipePath.constData(), 0600), 0);
+        QByteArray received;
+        std::thread reader([&] { received = readFileBytes(QFile::decodeName(pipePath)); });
+        const SaveResult result = saveTables(QFile::decodeName(pipePath), pages);
+        // A save that never opened the pipe must not leave the reader waiting for a writer.
+        const int release = open(pipePath.constData(), O_WRONLY | O_NONBLOCK);
+        if (release >= 0)
+            close(release);
+        reader.join();
+        EXPECT_TRUE(result.ok) << result.error.toStdString();
+        EXPECT_EQ(received, expected);
+        struct stat info {};
+        ASSERT_EQ(stat(pipePath.constData(), &info), 0);
+        EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    }
 }
