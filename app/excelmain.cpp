@@ -92,6 +92,8 @@ void ExcelMain::setDialogs(std::unique_ptr<WindowDialogs> replacement) { dialogs
 
 void ExcelMain::centreOnScreen()
 {
+    // The form asks for 841 × 610; a platform style with wider buttons needs more.
+    resize(size().expandedTo(minimumSizeHint()));
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
