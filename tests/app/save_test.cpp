@@ -1,0 +1,154 @@
+#include "apptestsupport.h"
+#include "labeldraw.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QSettings>
+#include <QSpinBox>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Rows = QVector<QStringList>;
+
+// Every sheet of an .xls file as rows of cell texts, read by python3-xlrd.
+QVector<Rows> readSpreadsheet(const QString& path)
+{
+    const char* script = "import sys, json, xlrd\n"
+                         "book = xlrd.open_workbook(sys.argv[1])\n"
+                         "print(json.dumps([[[str(s.cell_value(r, c)) for c in range(s.ncols)]"
+                         " for r in range(s.nrows)] for s in book.sheets()]))\n";
+    QProcess python;
+    python.start(TestSupport::systemPython(), {"-c", script, path});
+    EXPECT_TRUE(python.waitForFinished(30000));
+    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    QVector<Rows> sheets;
+    for (const QJsonValue& sheet : QJsonDocument::fromJson(python.readAllStandardOutput()).array()) {
+        Rows rows;
+        for (const QJsonValue& row : sheet.toArray()) {
+            QStringList cells;
+            for (const QJsonValue& cell : row.toArray())
+                cells.append(cell.toString());
+            rows.append(cells);
+        }
+        sheets.append(rows);
+    }
+    return sheets;
+}
+
+// The words the test drew on the three-page document, with the blank each cell ends in,
+// and an empty row after every page.
+Rows expectedRows()
+{
+    Rows rows;
+    for (int p = 1; p <= 3; ++p) {
+        for (int r = 1; r <= kThreePageRows[p - 1]; ++r) {
+            QStringList cells;
+            for (int c = 1; c <= 3; ++c)
+                cells.append(QStringLiteral("p%1r%2c%3 ").arg(p).arg(r).arg(c));
+            rows.append(cells);
+        }
+        rows.append({"", "", ""});
+    }
+    return rows;
+}
+
+class SaveTest : public ::testing::Test {
+protected:
+    // The whole path a user takes: open, draw a table with the mouse, apply it to all pages.
+    void SetUp() override
+    {
+        w.open(testDocuments().threePages);
+        ASSERT_EQ(main.pageCount, 3);
+        const double scale = w.pixelsPerPoint() * main.zoomFactor;
+        const QRectF rect(QPointF(60 * scale, 130 * scale), QPointF(432 * scale, 240 * scale));
+        CanvasMouse::drawTable(main.canvas(), rect);
+        w.click("pushButton_drawline");
+        CanvasMouse::pullLine(main.canvas(), rect, 180 * scale);
+        CanvasMouse::pullLine(main.canvas(), rect, 320 * scale);
+        w.click("pushButton");
+        ASSERT_EQ(main.store.pageGrids.value(2).rows, 4);
+    }
+
+    QString save(const QString& name, const QString& filter)
+    {
+        w.dialogs->saveAnswers.append({name, filter});
+        w.click("pushButton_save");
+        return QSettings("setting.ini", QSettings::IniFormat).value("output/output").toString();
+    }
+
+    QTemporaryDir out;
+    TestWindow w;
+    ExcelMain& main = *w.window;
+};
+
+TEST_F(SaveTest, CsvAndSpreadsheetHoldTheDrawnWords)
+{
+    UrlCatcher opened({"file"});
+    w.dialogs->informationAnswer = QMessageBox::Ok;
+
+    // "tables" typed under the CSV filter becomes tables.csv.
+    const QString csvPath = out.filePath("tables");
+    EXPECT_EQ(save(csvPath, "CSV File (*.csv)"), csvPath + ".csv");
+    EXPECT_EQ(w.dialogs->saveStartPaths.value(0), ".");
+    EXPECT_EQ(w.dialogs->saveFilters.value(0), "CSV File (*.csv);;Excel File (*.xls);;All Files (*.*)");
+    QFile csv(csvPath + ".csv");
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QByteArray bytes = csv.readAll();
+    ASSERT_TRUE(bytes.startsWith("\xFF\xFE"));
+    QString expected;
+    for (const QStringList& row : expectedRows())
+        expected += row.first().isEmpty() ? QString("\n") : '"' + row.join("\"\t\"") + "\"\n";
+    expected.chop(1);  // pages are joined by a line end, not closed by one
+    QStringDecoder utf16(QStringDecoder::Utf16LE);
+    EXPECT_EQ(QString(utf16(bytes.mid(2))), expected);
+
+    ASSERT_EQ(w.dialogs->informations.size(), 1);
+    EXPECT_EQ(w.dialogs->informations[0].title, "Finished");
+    EXPECT_EQ(w.dialogs->informations[0].text, "Open the " + csvPath + ".csv?");
+    ASSERT_EQ(opened.urls.size(), 1);
+    EXPECT_EQ(opened.urls[0].toLocalFile(), csvPath + ".csv");
+
+    // The next dialog starts at the file saved last; a name with a suffix stays as it is.
+    w.dialogs->informationAnswer = QMessageBox::Cancel;
+    const QString xlsPath = out.filePath("tables #2.xls");
+    EXPECT_EQ(save(xlsPath, "CSV File (*.csv)"), xlsPath);
+    EXPECT_EQ(w.dialogs->saveStartPaths.value(1), csvPath + ".csv");
+    EXPECT_EQ(opened.urls.size(), 1);
+    const QVector<Rows> sheets = readSpreadsheet(xlsPath);
+    ASSERT_EQ(sheets.size(), 1);
+    // The row of empty cells after the last page holds nothing a reader can see.
+    EXPECT_EQ(sheets[0], expectedRows().mid(0, expectedRows().size() - 1));
+    EXPECT_TRUE(w.dialogs->warnings.isEmpty());
+}
+
+TEST_F(SaveTest, CancelledDialogWritesNothing)
+{
+    QSettings("setting.ini", QSettings::IniFormat).setValue("output/output", "/kept/path.csv");
+    w.click("pushButton_save");
+    EXPECT_EQ(QSettings("setting.ini", QSettings::IniFormat).value("output/output").toString(), "/kept/path.csv");
+    EXPECT_TRUE(w.dialogs->informations.isEmpty());
+    EXPECT_TRUE(w.dialogs->warnings.isEmpty());
+    EXPECT_TRUE(QDir(out.path()).isEmpty());
+}
+
+TEST_F(SaveTest, FailedSaveWarnsInsteadOfReportingSuccess)
+{
+    for (const QString& name : {out.filePath("missing/folder/t.csv"), out.filePath("missing/t.xls")}) {
+        w.dialogs->warnings.clear();
+        save(name, "All Files (*.*)");
+        ASSERT_EQ(w.dialogs->warnings.size(), 1) << qPrintable(name);
+        EXPECT_TRUE(w.dialogs->warnings[0].text.contains(name)) << qPrintable(w.dialogs->warnings[0].text);
+        EXPECT_GT(w.dialogs->warnings[0].text.size(), name.size() + 20) << "a reason is given";
+        EXPECT_TRUE(w.dialogs->informations.isEmpty());
+    }
+
+}
+
+} // namespace
