@@ -5,7 +5,8 @@
 #include <QString>
 
 namespace {
-void appendRow(QString& text, std::span<const QString> cells) {
+void appendRow(QString& text, std::span<const QString> cells)
+{
     text += u'"';
     for (std::size_t column = 0; column < cells.size(); ++column) {
         if (column > 0)
@@ -17,7 +18,8 @@ void appendRow(QString& text, std::span<const QString> cells) {
 }
 } // namespace
 
-QByteArray csvFileBytes(const QVector<PageGrid>& pages) {
+QByteArray csvFileBytes(const QVector<PageGrid>& pages)
+{
     // The file's lines are the document's rows except the empty row that closes the
     // document: each page's rows end with a line feed, pages are joined by one more.
     const DocumentRows rows(pages);

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-DocumentRows::DocumentRows(const QVector<PageGrid>& pages) {
+DocumentRows::DocumentRows(const QVector<PageGrid>& pages)
+{
     for (const PageGrid& page : pages) {
         // Only whole rows of cells are present; a grid that claims more rows than it has
         // cells is taken as far as its cells go.

@@ -7,17 +7,20 @@
 #include <QSaveFile>
 
 namespace {
-QString tr(const char* text) {
+QString tr(const char* text)
+{
     return QCoreApplication::translate("TableExport", text);
 }
 
-SaveResult failure(const QString& fileName, const QString& systemError) {
+SaveResult failure(const QString& fileName, const QString& systemError)
+{
     return SaveResult{false, describeWriteFailure(fileName, systemError)};
 }
 
 // Writes all of `bytes`. A short write (the disk filled up) is followed by another, which
 // fails with the system's reason; false with that reason in the device's error string.
-bool writeAll(QFileDevice& file, const QByteArray& bytes) {
+bool writeAll(QFileDevice& file, const QByteArray& bytes)
+{
     qint64 written = 0;
     while (written < bytes.size()) {
         const qint64 step = file.write(bytes.constData() + written, bytes.size() - written);
@@ -28,7 +31,8 @@ bool writeAll(QFileDevice& file, const QByteArray& bytes) {
     return true;
 }
 
-SaveResult writeDirectly(const QString& fileName, const QByteArray& bytes) {
+SaveResult writeDirectly(const QString& fileName, const QByteArray& bytes)
+{
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failure(fileName, file.errorString());
@@ -41,7 +45,8 @@ SaveResult writeDirectly(const QString& fileName, const QByteArray& bytes) {
 }
 } // namespace
 
-SaveResult writeFileSafely(const QString& fileName, const QByteArray& bytes) {
+SaveResult writeFileSafely(const QString& fileName, const QByteArray& bytes)
+{
     // A link is followed, so the file it points to is replaced and the link stays.
     const QFileInfo target(fileName);
     const QString path = target.isSymLink() && target.exists() ? target.canonicalFilePath() : fileName;
@@ -63,7 +68,8 @@ SaveResult writeFileSafely(const QString& fileName, const QByteArray& bytes) {
     return SaveResult{true, {}};
 }
 
-QString writeObstacle(const QString& fileName) {
+QString writeObstacle(const QString& fileName)
+{
     const QFileInfo target(fileName);
     if (target.isDir())
         return tr("\"%1\" is a folder.").arg(QDir::toNativeSeparators(fileName));
@@ -94,7 +100,8 @@ QString writeObstacle(const QString& fileName) {
     return {};
 }
 
-QString describeWriteFailure(const QString& fileName, const QString& systemError) {
+QString describeWriteFailure(const QString& fileName, const QString& systemError)
+{
     const QString obstacle = writeObstacle(fileName);
     if (!obstacle.isEmpty())
         return obstacle;

@@ -10,15 +10,18 @@
 #include <string_view>
 
 namespace {
-QString tr(const char* text) {
+QString tr(const char* text)
+{
     return QCoreApplication::translate("TableExport", text);
 }
 
-std::u16string_view utf16View(const QString& text) {
+std::u16string_view utf16View(const QString& text)
+{
     return {reinterpret_cast<const char16_t*>(text.utf16()), std::size_t(text.size())};
 }
 
-FontSpec boldArial() {
+FontSpec boldArial()
+{
     FontSpec font;
     font.name = u"Arial";
     font.height = 200;
@@ -27,7 +30,8 @@ FontSpec boldArial() {
 }
 } // namespace
 
-QString spreadsheetLimitError(const DocumentRows& rows) {
+QString spreadsheetLimitError(const DocumentRows& rows)
+{
     if (rows.columnCount() > SpreadsheetLimits::columns)
         return tr("The tables have %1 columns, but an Excel file holds at most %2 columns. "
                   "Nothing was written; save them as a CSV file instead.")
@@ -61,7 +65,8 @@ QString spreadsheetLimitError(const DocumentRows& rows) {
     return {};
 }
 
-bool fillSpreadsheet(SpreadsheetFile& file, const DocumentRows& rows) {
+bool fillSpreadsheet(SpreadsheetFile& file, const DocumentRows& rows)
+{
     file.createSheets(1);
     SpreadsheetSheet* sheet = file.sheetAt(0);
     FormatManager formats(file);
@@ -87,7 +92,8 @@ bool fillSpreadsheet(SpreadsheetFile& file, const DocumentRows& rows) {
     return true;
 }
 
-SaveResult writeSpreadsheetFile(const QString& fileName, const QVector<PageGrid>& pages) {
+SaveResult writeSpreadsheetFile(const QString& fileName, const QVector<PageGrid>& pages)
+{
     const DocumentRows rows(pages);
     const QString limitError = spreadsheetLimitError(rows);
     if (!limitError.isEmpty())

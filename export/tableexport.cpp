@@ -9,24 +9,28 @@
 #include <QRegularExpression>
 
 namespace {
-QString fileNamePart(const QString& fileName) {
+QString fileNamePart(const QString& fileName)
+{
     return QFileInfo(fileName).fileName();
 }
 } // namespace
 
-SaveFormat formatForFileName(const QString& fileName) {
+SaveFormat formatForFileName(const QString& fileName)
+{
     const QString name = fileNamePart(fileName);
     const qsizetype dot = name.lastIndexOf(u'.');
     const QString suffix = dot < 0 ? QString() : name.mid(dot + 1);
     return suffix == u"csv" ? SaveFormat::Csv : SaveFormat::Spreadsheet;
 }
 
-QString saveDialogFilters() {
+QString saveDialogFilters()
+{
     return QCoreApplication::translate("TableExport",
                                        "CSV File (*.csv);;Excel File (*.xls);;All Files (*.*)");
 }
 
-QString completeFileName(const QString& fileName, const QString& selectedFilter) {
+QString completeFileName(const QString& fileName, const QString& selectedFilter)
+{
     if (fileName.isEmpty() || fileNamePart(fileName).contains(u'.'))
         return fileName;
     // The filter's pattern gives the suffix ("(*.csv)" → ".csv"), so translated filter names
@@ -36,7 +40,8 @@ QString completeFileName(const QString& fileName, const QString& selectedFilter)
     return match.hasMatch() ? fileName + match.captured(1) : fileName;
 }
 
-SaveResult saveTables(const QString& fileName, const QVector<PageGrid>& pages) {
+SaveResult saveTables(const QString& fileName, const QVector<PageGrid>& pages)
+{
     if (fileName.isEmpty())
         return SaveResult{false, QCoreApplication::translate("TableExport", "No file name was given.")};
     if (formatForFileName(fileName) == SaveFormat::Csv)

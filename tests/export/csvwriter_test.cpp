@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 namespace {
-void expectCsv(const QVector<PageGrid>& pages, const QString& expectedText) {
+void expectCsv(const QVector<PageGrid>& pages, const QString& expectedText)
+{
     const QByteArray expected = utf16leWithBom(expectedText);
     const QByteArray actual = csvFileBytes(pages);
     EXPECT_EQ(actual, expected) << firstDifference(actual, expected).toStdString();
@@ -12,7 +13,8 @@ void expectCsv(const QVector<PageGrid>& pages, const QString& expectedText) {
 
 } // namespace
 
-TEST(CsvFile, RowsAndPagesAreLaidOutAsQuotedTabSeparatedLines) {
+TEST(CsvFile, RowsAndPagesAreLaidOutAsQuotedTabSeparatedLines)
+{
     // One row of the cells "a " and "b ": the exact bytes.
     const QByteArray expected = QByteArray::fromHex("fffe"
                                                     "22006100200022000900"
@@ -29,12 +31,14 @@ TEST(CsvFile, RowsAndPagesAreLaidOutAsQuotedTabSeparatedLines) {
     expectCsv({}, QString());
 }
 
-TEST(CsvFile, CellsWithQuotesAndCommasStayOneField) {
+TEST(CsvFile, CellsWithQuotesAndCommasStayOneField)
+{
     expectCsv({grid({{"say \"hi\" ", "b "}})}, QStringLiteral("\"say \"\"hi\"\" \"\t\"b \"\n"));
     expectCsv({grid({{"a\",\"b ", "c,d "}})}, QStringLiteral("\"a\"\",\"\"b \"\t\"c,d \"\n"));
 }
 
-TEST(CsvFile, MatchesTheDocumentTextWithTabsForTablesWithoutQuotes) {
+TEST(CsvFile, MatchesTheDocumentTextWithTabsForTablesWithoutQuotes)
+{
     for (const QVector<PageGrid>& pages : documentsWithoutQuotes(300)) {
         const QByteArray expected = TextLayout::csvBytes(TextLayout::documentText(pages));
         const QByteArray actual = csvFileBytes(pages);

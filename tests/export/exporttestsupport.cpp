@@ -11,7 +11,8 @@
 #include <algorithm>
 #include <random>
 
-PageGrid grid(const CellRows& rows) {
+PageGrid grid(const CellRows& rows)
+{
     PageGrid page;
     page.rows = int(rows.size());
     page.columns = rows.isEmpty() ? 1 : int(rows.first().size());
@@ -20,11 +21,13 @@ PageGrid grid(const CellRows& rows) {
     return page;
 }
 
-PageGrid grid(std::initializer_list<QStringList> rows) {
+PageGrid grid(std::initializer_list<QStringList> rows)
+{
     return grid(CellRows(rows));
 }
 
-QVector<QVector<PageGrid>> documentsWithoutQuotes(int count) {
+QVector<QVector<PageGrid>> documentsWithoutQuotes(int count)
+{
     const QStringList pieces = {QString(),
                                 QStringLiteral("a "),
                                 QStringLiteral("12,5 "),
@@ -55,7 +58,8 @@ QVector<QVector<PageGrid>> documentsWithoutQuotes(int count) {
     }
     return documents;
 }
-QByteArray utf16leWithBom(const QString& text) {
+QByteArray utf16leWithBom(const QString& text)
+{
     QByteArray bytes("\xFF\xFE", 2);
     for (QChar unit : text) {
         bytes.append(char(unit.unicode() & 0xFF));
@@ -64,7 +68,8 @@ QByteArray utf16leWithBom(const QString& text) {
     return bytes;
 }
 
-QString firstDifference(const QByteArray& actual, const QByteArray& expected) {
+QString firstDifference(const QByteArray& actual, const QByteArray& expected)
+{
     const qsizetype common = std::min(actual.size(), expected.size());
     qsizetype offset = 0;
     while (offset < common && actual[offset] == expected[offset])
@@ -81,19 +86,22 @@ QString firstDifference(const QByteArray& actual, const QByteArray& expected) {
 }
 
 namespace TextLayout {
-QString documentText(const QVector<PageGrid>& pages) {
+QString documentText(const QVector<PageGrid>& pages)
+{
     QStringList texts;
     for (const PageGrid& page : pages)
         texts += page.gridText();
     return texts.join(u'\n');
 }
 
-QByteArray csvBytes(const QString& documentText) {
+QByteArray csvBytes(const QString& documentText)
+{
     QString text = documentText;
     return utf16leWithBom(text.replace(QStringLiteral("\",\""), QStringLiteral("\"\t\"")));
 }
 
-CellRows sheetCells(const QString& documentText) {
+CellRows sheetCells(const QString& documentText)
+{
     const QString separator = QStringLiteral("\",\"");
     const QStringList lines = documentText.split(u'\n', Qt::KeepEmptyParts);
     qsizetype maxColumns = 1;
@@ -122,18 +130,21 @@ CellRows sheetCells(const QString& documentText) {
 }
 } // namespace TextLayout
 
-QByteArray readFileBytes(const QString& path) {
+QByteArray readFileBytes(const QString& path)
+{
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void writeFileBytes(const QString& path, const QByteArray& bytes) {
+void writeFileBytes(const QString& path, const QByteArray& bytes)
+{
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
         file.write(bytes);
 }
 
-QVector<SheetReadback> readSpreadsheet(const QString& path, QString* error) {
+QVector<SheetReadback> readSpreadsheet(const QString& path, QString* error)
+{
     QProcess python;
     python.start(TestSupport::systemPython(), {QStringLiteral(ZQ_READXLS_SCRIPT), path});
     if (!python.waitForFinished(60000) || python.exitStatus() != QProcess::NormalExit ||

@@ -12,7 +12,8 @@
 
 namespace {
 // The cells of a sheet in memory: a wide text as its text, an empty cell as "".
-CellRows sheetContent(const SpreadsheetSheet& sheet) {
+CellRows sheetContent(const SpreadsheetSheet& sheet)
+{
     CellRows rows;
     for (uint32_t r = 0; r < sheet.rowCount(); ++r) {
         QStringList row;
@@ -33,12 +34,14 @@ CellRows sheetContent(const SpreadsheetSheet& sheet) {
     return rows;
 }
 
-QString savedPath(const QString& name) {
+QString savedPath(const QString& name)
+{
     return TestSupport::workDir() + u'/' + name;
 }
 
 // Saves the pages as a spreadsheet and reads them back through xlrd.
-QVector<SheetReadback> saveAndRead(const QString& name, const QVector<PageGrid>& pages) {
+QVector<SheetReadback> saveAndRead(const QString& name, const QVector<PageGrid>& pages)
+{
     const SaveResult result = saveTables(savedPath(name), pages);
     EXPECT_TRUE(result.ok) << result.error.toStdString();
     QString error;
@@ -47,7 +50,8 @@ QVector<SheetReadback> saveAndRead(const QString& name, const QVector<PageGrid>&
     return sheets;
 }
 
-CellRows onlySheetRows(const QVector<SheetReadback>& sheets) {
+CellRows onlySheetRows(const QVector<SheetReadback>& sheets)
+{
     EXPECT_EQ(sheets.size(), 1);
     if (sheets.isEmpty())
         return {};
@@ -56,7 +60,8 @@ CellRows onlySheetRows(const QVector<SheetReadback>& sheets) {
 }
 } // namespace
 
-TEST(SpreadsheetLayout, MatchesTheSplitDocumentTextForTablesWithoutQuotes) {
+TEST(SpreadsheetLayout, MatchesTheSplitDocumentTextForTablesWithoutQuotes)
+{
     for (const QVector<PageGrid>& pages : documentsWithoutQuotes(300)) {
         const DocumentRows rows(pages);
         SpreadsheetFile file;
@@ -67,7 +72,8 @@ TEST(SpreadsheetLayout, MatchesTheSplitDocumentTextForTablesWithoutQuotes) {
     }
 }
 
-TEST(SpreadsheetFile, RowsPagesAndPaddingReadBack) {
+TEST(SpreadsheetFile, RowsPagesAndPaddingReadBack)
+{
     // Two pages of two and one rows: the empty row between the pages and the one closing the
     // document are kept, the one-column row is padded to two cells, final blanks stay.
     const CellRows fiveRows = {{"a ", "b "}, {"c ", ""}, {"", ""}, {"e ", ""}, {"", ""}};
@@ -84,7 +90,8 @@ TEST(SpreadsheetFile, RowsPagesAndPaddingReadBack) {
               CellRows({{""}, {"x "}, {""}}));
 }
 
-TEST(SpreadsheetFile, CellsKeepQuotesCommasAndNonLatinText) {
+TEST(SpreadsheetFile, CellsKeepQuotesCommasAndNonLatinText)
+{
     const CellRows cells = {{"say \"hi\" ", "a\",\"b ", "c,d ", "Grüße 中文 😀 "}};
     EXPECT_EQ(onlySheetRows(saveAndRead("quotes.xls", {grid(cells)})), cells + CellRows({{"", "", "", ""}}));
 
@@ -94,7 +101,8 @@ TEST(SpreadsheetFile, CellsKeepQuotesCommasAndNonLatinText) {
     EXPECT_TRUE(QFile::exists(savedPath(name)));
 }
 
-TEST(SpreadsheetFile, LongDocumentsContinueOnFurtherSheetsOfTheSameWidth) {
+TEST(SpreadsheetFile, LongDocumentsContinueOnFurtherSheetsOfTheSameWidth)
+{
     // 69998 + 1 + 1 + 1 = 70001 rows: 65536 on "Sheet1", the rest on "Sheet2".
     CellRows longTable;
     for (int row = 0; row < 69998; ++row)
@@ -116,7 +124,8 @@ TEST(SpreadsheetFile, LongDocumentsContinueOnFurtherSheetsOfTheSameWidth) {
     EXPECT_EQ(sheets[1].rows[70000 - 65536], QStringList({"", ""}));
 }
 
-TEST(SpreadsheetFile, WhatDoesNotFitIsRefusedNotCut) {
+TEST(SpreadsheetFile, WhatDoesNotFitIsRefusedNotCut)
+{
     const QString longest(SpreadsheetLimits::cellCharacters, u'x');
     const QVector<SheetReadback> sheets = saveAndRead("longcell.xls", {grid({{longest, "b "}})});
     ASSERT_EQ(sheets.size(), 1);

@@ -11,7 +11,8 @@ const QString excelFilter = QStringLiteral("Excel File (*.xls)");
 const QString allFilter = QStringLiteral("All Files (*.*)");
 } // namespace
 
-TEST(SaveFormat, OnlyTheExactSuffixCsvWritesText) {
+TEST(SaveFormat, OnlyTheExactSuffixCsvWritesText)
+{
     EXPECT_EQ(formatForFileName("x.csv"), SaveFormat::Csv);
     EXPECT_EQ(formatForFileName("/home/u/tables.v2.csv"), SaveFormat::Csv);
     EXPECT_EQ(formatForFileName(".csv"), SaveFormat::Csv);
@@ -23,7 +24,8 @@ TEST(SaveFormat, OnlyTheExactSuffixCsvWritesText) {
     EXPECT_EQ(formatForFileName("/home/u/old.csv/x"), SaveFormat::Spreadsheet);
 }
 
-TEST(SaveFormat, ANameWithoutSuffixGetsTheChosenFiltersOne) {
+TEST(SaveFormat, ANameWithoutSuffixGetsTheChosenFiltersOne)
+{
     EXPECT_EQ(saveDialogFilters().split(";;"), QStringList({csvFilter, excelFilter, allFilter}));
 
     EXPECT_EQ(completeFileName("/t/x", csvFilter), "/t/x.csv");
@@ -39,7 +41,8 @@ TEST(SaveFormat, ANameWithoutSuffixGetsTheChosenFiltersOne) {
     EXPECT_EQ(completeFileName(QString(), csvFilter), QString());
 }
 
-TEST(SaveTables, WritesTheFormatTheNameSelects) {
+TEST(SaveTables, WritesTheFormatTheNameSelects)
+{
     const QVector<PageGrid> pages = {grid({{"a ", "b "}})};
     const QString dir = TestSupport::workDir();
 
