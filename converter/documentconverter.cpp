@@ -35,7 +35,7 @@ ConverterExit DocumentConverter::run()
     if (result == ConverterExit::Success)
         result = convertPages();
     if (result != ConverterExit::Success) {
-        removePageFilesFrom(folder_, 1);
+        removePageFilesFrom(folder_, 1, pageCount_);
         QFile::remove(infoPath_);
     }
     return result;
@@ -107,9 +107,7 @@ ConverterExit DocumentConverter::convertPages()
         documents_.push_back(std::move(copy));
     }
 
-    DocumentInfo info;
-    info.pageCount = pageCount_;
-    info.pages.resize(pageCount_);
+    std::vector<PageInfo> pages(pageCount_); // each thread fills the entries of its pages
     std::atomic<int> nextPage = 1;
     std::atomic<bool> writeFailed = false;
     std::mutex errorMutex;
@@ -125,8 +123,8 @@ ConverterExit DocumentConverter::convertPages()
                     writeError = error;
                 return;
             }
-            info.pages[number - 1] = {number, page.pointSize.width(), page.pointSize.height(),
-                                      page.image.width(), page.image.height()};
+            pages[number - 1] = {number, page.pointSize.width(), page.pointSize.height(), page.image.width(),
+                                 page.image.height()};
         }
     };
     {
@@ -138,6 +136,9 @@ ConverterExit DocumentConverter::convertPages()
     if (writeFailed)
         return fail(ConverterExit::CannotWrite, writeError);
     removePageFilesFrom(folder_, pageCount_ + 1);
+    DocumentInfo info;
+    info.pageCount = pageCount_;
+    info.pages = QVector<PageInfo>(pages.begin(), pages.end());
     if (!info.write(infoPath_))
         return fail(ConverterExit::CannotWrite, QStringLiteral("cannot write \"%1\"").arg(infoPath_));
     return ConverterExit::Success;

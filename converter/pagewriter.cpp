@@ -42,12 +42,12 @@ bool writePageFiles(const RenderedPage& page, const QString& folder, QString* er
            writeImage(page.image, PageFiles::imagePath(folder, page.number), error);
 }
 
-void removePageFilesFrom(const QString& folder, int from)
+void removePageFilesFrom(const QString& folder, int from, int through)
 {
     for (int page = from;; ++page) {
         const bool image = QFile::remove(PageFiles::imagePath(folder, page));
         const bool text = QFile::remove(PageFiles::textPath(folder, page));
-        if (!image && !text)
+        if (!image && !text && page >= through)
             break;
     }
 }

@@ -231,6 +231,33 @@ TEST_F(ConverterTest, EnormousPageIsRenderedWithinThePixelCap)
     EXPECT_NEAR(spans[0].width, boxes[0][0].width() * page.pixelsPerPoint(), kTolerance);
 }
 
+// The second page is missing and the third repeats the first, which the PDF reader refuses
+// to build: both still get an image, and page 1 its text.
+TEST_F(ConverterTest, UnreadablePagesStillGetAnImage)
+{
+    const QByteArray content = "BT /F1 24 Tf 72 700 Td (Hello) Tj ET";
+    const QString pdf = file("broken.pdf");
+    ASSERT_TRUE(writeFile(pdf, assemble({"<< /Type /Catalog /Pages 2 0 R >>",
+                                         "<< /Type /Pages /Kids [3 0 R 99 0 R 3 0 R] /Count 3 >>",
+                                         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] "
+                                         "/Resources << /Font << /F1 4 0 R >> >> /Contents 5 0 R >>",
+                                         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+                                         "<< /Length " + QByteArray::number(content.size()) +
+                                             " >>\nstream\n" + content + "\nendstream"})));
+    const QString out = outputFolder("out");
+    const Outcome run = convert(pdf, out);
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+
+    const auto info = DocumentInfo::read(PageFiles::documentInfoPath(out));
+    ASSERT_TRUE(info);
+    ASSERT_EQ(info->pageCount, 3);
+    for (const PageInfo& page : info->pages) {
+        EXPECT_EQ(pngSize(PageFiles::imagePath(out, page.number)), QSize(page.imageWidth, page.imageHeight));
+        EXPECT_TRUE(QFile::exists(PageFiles::textPath(out, page.number)));
+    }
+    EXPECT_TRUE(find(readSpans(out, 1), "Hello"));
+}
+
 // The window shows at most 1999 pages, but the converter numbers every page.
 TEST_F(ConverterTest, ConvertsEveryPageOfALongDocument)
 {
@@ -327,6 +354,22 @@ TEST_F(ConverterTest, BadInputGivesItsExitCodeOneLineAndNoPageFiles)
         EXPECT_GT(run.errors.size(), 10);
         EXPECT_TRUE(pageFiles(out).isEmpty()) << pageFiles(out).join(' ').toStdString();
     }
+}
+
+// A page whose file cannot be written fails the conversion, and the pages written before
+// and after it are removed: a folder with a gap would pass for a shorter document.
+TEST_F(ConverterTest, PageFileThatCannotBeWrittenLeavesNoPages)
+{
+    std::vector<DrawnPage> pages(4, DrawnPage{{612, 792}, {{"page", {72, 72}, 12}}});
+    const QString pdf = file("four.pdf");
+    ASSERT_EQ(write(pdf, pages).size(), pages.size());
+    const QString out = outputFolder("out");
+    ASSERT_TRUE(QDir().mkpath(PageFiles::textPath(out, 1))); // a folder in the file's place
+
+    const Outcome run = convert(pdf, out);
+    EXPECT_EQ(run.exitCode, int(ConverterExit::CannotWrite));
+    EXPECT_EQ(run.errors.count('\n'), 1) << run.errors.toStdString();
+    EXPECT_TRUE(pageFiles(out).isEmpty()) << pageFiles(out).join(' ').toStdString();
 }
 
 TEST_F(ConverterTest, WrongCommandLinesAreRefused)
