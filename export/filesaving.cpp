@@ -97,6 +97,8 @@ QString writeObstacle(const QString& fileName)
     if (!folder.isWritable())
         return tr("There is no permission to write in the folder \"%1\".")
             .arg(QDir::toNativeSeparators(folder.absoluteFilePath()));
+    if (target.exists() && !target.isWritable())
+        return tr("There is no permission to write \"%1\".").arg(QDir::toNativeSeparators(fileName));
     return {};
 }
 

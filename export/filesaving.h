@@ -15,8 +15,8 @@
 SaveResult writeFileSafely(const QString& fileName, const QByteArray& bytes);
 
 // What keeps `fileName` from being written, found before writing: the name of a folder, a
-// missing folder, a path that runs through a file, a folder without write permission; empty
-// when nothing is in the way.
+// missing folder, a path that runs through a file, a folder or an existing file without write
+// permission; empty when nothing is in the way.
 QString writeObstacle(const QString& fileName);
 
 // Why writing `fileName` failed, for the user: the obstacle if there is one, else the

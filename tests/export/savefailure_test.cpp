@@ -92,6 +92,31 @@ TEST(SaveFailure, AnUnreachableFolderIsReportedWithItsReason)
     }
 }
 
+TEST(SaveFailure, AFileOrFolderWithoutWritePermissionIsKept)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    for (const QString& suffix : bothSuffixes) {
+        SCOPED_TRACE(suffix.toStdString());
+        const QString folder = freshFolder("locked-" + suffix);
+        const QString target = folder + "/tables." + suffix;
+        writeFileBytes(target, "earlier file");
+        QFile::setPermissions(target, QFileDevice::ReadOwner);
+        const SaveResult lockedFile = saveTables(target, {grid({{"a "}})});
+        EXPECT_FALSE(lockedFile.ok);
+        EXPECT_TRUE(lockedFile.error.contains("permission")) << lockedFile.error.toStdString();
+
+        QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        const SaveResult lockedFolder = saveTables(target, {grid({{"a "}})});
+        QFile::setPermissions(folder,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        EXPECT_FALSE(lockedFolder.ok);
+        EXPECT_TRUE(lockedFolder.error.contains("permission")) << lockedFolder.error.toStdString();
+        EXPECT_EQ(readFileBytes(target), "earlier file");
+    }
+}
+
 TEST(SaveFailure, AFullDiskFailsTheSaveAndKeepsTheEarlierFile)
 {
     for (const QString& suffix : bothSuffixes) {
