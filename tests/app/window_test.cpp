@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -141,6 +142,15 @@ TEST_F(WindowTest, AfterConstruction)
                                   (screen.top() + screen.bottom()) / 2 - (size.height() - 1) / 2));
     EXPECT_EQ(main.pageCount, 0);
     EXPECT_EQ(main.zoomFactor, 1.0f);
+
+    // A new progress dialog arms a timer that shows it a few seconds later; the busy dialog
+    // must wait for a load instead.
+    auto* busy = main.findChild<QProgressDialog*>();
+    ASSERT_NE(busy, nullptr);
+    EXPECT_EQ(busy->windowTitle(), "Zarnich Quorvel");
+    EXPECT_FALSE(busy->isVisible());
+    for (const QTimer* timer : busy->findChildren<QTimer*>())
+        EXPECT_FALSE(timer->isActive());
 }
 
 TEST_F(WindowTest, AboutBoxOpensModallyAndLeavesTheWindowAsItWas)
