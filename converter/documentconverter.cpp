@@ -3,7 +3,6 @@
 #include "pagefiles.h"
 #include "pagewriter.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
