@@ -1,12 +1,13 @@
 #include "celltext.h"
 
 #include <cstring>
-#include <limits>
 #include <new>
 
+static_assert(sizeof(CellText) == 8, "a cell text header takes 8 bytes");
+
 CellText* CellText::allocate(size_t length, bool wide) {
-    // Longer texts cannot be counted in 32 bits; no file could hold them anyway.
-    if (length > std::numeric_limits<uint32_t>::max() / 2 - 1)
+    // Longer texts cannot be counted in 31 bits; no file could hold them anyway.
+    if (length >= 0x80000000u)
         throw std::bad_alloc();
     const size_t unit = wide ? sizeof(char16_t) : 1;
     void* block = ::operator new(sizeof(CellText) + (length + 1) * unit);

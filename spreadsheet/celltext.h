@@ -15,10 +15,10 @@ public:
     static CellText* copy(const CellText& other);
     static void destroy(CellText* text);
 
-    bool isWide() const { return wide_; }
-    uint32_t length() const { return length_; }
+    bool isWide() const { return lengthAndWidth_ & wideBit; }
+    uint32_t length() const { return lengthAndWidth_ & ~wideBit; }
     // Bytes the characters take in the file (2 per UTF-16 code unit, 1 per byte).
-    uint32_t byteLength() const { return wide_ ? 2 * length_ : length_; }
+    uint32_t byteLength() const { return isWide() ? 2 * length() : length(); }
     const char16_t* wide() const { return reinterpret_cast<const char16_t*>(this + 1); }
     const char* narrow() const { return reinterpret_cast<const char*>(this + 1); }
 
@@ -26,11 +26,12 @@ public:
     uint32_t sharedIndex = 0;
 
 private:
-    CellText(uint32_t length, bool wide) : length_(length), wide_(wide) {}
+    // The header stays 8 bytes: a 16-character text then fits a 48-byte heap block.
+    static constexpr uint32_t wideBit = 0x80000000u;
+    CellText(uint32_t length, bool wide) : lengthAndWidth_(length | (wide ? wideBit : 0)) {}
     static CellText* allocate(size_t length, bool wide);
 
-    uint32_t length_;
-    bool wide_;
+    uint32_t lengthAndWidth_;
 };
 
 struct CellTextDeleter {

@@ -9,12 +9,6 @@
 namespace {
 bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
-size_t hashText(const CellText& text) {
-    if (text.isWide())
-        return std::hash<std::u16string_view>{}(std::u16string_view(text.wide(), text.length()));
-    return std::hash<std::string_view>{}(std::string_view(text.narrow(), text.length()));
-}
-
 bool sameText(const CellText& a, const CellText& b) {
     return a.length() == b.length() && std::memcmp(a.narrow(), b.narrow(), a.byteLength()) == 0;
 }
@@ -22,48 +16,77 @@ bool sameText(const CellText& a, const CellText& b) {
 // Fewer bytes than this left in a record and a text starts in the next CONTINUE instead.
 constexpr uint32_t minimumSplitRoom = 12;
 constexpr uint64_t maxBodySize = 0x7FFF0000;
+
+size_t capacityFor(size_t count) {
+    size_t capacity = 16;
+    while (capacity < 2 * count)
+        capacity *= 2;
+    return capacity;
+}
+
+// The hash bits a slot keeps above its index: taken from the top, well apart from the low
+// bits that choose the slot.
+uint64_t tagOf(size_t hash, unsigned indexBits) {
+    const unsigned tagBits = 32 - indexBits;
+    return tagBits == 0 ? 0 : (uint64_t(hash) >> (64 - tagBits));
+}
 } // namespace
+
+size_t SharedStringTable::hashOf(const CellText& text) {
+    const size_t hash = std::hash<std::string_view>{}(std::string_view(text.narrow(), text.byteLength()));
+    // 64-bit hashes only: the tag bits come from the top.
+    static_assert(sizeof(size_t) == 8);
+    return hash;
+}
 
 void SharedStringTable::Lookup::clear() {
     std::vector<uint32_t>().swap(slots_);
     count_ = 0;
 }
 
-void SharedStringTable::Lookup::reserve(size_t count, const std::vector<const CellText*>& strings) {
-    size_t capacity = 16;
-    while (capacity < 2 * (count_ + count))
-        capacity *= 2;
-    if (capacity > slots_.size())
-        rehash(capacity, strings);
+void SharedStringTable::Lookup::prefetch(size_t hash) const {
+    if (!slots_.empty())
+        __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
 }
 
-void SharedStringTable::Lookup::rehash(size_t capacity, const std::vector<const CellText*>& strings) {
-    std::vector<uint32_t> old = std::move(slots_);
-    slots_.assign(capacity, 0);
-    const size_t mask = capacity - 1;
-    for (const uint32_t slot : old) {
-        if (slot == 0)
+void SharedStringTable::Lookup::rebuild(size_t count, const std::vector<const CellText*>& strings, bool wide,
+                                        unsigned indexBits) {
+    slots_.assign(capacityFor(std::max(count, count_)), 0);
+    count_ = 0;
+    const size_t mask = slots_.size() - 1;
+    for (uint32_t index = 0; index < strings.size(); ++index) {
+        if (strings[index]->isWide() != wide)
             continue;
-        size_t at = hashText(*strings[slot - 1]) & mask;
+        const size_t hash = hashOf(*strings[index]);
+        size_t at = hash & mask;
         while (slots_[at] != 0)
             at = (at + 1) & mask;
-        slots_[at] = slot;
+        slots_[at] = static_cast<uint32_t>((tagOf(hash, indexBits) << indexBits) | (index + 1));
+        ++count_;
     }
 }
 
-uint32_t SharedStringTable::Lookup::findOrInsert(const CellText& text, uint32_t candidate,
-                                                 const std::vector<const CellText*>& strings) {
+void SharedStringTable::Lookup::makeRoom(const std::vector<const CellText*>& strings, bool wide, unsigned indexBits) {
     if (2 * (count_ + 1) > slots_.size())
-        rehash(slots_.empty() ? 16 : 2 * slots_.size(), strings);
+        rebuild(count_ + 1, strings, wide, indexBits);
+}
+
+uint32_t SharedStringTable::Lookup::findOrInsert(const CellText& text, size_t hash, uint32_t candidate,
+                                                 const std::vector<const CellText*>& strings, unsigned indexBits) {
     const size_t mask = slots_.size() - 1;
-    size_t at = hashText(text) & mask;
+    const uint64_t tag = tagOf(hash, indexBits);
+    const uint64_t indexMask = (uint64_t(1) << indexBits) - 1;
+    size_t at = hash & mask;
     while (slots_[at] != 0) {
-        const uint32_t index = slots_[at] - 1;
-        if (sameText(*strings[index], text))
-            return index;
+        const uint64_t slot = slots_[at];
+        if ((slot >> indexBits) == tag) {
+            const auto index = static_cast<uint32_t>((slot & indexMask) - 1);
+            if (sameText(*strings[index], text))
+                return index;
+        }
         at = (at + 1) & mask;
     }
-    slots_[at] = candidate + 1;
+    slots_[at] = static_cast<uint32_t>((tag << indexBits) | (uint64_t(candidate) + 1));
     ++count_;
     return candidate;
 }
@@ -74,6 +97,7 @@ void SharedStringTable::clear() {
     std::vector<const CellText*>().swap(strings_);
     narrowLookup_.clear();
     wideLookup_.clear();
+    indexBits_ = 0;
     continueOffsets_.clear();
     totalCount_ = 0;
     overflowed_ = false;
@@ -83,15 +107,34 @@ void SharedStringTable::clear() {
 
 void SharedStringTable::reserve(size_t narrowCells, size_t wideCells) {
     strings_.reserve(strings_.size() + narrowCells + wideCells);
-    narrowLookup_.reserve(narrowCells, strings_);
-    wideLookup_.reserve(wideCells, strings_);
+    growIndexTo(strings_.size() + narrowCells + wideCells);
+    narrowLookup_.rebuild(narrowCells + strings_.size(), strings_, false, indexBits_);
+    wideLookup_.rebuild(wideCells + strings_.size(), strings_, true, indexBits_);
 }
 
-uint32_t SharedStringTable::addCell(const CellText& text) {
+void SharedStringTable::growIndexTo(size_t count) {
+    unsigned bits = std::max(indexBits_, 1u);
+    while (bits < 32 && (uint64_t(1) << bits) - 1 < count + 1)
+        ++bits;
+    if (bits == indexBits_)
+        return;
+    indexBits_ = bits;
+    narrowLookup_.rebuild(0, strings_, false, indexBits_);
+    wideLookup_.rebuild(0, strings_, true, indexBits_);
+}
+
+void SharedStringTable::prefetch(const CellText& text, size_t hash) const {
+    (text.isWide() ? wideLookup_ : narrowLookup_).prefetch(hash);
+}
+
+uint32_t SharedStringTable::addCell(const CellText& text, size_t hash) {
     ++totalCount_;
-    const uint32_t candidate = static_cast<uint32_t>(strings_.size());
+    const auto candidate = static_cast<uint32_t>(strings_.size());
+    if ((uint64_t(1) << indexBits_) - 1 < uint64_t(candidate) + 1)
+        growIndexTo(2 * (size_t(candidate) + 1));
     Lookup& lookup = text.isWide() ? wideLookup_ : narrowLookup_;
-    const uint32_t index = lookup.findOrInsert(text, candidate, strings_);
+    lookup.makeRoom(strings_, text.isWide(), indexBits_);
+    const uint32_t index = lookup.findOrInsert(text, hash, candidate, strings_, indexBits_);
     if (index == candidate) {
         strings_.push_back(&text);
         place(text);

@@ -25,7 +25,12 @@ public:
     void reserve(size_t narrowCells, size_t wideCells);
     // Counts one text cell and returns its text's index, appending the text when it is new.
     // The table refers to `text`, which must outlive the table's next write.
-    uint32_t addCell(const CellText& text);
+    uint32_t addCell(const CellText& text) { return addCell(text, hashOf(text)); }
+    // The same with the text's hashOf() computed ahead, so that a caller walking many cells
+    // can prefetch() the lookup for the next ones while it adds this one.
+    uint32_t addCell(const CellText& text, size_t hash);
+    static size_t hashOf(const CellText& text);
+    void prefetch(const CellText& text, size_t hash) const;
 
     // A table too big for one stream (over 2 GB): the document cannot be saved.
     bool overflowed() const { return overflowed_; }
@@ -39,21 +44,28 @@ public:
     size_t write(uint8_t* out) override;
 
 private:
-    // Open addressing over indices into strings_, one table per text width.
+    // Open addressing over indices into strings_, one table per text width. A slot holds
+    // index + 1 in its low `indexBits` bits (0: free) and, above them, a few bits of the
+    // text's hash, so that a probe rarely has to compare the texts themselves.
     class Lookup {
     public:
         void clear();
-        void reserve(size_t count, const std::vector<const CellText*>& strings);
+        void prefetch(size_t hash) const;
         // The index of an equal text, or the new index `candidate` after recording it.
-        uint32_t findOrInsert(const CellText& text, uint32_t candidate,
-                              const std::vector<const CellText*>& strings);
+        uint32_t findOrInsert(const CellText& text, size_t hash, uint32_t candidate,
+                              const std::vector<const CellText*>& strings, unsigned indexBits);
+        // Grows the slots when one more entry would fill more than half of them.
+        void makeRoom(const std::vector<const CellText*>& strings, bool wide, unsigned indexBits);
+        // Rebuilds the slots for at least `count` entries with `indexBits` index bits.
+        void rebuild(size_t count, const std::vector<const CellText*>& strings, bool wide, unsigned indexBits);
 
     private:
-        void rehash(size_t capacity, const std::vector<const CellText*>& strings);
-
-        std::vector<uint32_t> slots_;  // index + 1; 0 is free
+        std::vector<uint32_t> slots_;
         size_t count_ = 0;
     };
+
+    // Makes room for `count` strings in all: more index bits in the slots when needed.
+    void growIndexTo(size_t count);
 
     // Adds a new text to the size and CONTINUE offsets.
     void place(const CellText& text);
@@ -61,6 +73,7 @@ private:
     std::vector<const CellText*> strings_;
     Lookup narrowLookup_;
     Lookup wideLookup_;
+    unsigned indexBits_ = 0;  // slots hold index + 1 below 2^indexBits_
     uint32_t totalCount_ = 0;
     bool overflowed_ = false;
     uint32_t size_ = 8;                  // body bytes so far: the two counts and the texts

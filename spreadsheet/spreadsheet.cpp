@@ -318,7 +318,7 @@ int SpreadsheetFile::sheetCount() const { return static_cast<int>(sheets_.size()
 bool SpreadsheetFile::saveAs(const char* path) {
     if (!path)
         return false;
-    std::vector<uint8_t> stream;
+    StreamBuffer stream;
     if (!buildWorkbookStream(*this, stream))
         return false;
     CompoundDocument document;

@@ -5,25 +5,43 @@
 #include "worksheet.h"
 
 #include <cassert>
-#include <utility>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace {
 // Compound documents of version 3 hold streams up to 2 GB.
 constexpr uint64_t maxStreamSize = 0x80000000u;
-
-void countTextCells(SpreadsheetSheet& sheet, size_t& narrow, size_t& wide) {
-    for (uint32_t row = 0; row < sheet.rowCount(); ++row) {
-        for (uint32_t column = 0; column < sheet.columnCount(); ++column) {
-            const SpreadsheetCellType type = std::as_const(sheet).cellAt(row, column)->type();
-            narrow += type == STRING;
-            wide += type == WSTRING;
-        }
-    }
-}
+constexpr size_t hugePage = size_t(2) << 20;
 } // namespace
 
-bool buildWorkbookStream(SpreadsheetFile& file, std::vector<uint8_t>& stream) {
-    stream.clear();
+bool StreamBuffer::allocate(size_t size) {
+    release();
+    uint8_t* bytes = nullptr;
+#ifdef __linux__
+    if (size >= 2 * hugePage) {
+        bytes = static_cast<uint8_t*>(std::aligned_alloc(hugePage, (size + hugePage - 1) / hugePage * hugePage));
+        if (bytes)
+            madvise(bytes, size, MADV_HUGEPAGE);
+    }
+#endif
+    if (!bytes)
+        bytes = static_cast<uint8_t*>(std::malloc(size > 0 ? size : 1));
+    if (!bytes)
+        return false;
+    data_.reset(bytes);
+    size_ = size;
+    return true;
+}
+
+void StreamBuffer::release() {
+    data_.reset();
+    size_ = 0;
+}
+
+bool buildWorkbookStream(SpreadsheetFile& file, StreamBuffer& stream) {
+    stream.release();
     Workbook& globals = file.workbook();
     SharedStringTable& sharedStrings = globals.sharedStrings;
     sharedStrings.clear();
@@ -31,7 +49,7 @@ bool buildWorkbookStream(SpreadsheetFile& file, std::vector<uint8_t>& stream) {
     size_t narrowCells = 0;
     size_t wideCells = 0;
     for (int i = 0; i < file.sheetCount(); ++i)
-        countTextCells(*file.sheetAt(i), narrowCells, wideCells);
+        Worksheet::countTexts(*file.sheetAt(i), narrowCells, wideCells);
     sharedStrings.reserve(narrowCells, wideCells);
 
     std::vector<Worksheet> worksheets(static_cast<size_t>(file.sheetCount()));
@@ -46,12 +64,11 @@ bool buildWorkbookStream(SpreadsheetFile& file, std::vector<uint8_t>& stream) {
         size += worksheets[i].recordSize();
         fits = size <= maxStreamSize;
     }
-    if (!fits || sharedStrings.overflowed()) {
+    if (!fits || sharedStrings.overflowed() || !stream.allocate(size)) {
         sharedStrings.clear();
         return false;
     }
 
-    stream.assign(size, 0);
     uint8_t* at = stream.data();
     at += globals.write(at);
     for (Worksheet& worksheet : worksheets)

@@ -70,9 +70,11 @@ size_t Worksheet::MergedCell::write(uint8_t* out) const {
 namespace {
 constexpr uint32_t longestText = 0xFFFF;  // characters a shared string can count
 
-// First pass: sizes of the records and the texts' shared string indices.
+// First pass: sizes of the records and the texts' shared string indices. The hashes of the
+// row's texts come computed ahead, in cell order.
 struct SizingSink {
     SharedStringTable& sharedStrings;
+    const size_t* hashes = nullptr;
     uint32_t bytes = 0;
     bool textTooLong = false;
 
@@ -85,7 +87,7 @@ struct SizingSink {
     void labelSst(uint16_t, uint16_t, uint16_t, CellText& text) {
         if (text.length() > longestText)
             textTooLong = true;
-        text.sharedIndex = sharedStrings.addCell(text);
+        text.sharedIndex = sharedStrings.addCell(text, *hashes++);
         bytes += CellRecords::labelSstSize;
     }
 };
@@ -212,8 +214,19 @@ bool Worksheet::layOut(const SpreadsheetSheet& sheet, SharedStringTable& sharedS
     index.dbCellPositions.assign(std::max(1u, blockCount()), 0);
     mergedCells.clear();
     SizingSink sink{sharedStrings};
+    std::array<size_t, 256> hashes;
     for (uint32_t row = 0; row < rows; ++row) {
         const std::vector<SpreadsheetCell>& cells = sheet.rows_[row];
+        // Looking a row's texts up at once keeps several memory fetches in flight.
+        size_t texts = 0;
+        for (const SpreadsheetCell& cell : cells) {
+            if (cell.hasText()) {
+                hashes[texts] = SharedStringTable::hashOf(*cell.value_.text);
+                sharedStrings.prefetch(*cell.value_.text, hashes[texts]);
+                ++texts;
+            }
+        }
+        sink.hashes = hashes.data();
         sink.bytes = 0;
         walkRow(cells, static_cast<uint16_t>(row), sink);
         rowCellBytes_[row] = sink.bytes;
@@ -230,6 +243,15 @@ bool Worksheet::layOut(const SpreadsheetSheet& sheet, SharedStringTable& sharedS
     for (uint32_t block = 0; block < blockCount(); ++block)
         cellTableSize_ += blockBodySize(block) + CellRecords::dbCellSize(blockRowCount(block));
     return !sink.textTooLong;
+}
+
+void Worksheet::countTexts(const SpreadsheetSheet& sheet, size_t& narrow, size_t& wide) {
+    for (const std::vector<SpreadsheetCell>& cells : sheet.rows_) {
+        for (const SpreadsheetCell& cell : cells) {
+            narrow += cell.type_ == STRING;
+            wide += cell.type_ == WSTRING;
+        }
+    }
 }
 
 void Worksheet::placeAt(uint32_t start) {

@@ -97,6 +97,8 @@ public:
     // to `sharedStrings`. Every sheet but the first is shown unselected. False when a text
     // is longer than the file can hold (65535 characters).
     bool layOut(const SpreadsheetSheet& sheet, SharedStringTable& sharedStrings, bool firstSheet);
+    // Adds the numbers of narrow and wide text cells of `sheet`.
+    static void countTexts(const SpreadsheetSheet& sheet, size_t& narrow, size_t& wide);
     // Fixes the stream positions in INDEX and DBCELL for a substream starting at `start`.
     void placeAt(uint32_t start);
     uint32_t recordSize();

@@ -110,9 +110,9 @@ std::vector<uint16_t> codesOf(const std::vector<RawRecord>& records) {
 }
 
 Bytes workbookStream(SpreadsheetFile& file) {
-    Bytes stream;
+    StreamBuffer stream;
     EXPECT_TRUE(buildWorkbookStream(file, stream));
-    return stream;
+    return Bytes(stream.data(), stream.data() + stream.size());
 }
 
 ::testing::AssertionResult readWithXlrd(const QString& path, std::vector<XlsSheet>& sheets) {
