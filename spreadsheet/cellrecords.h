@@ -38,7 +38,8 @@ size_t writeDbCell(uint8_t* out, uint32_t firstRowDistance, std::span<const uint
 // Whether an integer fits the 30-bit signed integer form of RK.
 constexpr bool fitsRk(int32_t value) { return value >= -(1 << 29) && value < (1 << 29); }
 constexpr uint32_t rkFromInteger(int32_t value) { return (static_cast<uint32_t>(value) << 2) | 2; }
-// Whether a real has at most two decimals, to four places: trunc(x × 100) × 100 = trunc(x × 10000).
+// Whether a real has at most two decimals, to four places (trunc(x × 100) × 100 = trunc(x × 10000)),
+// and its RK value gives it back exactly.
 bool isRkEligible(double value);
 uint32_t rkFromReal(double value);
 } // namespace CellRecords
