@@ -39,7 +39,8 @@ bool writePlain(const std::string& path, const std::vector<uint8_t>& bytes)
         return false;
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t written = ::write(fd, bytes.data() + done, std::min<size_t>(bytes.size() - done, 8u << 20));
+        const ssize_t written =
+            ::write(fd, bytes.data() + done, std::min<size_t>(bytes.size() - done, 8u << 20));
         if (written <= 0)
             break;
         done += size_t(written);

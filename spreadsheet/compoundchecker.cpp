@@ -3,17 +3,23 @@
 #include "byteio.h"
 
 #include <fstream>
-#include <iterator>
 
 using namespace Cfb;
 
 namespace {
 
-bool isSectorNumber(uint32_t value, uint32_t sectorCount) { return value < sectorCount; }
+bool isSectorNumber(uint32_t value, uint32_t sectorCount)
+{
+    return value < sectorCount;
+}
 
-uint64_t sectorsFor(uint64_t length, uint32_t sectorSize) { return (length + sectorSize - 1) / sectorSize; }
+uint64_t sectorsFor(uint64_t length, uint32_t sectorSize)
+{
+    return (length + sectorSize - 1) / sectorSize;
+}
 
-std::string narrow(const std::u16string& name) {
+std::string narrow(const std::u16string& name)
+{
     std::string text;
     for (char16_t c : name)
         text.push_back(c < 0x80 ? static_cast<char>(c) : '?');
@@ -22,32 +28,41 @@ std::string narrow(const std::u16string& name) {
 
 } // namespace
 
-CompoundChecker::CompoundChecker(std::vector<uint8_t> file) : file_(std::move(file)) {
+CompoundChecker::CompoundChecker(std::vector<uint8_t> file) : file_(std::move(file))
+{
     checkHeader() && readDifat() && readFat() && readDirectory() && walkTrees() && readMiniStream() &&
         checkStreams() && checkNothingLeaked();
 }
 
-CompoundChecker CompoundChecker::fromFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof())
+CompoundChecker CompoundChecker::fromFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    std::vector<uint8_t> bytes(in ? static_cast<size_t>(in.tellg()) : 0);
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
         bytes.clear();
     return CompoundChecker(std::move(bytes));
 }
 
-bool CompoundChecker::fail(std::string message) {
+bool CompoundChecker::fail(std::string message)
+{
     if (error_.empty())
         error_ = std::move(message);
     return false;
 }
 
-uint32_t CompoundChecker::u32(size_t offset) const { return ByteIo::getU32(file_.data() + offset); }
+uint32_t CompoundChecker::u32(size_t offset) const
+{
+    return ByteIo::getU32(file_.data() + offset);
+}
 
-const uint8_t* CompoundChecker::sectorData(uint32_t sector) const {
+const uint8_t* CompoundChecker::sectorData(uint32_t sector) const
+{
     return file_.data() + HeaderSize + size_t(sector) * SectorSize;
 }
 
-bool CompoundChecker::checkHeader() {
+bool CompoundChecker::checkHeader()
+{
     using namespace HeaderField;
     if (file_.size() < HeaderSize || file_.size() % SectorSize != 0)
         return fail("file size " + std::to_string(file_.size()) + " is not a whole number of sectors");
@@ -70,7 +85,8 @@ bool CompoundChecker::checkHeader() {
     return true;
 }
 
-bool CompoundChecker::readDifat() {
+bool CompoundChecker::readDifat()
+{
     using namespace HeaderField;
     const uint32_t fatCount = u32(FatSectorCount);
     if (fatCount == 0 || fatCount > sectorCount_)
@@ -86,8 +102,8 @@ bool CompoundChecker::readDifat() {
     const uint64_t neededDifat =
         fatCount > HeaderDifatSlots ? sectorsFor(fatCount - HeaderDifatSlots, SlotsPerDifatSector) : 0;
     if (difatCount != neededDifat)
-        return fail("DIFAT sector count " + std::to_string(difatCount) + " where " + std::to_string(neededDifat) +
-                    " are needed");
+        return fail("DIFAT sector count " + std::to_string(difatCount) + " where " +
+                    std::to_string(neededDifat) + " are needed");
     std::vector<bool> seen(sectorCount_, false);
     uint32_t next = u32(FirstDifatSector);
     for (uint32_t k = 0; k < difatCount; ++k) {
@@ -110,7 +126,8 @@ bool CompoundChecker::readDifat() {
     return true;
 }
 
-bool CompoundChecker::readFat() {
+bool CompoundChecker::readFat()
+{
     sectorInUse_.assign(sectorCount_, false);
     for (uint32_t sector : fatSectors_) {
         if (!isSectorNumber(sector, sectorCount_) || sectorInUse_[sector])
@@ -137,8 +154,8 @@ bool CompoundChecker::readFat() {
     }
     for (size_t sector = 0; sector < fat_.size(); ++sector) {
         const uint32_t value = fat_[sector];
-        const bool special = value == FreeSector || value == EndOfChain || value == FatSectorMark ||
-                             value == DifatSectorMark;
+        const bool special =
+            value == FreeSector || value == EndOfChain || value == FatSectorMark || value == DifatSectorMark;
         if (sector >= sectorCount_ && value != FreeSector)
             return fail("FAT entry " + std::to_string(sector) + " beyond the end of the file is in use");
         if (!special && !isSectorNumber(value, sectorCount_))
@@ -147,7 +164,8 @@ bool CompoundChecker::readFat() {
     return true;
 }
 
-bool CompoundChecker::followChain(uint32_t start, const char* what, std::vector<uint32_t>& chain) {
+bool CompoundChecker::followChain(uint32_t start, const char* what, std::vector<uint32_t>& chain)
+{
     for (uint32_t sector = start; sector != EndOfChain; sector = fat_[sector]) {
         if (!isSectorNumber(sector, sectorCount_))
             return fail(std::string(what) + ": chain reaches invalid sector " + std::to_string(sector));
@@ -159,7 +177,8 @@ bool CompoundChecker::followChain(uint32_t start, const char* what, std::vector<
     return true;
 }
 
-bool CompoundChecker::readDirectory() {
+bool CompoundChecker::readDirectory()
+{
     if (!followChain(u32(HeaderField::FirstDirectorySector), "directory", directorySectors_))
         return false;
     if (directorySectors_.empty())
@@ -177,7 +196,8 @@ bool CompoundChecker::readDirectory() {
     return true;
 }
 
-bool CompoundChecker::readEntry(uint32_t index, const uint8_t* at) {
+bool CompoundChecker::readEntry(uint32_t index, const uint8_t* at)
+{
     using namespace EntryField;
     Entry entry;
     entry.type = at[Type];
@@ -214,7 +234,8 @@ bool CompoundChecker::readEntry(uint32_t index, const uint8_t* at) {
     return true;
 }
 
-bool CompoundChecker::walkTrees() {
+bool CompoundChecker::walkTrees()
+{
     entries_[0].parent = 0;
     std::vector<uint32_t> storages = {0};
     while (!storages.empty()) {
@@ -231,13 +252,16 @@ bool CompoundChecker::walkTrees() {
 }
 
 // In-order walk of one storage's sibling tree: names must come out in ascending order.
-bool CompoundChecker::walkSiblings(uint32_t storage, std::vector<uint32_t>& storages) {
+bool CompoundChecker::walkSiblings(uint32_t storage, std::vector<uint32_t>& storages)
+{
     std::vector<uint32_t> pending;
     const Entry* previous = nullptr;
     auto descend = [&](uint32_t node) {
         while (node != NoEntry) {
-            if (node >= entries_.size() || entries_[node].type == UnusedEntry || entries_[node].type == RootEntry)
-                return fail("storage " + std::to_string(storage) + ": link to invalid entry " + std::to_string(node));
+            if (node >= entries_.size() || entries_[node].type == UnusedEntry ||
+                entries_[node].type == RootEntry)
+                return fail("storage " + std::to_string(storage) + ": link to invalid entry " +
+                            std::to_string(node));
             if (entries_[node].parent != NoEntry)
                 return fail("entry " + std::to_string(node) + " is linked twice");
             entries_[node].parent = storage;
@@ -265,20 +289,22 @@ bool CompoundChecker::walkSiblings(uint32_t storage, std::vector<uint32_t>& stor
     return true;
 }
 
-bool CompoundChecker::readMiniStream() {
+bool CompoundChecker::readMiniStream()
+{
     using namespace HeaderField;
     if (!followChain(u32(FirstMiniFatSector), "MiniFAT", miniFatSectors_))
         return false;
     if (miniFatSectors_.size() != u32(MiniFatSectorCount))
-        return fail("MiniFAT sector count " + std::to_string(u32(MiniFatSectorCount)) + " but its chain has " +
-                    std::to_string(miniFatSectors_.size()));
+        return fail("MiniFAT sector count " + std::to_string(u32(MiniFatSectorCount)) +
+                    " but its chain has " + std::to_string(miniFatSectors_.size()));
     for (uint32_t sector : miniFatSectors_) {
         for (uint32_t i = 0; i < EntriesPerFatSector; ++i)
             miniFat_.push_back(ByteIo::getU32(sectorData(sector) + 4 * i));
     }
     const Entry& root = entries_[0];
     if (sectorsFor(root.size, MiniSectorSize) > miniFat_.size())
-        return fail("the mini stream of " + std::to_string(root.size) + " bytes is larger than the MiniFAT covers");
+        return fail("the mini stream of " + std::to_string(root.size) +
+                    " bytes is larger than the MiniFAT covers");
     if (!followChain(root.start, "mini stream", miniStreamSectors_))
         return false;
     if (miniStreamSectors_.size() != sectorsFor(root.size, SectorSize))
@@ -290,7 +316,8 @@ bool CompoundChecker::readMiniStream() {
     return true;
 }
 
-bool CompoundChecker::checkStreams() {
+bool CompoundChecker::checkStreams()
+{
     const uint32_t miniSectorCount = entries_[0].size / MiniSectorSize;
     std::vector<bool> miniInUse(miniSectorCount, false);
     for (uint32_t i = 1; i < entries_.size(); ++i) {
@@ -303,8 +330,8 @@ bool CompoundChecker::checkStreams() {
             if (!followChain(entry.start, what.c_str(), chain))
                 return false;
             if (chain.size() != sectorsFor(entry.size, SectorSize))
-                return fail(what + " of " + std::to_string(entry.size) + " bytes has " + std::to_string(chain.size()) +
-                            " sectors");
+                return fail(what + " of " + std::to_string(entry.size) + " bytes has " +
+                            std::to_string(chain.size()) + " sectors");
             continue;
         }
         for (uint32_t sector = entry.start; sector != EndOfChain; sector = miniFat_[sector]) {
@@ -316,17 +343,19 @@ bool CompoundChecker::checkStreams() {
             chain.push_back(sector);
         }
         if (chain.size() != sectorsFor(entry.size, MiniSectorSize))
-            return fail(what + " of " + std::to_string(entry.size) + " bytes has " + std::to_string(chain.size()) +
-                        " mini sectors");
+            return fail(what + " of " + std::to_string(entry.size) + " bytes has " +
+                        std::to_string(chain.size()) + " mini sectors");
     }
     for (uint32_t sector = 0; sector < miniFat_.size(); ++sector) {
         if (miniFat_[sector] != FreeSector && (sector >= miniSectorCount || !miniInUse[sector]))
-            return fail("mini sector " + std::to_string(sector) + " is marked in use but belongs to no stream");
+            return fail("mini sector " + std::to_string(sector) +
+                        " is marked in use but belongs to no stream");
     }
     return true;
 }
 
-bool CompoundChecker::checkNothingLeaked() {
+bool CompoundChecker::checkNothingLeaked()
+{
     for (uint32_t sector = 0; sector < sectorCount_; ++sector) {
         if (fat_[sector] != FreeSector && !sectorInUse_[sector])
             return fail("sector " + std::to_string(sector) + " is marked in use but belongs to no chain");
@@ -334,7 +363,8 @@ bool CompoundChecker::checkNothingLeaked() {
     return true;
 }
 
-std::vector<std::u16string> CompoundChecker::streamPaths() const {
+std::vector<std::u16string> CompoundChecker::streamPaths() const
+{
     std::vector<std::u16string> paths;
     for (uint32_t i = 1; i < entries_.size(); ++i) {
         if (entries_[i].type != StreamEntry || entries_[i].parent == NoEntry)
@@ -348,7 +378,8 @@ std::vector<std::u16string> CompoundChecker::streamPaths() const {
     return paths;
 }
 
-std::optional<uint32_t> CompoundChecker::findEntry(const std::u16string& path) const {
+std::optional<uint32_t> CompoundChecker::findEntry(const std::u16string& path) const
+{
     for (uint32_t i = 1; i < entries_.size(); ++i) {
         if (entries_[i].type == UnusedEntry || entries_[i].parent == NoEntry)
             continue;
@@ -361,12 +392,14 @@ std::optional<uint32_t> CompoundChecker::findEntry(const std::u16string& path) c
     return std::nullopt;
 }
 
-std::vector<uint32_t> CompoundChecker::chainOf(const std::u16string& path) const {
+std::vector<uint32_t> CompoundChecker::chainOf(const std::u16string& path) const
+{
     const std::optional<uint32_t> entry = findEntry(path);
     return entry && *entry < chains_.size() ? chains_[*entry] : std::vector<uint32_t>{};
 }
 
-std::optional<std::vector<uint8_t>> CompoundChecker::stream(const std::u16string& path) const {
+std::optional<std::vector<uint8_t>> CompoundChecker::stream(const std::u16string& path) const
+{
     const std::optional<uint32_t> index = findEntry(path);
     if (!valid() || !index || entries_[*index].type != StreamEntry)
         return std::nullopt;

@@ -30,19 +30,19 @@ public:
         uint32_t child = Cfb::NoEntry;
         uint32_t start = Cfb::EndOfChain;
         uint32_t size = 0;
-        uint32_t parent = Cfb::NoEntry;  // the storage whose tree holds it
+        uint32_t parent = Cfb::NoEntry; // the storage whose tree holds it
     };
 
     explicit CompoundChecker(std::vector<uint8_t> file);
     static CompoundChecker fromFile(const std::string& path);
 
     bool valid() const { return error_.empty(); }
-    const std::string& error() const { return error_; }  // the first problem found
+    const std::string& error() const { return error_; } // the first problem found
 
     // What was read, as far as the check got.
     const std::vector<uint8_t>& bytes() const { return file_; }
     uint32_t sectorCount() const { return sectorCount_; }
-    const std::vector<uint32_t>& fatSectors() const { return fatSectors_; }  // FAT sector k's number
+    const std::vector<uint32_t>& fatSectors() const { return fatSectors_; } // FAT sector k's number
     const std::vector<uint32_t>& difatSectors() const { return difatSectors_; }
     const std::vector<uint32_t>& fat() const { return fat_; }
     const std::vector<uint32_t>& miniFat() const { return miniFat_; }
@@ -88,6 +88,6 @@ private:
     std::vector<uint32_t> miniStreamSectors_;
     std::vector<uint8_t> miniStream_;
     std::vector<Entry> entries_;
-    std::vector<std::vector<uint32_t>> chains_;  // per entry
+    std::vector<std::vector<uint32_t>> chains_; // per entry
     std::vector<bool> sectorInUse_;
 };

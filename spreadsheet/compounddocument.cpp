@@ -21,7 +21,8 @@ struct StreamPath {
 
 // "Reports\\2024" → storage "Reports", name "2024". A leading backslash names the root, where
 // every path starts anyway; empty storage names are skipped.
-int parsePath(const std::u16string& path, StreamPath& parsed) {
+int parsePath(const std::u16string& path, StreamPath& parsed)
+{
     size_t begin = 0;
     for (size_t end; (end = path.find(u'\\', begin)) != std::u16string::npos; begin = end + 1) {
         if (end > begin)
@@ -37,7 +38,8 @@ int parsePath(const std::u16string& path, StreamPath& parsed) {
     return parsed.name.size() > MaxNameLength ? CompoundDocument::NameTooLong : CompoundDocument::Success;
 }
 
-std::optional<std::u16string> widen(const std::string& narrow) {
+std::optional<std::u16string> widen(const std::string& narrow)
+{
     std::vector<wchar_t> wide(narrow.size() + 1);
     const size_t count = std::mbstowcs(wide.data(), narrow.c_str(), wide.size());
     if (count == static_cast<size_t>(-1))
@@ -57,7 +59,8 @@ std::optional<std::u16string> widen(const std::string& narrow) {
     return utf16;
 }
 
-std::optional<uint32_t> findStream(const CompoundLayout& layout, const std::u16string& path) {
+std::optional<uint32_t> findStream(const CompoundLayout& layout, const std::u16string& path)
+{
     StreamPath parsed;
     if (parsePath(path, parsed) != CompoundDocument::Success)
         return std::nullopt;
@@ -74,7 +77,8 @@ std::optional<uint32_t> findStream(const CompoundLayout& layout, const std::u16s
     return stream;
 }
 
-void appendPadded(ImageWriter& out, const uint8_t* bytes, uint64_t total, uint64_t offset, uint64_t span) {
+void appendPadded(ImageWriter& out, const uint8_t* bytes, uint64_t total, uint64_t offset, uint64_t span)
+{
     const uint64_t present = offset < total ? std::min(span, total - offset) : 0;
     out.append(bytes + offset, present);
     out.appendZeros(span - present);
@@ -83,7 +87,8 @@ void appendPadded(ImageWriter& out, const uint8_t* bytes, uint64_t total, uint64
 // The whole file, sector by sector. The stream just written comes from `data`; other streams
 // did not change since the last save and are copied from it, at the same sector numbers.
 bool writeImage(const CompoundLayout& layout, uint32_t writtenEntry, const uint8_t* data,
-                const SaveTarget& lastSaved, ImageWriter& out) {
+                const SaveTarget& lastSaved, ImageWriter& out)
+{
     layout.encodeHeader(out.reserve(HeaderSize));
     const std::vector<SectorUse> uses = layout.sectorUses();
     const std::vector<uint8_t> directory = layout.encodeDirectory();
@@ -118,8 +123,8 @@ bool writeImage(const CompoundLayout& layout, uint32_t writtenEntry, const uint8
                        uses[sector + run].entry == use.entry && uses[sector + run].index == use.index + run)
                     ++run;
                 appendPadded(out, data, layout.entries()[use.entry].size, offset, run * SectorSize);
-            } else if (!lastSaved.readSaved(HeaderSize + uint64_t(sector) * SectorSize, out.reserve(SectorSize),
-                                            SectorSize)) {
+            } else if (!lastSaved.readSaved(HeaderSize + uint64_t(sector) * SectorSize,
+                                            out.reserve(SectorSize), SectorSize)) {
                 return false;
             }
             break;
@@ -135,7 +140,8 @@ CompoundDocument::CompoundDocument() : target_(std::make_unique<SaveTarget>()) {
 
 CompoundDocument::~CompoundDocument() = default;
 
-bool CompoundDocument::createDocument(const std::string& path) {
+bool CompoundDocument::createDocument(const std::string& path)
+{
     closeDocument();
     if (!target_->open(path))
         return false;
@@ -143,7 +149,8 @@ bool CompoundDocument::createDocument(const std::string& path) {
     return true;
 }
 
-int CompoundDocument::createStream(const std::u16string& path) {
+int CompoundDocument::createStream(const std::u16string& path)
+{
     if (!layout_)
         return WriteFailed;
     StreamPath parsed;
@@ -170,12 +177,14 @@ int CompoundDocument::createStream(const std::u16string& path) {
     return commit(std::move(next), NoEntry, nullptr);
 }
 
-int CompoundDocument::createStream(const std::string& narrowPath) {
+int CompoundDocument::createStream(const std::string& narrowPath)
+{
     const std::optional<std::u16string> path = widen(narrowPath);
     return path ? createStream(*path) : NoName;
 }
 
-int CompoundDocument::writeStream(const std::u16string& path, const uint8_t* data, size_t length) {
+int CompoundDocument::writeStream(const std::u16string& path, const uint8_t* data, size_t length)
+{
     if (!layout_ || length > MaxStreamSize || (length > 0 && !data))
         return WriteFailed;
     const std::optional<uint32_t> entry = findStream(*layout_, path);
@@ -186,20 +195,23 @@ int CompoundDocument::writeStream(const std::u16string& path, const uint8_t* dat
     return commit(std::move(next), *entry, data);
 }
 
-int CompoundDocument::writeStream(const std::string& narrowPath, const uint8_t* data, size_t length) {
+int CompoundDocument::writeStream(const std::string& narrowPath, const uint8_t* data, size_t length)
+{
     const std::optional<std::u16string> path = widen(narrowPath);
     return path ? writeStream(*path, data, length) : NoSuchStream;
 }
 
-void CompoundDocument::closeDocument() {
+void CompoundDocument::closeDocument()
+{
     layout_.reset();
     target_->close();
     written_ = false;
 }
 
-int CompoundDocument::commit(std::unique_ptr<CompoundLayout> next, uint32_t writtenEntry, const uint8_t* data) {
-    const bool saved = target_->save(
-        [&](ImageWriter& out) { return writeImage(*next, writtenEntry, data, *target_, out); });
+int CompoundDocument::commit(std::unique_ptr<CompoundLayout> next, uint32_t writtenEntry, const uint8_t* data)
+{
+    const bool saved =
+        target_->save([&](ImageWriter& out) { return writeImage(*next, writtenEntry, data, *target_, out); });
     if (!saved)
         return WriteFailed;
     layout_ = std::move(next);

@@ -28,11 +28,11 @@ class CompoundDocument {
 public:
     enum Result {
         Success = 1,
-        NoName = -1,        // the path holds no name
+        NoName = -1, // the path holds no name
         NoSuchStream = -4,
-        NameTooLong = -5,   // a name of more than 31 UTF-16 code units
-        NameExists = -6,    // the storage already holds an entry of that name (in any letter case)
-        WriteFailed = -7,   // no document open, a stream too large, or the file not written
+        NameTooLong = -5, // a name of more than 31 UTF-16 code units
+        NameExists = -6,  // the storage already holds an entry of that name (in any letter case)
+        WriteFailed = -7, // no document open, a stream too large, or the file not written
     };
 
     CompoundDocument();
@@ -45,7 +45,7 @@ public:
     bool createDocument(const std::string& path);
     // Creates an empty stream, and the storages on its path that are missing.
     int createStream(const std::u16string& path);
-    int createStream(const std::string& narrowPath);  // converted by the locale's mbstowcs
+    int createStream(const std::string& narrowPath); // converted by the locale's mbstowcs
     // Replaces the stream's whole content with `length` bytes (under 2 GB) and writes the file.
     int writeStream(const std::u16string& path, const uint8_t* data, size_t length);
     int writeStream(const std::string& narrowPath, const uint8_t* data, size_t length);
@@ -54,7 +54,7 @@ public:
 private:
     int commit(std::unique_ptr<CompoundLayout> next, uint32_t writtenEntry, const uint8_t* data);
 
-    std::unique_ptr<CompoundLayout> layout_;  // null while no document is open
+    std::unique_ptr<CompoundLayout> layout_; // null while no document is open
     std::unique_ptr<SaveTarget> target_;
-    bool written_ = false;  // the file holds this document
+    bool written_ = false; // the file holds this document
 };

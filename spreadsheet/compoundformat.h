@@ -22,12 +22,12 @@ constexpr uint32_t HeaderSize = 512;
 constexpr uint32_t SectorSize = 512;
 constexpr uint32_t MiniSectorSize = 64;
 constexpr uint32_t MiniStreamCutoff = 4096;
-constexpr uint32_t EntriesPerFatSector = SectorSize / 4;    // 128
+constexpr uint32_t EntriesPerFatSector = SectorSize / 4; // 128
 constexpr uint32_t HeaderDifatSlots = 109;
 constexpr uint32_t SlotsPerDifatSector = SectorSize / 4 - 1; // 127, the last field chains on
 constexpr uint32_t DirectoryEntrySize = 128;
 constexpr uint32_t EntriesPerDirectorySector = SectorSize / DirectoryEntrySize;
-constexpr size_t MaxNameLength = 31;  // UTF-16 code units, the 32nd holds the terminator
+constexpr size_t MaxNameLength = 31; // UTF-16 code units, the 32nd holds the terminator
 // Version 3 files store stream sizes in 32 bits, and readers take only sizes up to 2 GB.
 constexpr uint64_t MaxStreamSize = 0x80000000u;
 
@@ -70,7 +70,8 @@ constexpr size_t Size = 120;
 
 // Sibling order in a storage's tree: shorter names first, then code unit by code unit after
 // upper-casing. Only ASCII letters are upper-cased.
-inline int compareNames(const std::u16string& a, const std::u16string& b) {
+inline int compareNames(const std::u16string& a, const std::u16string& b)
+{
     if (a.size() != b.size())
         return a.size() < b.size() ? -1 : 1;
     auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - u'a' + u'A') : c; };

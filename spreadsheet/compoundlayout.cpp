@@ -9,16 +9,21 @@ using namespace Cfb;
 
 namespace {
 
-uint64_t sectorsFor(uint64_t length, uint32_t sectorSize) { return (length + sectorSize - 1) / sectorSize; }
+uint64_t sectorsFor(uint64_t length, uint32_t sectorSize)
+{
+    return (length + sectorSize - 1) / sectorSize;
+}
 
-void encodeTable(const std::vector<uint32_t>& table, uint32_t sectorIndex, uint8_t* out) {
+void encodeTable(const std::vector<uint32_t>& table, uint32_t sectorIndex, uint8_t* out)
+{
     for (uint32_t i = 0; i < EntriesPerFatSector; ++i)
         ByteIo::putU32(out + 4 * i, table[sectorIndex * EntriesPerFatSector + i]);
 }
 
 } // namespace
 
-CompoundLayout::CompoundLayout() {
+CompoundLayout::CompoundLayout()
+{
     fat_.assign(EntriesPerFatSector, FreeSector);
     fat_[0] = FatSectorMark;
     fat_[1] = EndOfChain;
@@ -27,7 +32,8 @@ CompoundLayout::CompoundLayout() {
     entries_.push_back(CompoundEntry{u"Root Entry", RootEntry, NoEntry, EndOfChain, 0});
 }
 
-std::optional<uint32_t> CompoundLayout::findChild(uint32_t storage, const std::u16string& name) const {
+std::optional<uint32_t> CompoundLayout::findChild(uint32_t storage, const std::u16string& name) const
+{
     for (uint32_t i = 1; i < entries_.size(); ++i) {
         if (entries_[i].parent == storage && compareNames(entries_[i].name, name) == 0)
             return i;
@@ -35,7 +41,8 @@ std::optional<uint32_t> CompoundLayout::findChild(uint32_t storage, const std::u
     return std::nullopt;
 }
 
-uint32_t CompoundLayout::addEntry(uint32_t storage, const std::u16string& name, uint8_t type) {
+uint32_t CompoundLayout::addEntry(uint32_t storage, const std::u16string& name, uint8_t type)
+{
     uint32_t at = static_cast<uint32_t>(entries_.size());
     for (uint32_t i = 1; i < entries_.size(); ++i) {
         const std::u16string& other = entries_[i].name;
@@ -56,7 +63,8 @@ uint32_t CompoundLayout::addEntry(uint32_t storage, const std::u16string& name, 
     return at;
 }
 
-void CompoundLayout::placeStream(uint32_t entry, const uint8_t* data, uint32_t length) {
+void CompoundLayout::placeStream(uint32_t entry, const uint8_t* data, uint32_t length)
+{
     const bool regular = length >= MiniStreamCutoff;
     const bool wasRegular = entries_[entry].size >= MiniStreamCutoff;
     uint32_t start = entries_[entry].start;
@@ -72,7 +80,8 @@ void CompoundLayout::placeStream(uint32_t entry, const uint8_t* data, uint32_t l
     entries_[entry].size = length;
 }
 
-uint32_t CompoundLayout::takeSector() {
+uint32_t CompoundLayout::takeSector()
+{
     for (;;) {
         for (uint32_t sector = lowestFreeCandidate_; sector < fat_.size(); ++sector) {
             if (fat_[sector] == FreeSector) {
@@ -86,7 +95,8 @@ uint32_t CompoundLayout::takeSector() {
     }
 }
 
-void CompoundLayout::growFat() {
+void CompoundLayout::growFat()
+{
     const uint32_t sector = static_cast<uint32_t>(fat_.size());
     fat_.resize(fat_.size() + EntriesPerFatSector, FreeSector);
     fat_[sector] = FatSectorMark;
@@ -101,20 +111,23 @@ void CompoundLayout::growFat() {
     }
 }
 
-std::vector<uint32_t> CompoundLayout::chain(uint32_t start) const {
+std::vector<uint32_t> CompoundLayout::chain(uint32_t start) const
+{
     std::vector<uint32_t> sectors;
     for (uint32_t sector = start; sector < fat_.size() && sectors.size() < fat_.size(); sector = fat_[sector])
         sectors.push_back(sector);
     return sectors;
 }
 
-uint32_t CompoundLayout::resizeChain(uint32_t start, uint64_t length) {
+uint32_t CompoundLayout::resizeChain(uint32_t start, uint64_t length)
+{
     const uint64_t needed = sectorsFor(length, SectorSize);
     std::vector<uint32_t> sectors = chain(start);
     if (sectors.size() > needed) {
         for (size_t i = needed; i < sectors.size(); ++i)
             fat_[sectors[i]] = FreeSector;
-        lowestFreeCandidate_ = std::min(lowestFreeCandidate_, *std::min_element(sectors.begin() + needed, sectors.end()));
+        lowestFreeCandidate_ =
+            std::min(lowestFreeCandidate_, *std::min_element(sectors.begin() + needed, sectors.end()));
         if (needed == 0)
             return EndOfChain;
         fat_[sectors[needed - 1]] = EndOfChain;
@@ -132,9 +145,13 @@ uint32_t CompoundLayout::resizeChain(uint32_t start, uint64_t length) {
     return needed == 0 ? EndOfChain : start;
 }
 
-void CompoundLayout::freeChain(uint32_t start) { resizeChain(start, 0); }
+void CompoundLayout::freeChain(uint32_t start)
+{
+    resizeChain(start, 0);
+}
 
-uint32_t CompoundLayout::takeMiniSector() {
+uint32_t CompoundLayout::takeMiniSector()
+{
     for (;;) {
         for (uint32_t sector = lowestFreeMiniCandidate_; sector < miniFat_.size(); ++sector) {
             if (miniFat_[sector] == FreeSector) {
@@ -148,7 +165,8 @@ uint32_t CompoundLayout::takeMiniSector() {
     }
 }
 
-void CompoundLayout::growMiniFat() {
+void CompoundLayout::growMiniFat()
+{
     const uint32_t sector = takeSector();
     if (firstMiniFatSector_ == EndOfChain)
         firstMiniFatSector_ = sector;
@@ -158,7 +176,8 @@ void CompoundLayout::growMiniFat() {
     miniFat_.resize(miniFat_.size() + EntriesPerFatSector, FreeSector);
 }
 
-std::vector<uint32_t> CompoundLayout::miniChain(uint32_t start) const {
+std::vector<uint32_t> CompoundLayout::miniChain(uint32_t start) const
+{
     std::vector<uint32_t> sectors;
     for (uint32_t sector = start; sector < miniFat_.size() && sectors.size() < miniFat_.size();
          sector = miniFat_[sector])
@@ -166,7 +185,8 @@ std::vector<uint32_t> CompoundLayout::miniChain(uint32_t start) const {
     return sectors;
 }
 
-void CompoundLayout::freeMiniChain(uint32_t start) {
+void CompoundLayout::freeMiniChain(uint32_t start)
+{
     for (uint32_t sector : miniChain(start)) {
         miniFat_[sector] = FreeSector;
         std::memset(miniStream_.data() + sector * MiniSectorSize, 0, MiniSectorSize);
@@ -174,7 +194,8 @@ void CompoundLayout::freeMiniChain(uint32_t start) {
     }
 }
 
-uint32_t CompoundLayout::placeInMiniStream(uint32_t start, const uint8_t* data, uint32_t length) {
+uint32_t CompoundLayout::placeInMiniStream(uint32_t start, const uint8_t* data, uint32_t length)
+{
     CompoundEntry& root = entries_[0];
     const size_t needed = sectorsFor(length, MiniSectorSize);
     // An empty stream needs no mini stream: one without a MiniFAT to cover it is inconsistent.
@@ -218,7 +239,8 @@ uint32_t CompoundLayout::placeInMiniStream(uint32_t start, const uint8_t* data, 
     return start;
 }
 
-std::vector<SectorUse> CompoundLayout::sectorUses() const {
+std::vector<SectorUse> CompoundLayout::sectorUses() const
+{
     size_t count = fat_.size();
     while (count > 0 && fat_[count - 1] == FreeSector)
         --count;
@@ -242,7 +264,8 @@ std::vector<SectorUse> CompoundLayout::sectorUses() const {
     return uses;
 }
 
-void CompoundLayout::encodeHeader(uint8_t* out) const {
+void CompoundLayout::encodeHeader(uint8_t* out) const
+{
     using namespace HeaderField;
     std::memset(out, 0, HeaderSize);
     std::memcpy(out, Signature, sizeof Signature);
@@ -262,11 +285,18 @@ void CompoundLayout::encodeHeader(uint8_t* out) const {
         ByteIo::putU32(out + Difat + 4 * slot, slot < fatSectors_.size() ? fatSectors_[slot] : FreeSector);
 }
 
-void CompoundLayout::encodeFatSector(uint32_t index, uint8_t* out) const { encodeTable(fat_, index, out); }
+void CompoundLayout::encodeFatSector(uint32_t index, uint8_t* out) const
+{
+    encodeTable(fat_, index, out);
+}
 
-void CompoundLayout::encodeMiniFatSector(uint32_t index, uint8_t* out) const { encodeTable(miniFat_, index, out); }
+void CompoundLayout::encodeMiniFatSector(uint32_t index, uint8_t* out) const
+{
+    encodeTable(miniFat_, index, out);
+}
 
-void CompoundLayout::encodeDifatSector(uint32_t index, uint8_t* out) const {
+void CompoundLayout::encodeDifatSector(uint32_t index, uint8_t* out) const
+{
     for (uint32_t i = 0; i < SlotsPerDifatSector; ++i) {
         const size_t slot = HeaderDifatSlots + size_t(index) * SlotsPerDifatSector + i;
         ByteIo::putU32(out + 4 * i, slot < fatSectors_.size() ? fatSectors_[slot] : FreeSector);
@@ -275,7 +305,8 @@ void CompoundLayout::encodeDifatSector(uint32_t index, uint8_t* out) const {
     ByteIo::putU32(out + 4 * SlotsPerDifatSector, next);
 }
 
-std::vector<uint8_t> CompoundLayout::encodeDirectory() const {
+std::vector<uint8_t> CompoundLayout::encodeDirectory() const
+{
     const std::vector<TreeLinks> links = treeLinks();
     std::vector<uint8_t> out(sectorsFor(entries_.size(), EntriesPerDirectorySector) * SectorSize, 0);
     for (size_t i = 0; i < entries_.size(); ++i) {
@@ -298,7 +329,8 @@ std::vector<uint8_t> CompoundLayout::encodeDirectory() const {
 
 // Each storage's children form a binary search tree in sibling order: the middle child at the
 // top, the ones before it down its left spine, the ones after it down its right spine.
-std::vector<CompoundLayout::TreeLinks> CompoundLayout::treeLinks() const {
+std::vector<CompoundLayout::TreeLinks> CompoundLayout::treeLinks() const
+{
     std::vector<std::vector<uint32_t>> children(entries_.size());
     for (uint32_t i = 1; i < entries_.size(); ++i)
         children[entries_[i].parent].push_back(i);
@@ -307,8 +339,9 @@ std::vector<CompoundLayout::TreeLinks> CompoundLayout::treeLinks() const {
         std::vector<uint32_t>& c = children[storage];
         if (c.empty())
             continue;
-        std::stable_sort(c.begin(), c.end(),
-                         [&](uint32_t a, uint32_t b) { return compareNames(entries_[a].name, entries_[b].name) < 0; });
+        std::stable_sort(c.begin(), c.end(), [&](uint32_t a, uint32_t b) {
+            return compareNames(entries_[a].name, entries_[b].name) < 0;
+        });
         const size_t m = c.size() / 2;
         links[storage].child = c[m];
         for (size_t i = 1; i <= m; ++i)

@@ -24,7 +24,7 @@
 struct CompoundEntry {
     std::u16string name;
     uint8_t type = Cfb::StorageEntry;
-    uint32_t parent = Cfb::NoEntry;  // the storage holding it; the root has none
+    uint32_t parent = Cfb::NoEntry; // the storage holding it; the root has none
     uint32_t start = Cfb::EndOfChain;
     uint32_t size = 0;
 };
@@ -40,7 +40,7 @@ struct SectorUse {
 
 class CompoundLayout {
 public:
-    CompoundLayout();  // a new document holding only the root entry
+    CompoundLayout(); // a new document holding only the root entry
 
     const std::vector<CompoundEntry>& entries() const { return entries_; }
     std::optional<uint32_t> findChild(uint32_t storage, const std::u16string& name) const;

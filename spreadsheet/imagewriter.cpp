@@ -13,16 +13,19 @@ const uint8_t zeros[4096] = {};
 
 } // namespace
 
-ImageWriter::ImageWriter(int fd, std::vector<uint8_t>* copy) : fd_(fd), copy_(copy), scratch_(ScratchSize) {
+ImageWriter::ImageWriter(int fd, std::vector<uint8_t>* copy) : fd_(fd), copy_(copy), scratch_(ScratchSize)
+{
     pieces_.reserve(MaxPieces);
 }
 
-void ImageWriter::append(const uint8_t* data, size_t length) {
+void ImageWriter::append(const uint8_t* data, size_t length)
+{
     if (length > 0)
         addPiece(data, length);
 }
 
-void ImageWriter::appendZeros(size_t length) {
+void ImageWriter::appendZeros(size_t length)
+{
     while (length > 0) {
         const size_t piece = std::min(length, sizeof zeros);
         addPiece(zeros, piece);
@@ -30,7 +33,8 @@ void ImageWriter::appendZeros(size_t length) {
     }
 }
 
-uint8_t* ImageWriter::reserve(size_t length) {
+uint8_t* ImageWriter::reserve(size_t length)
+{
     assert(length <= ScratchSize);
     if (scratchUsed_ + length > ScratchSize)
         flush();
@@ -40,18 +44,21 @@ uint8_t* ImageWriter::reserve(size_t length) {
     return room;
 }
 
-bool ImageWriter::finish() {
+bool ImageWriter::finish()
+{
     flush();
     return !failed_;
 }
 
-void ImageWriter::addPiece(const uint8_t* data, size_t length) {
+void ImageWriter::addPiece(const uint8_t* data, size_t length)
+{
     if (pieces_.size() == MaxPieces)
         flush();
     pieces_.push_back(iovec{const_cast<uint8_t*>(data), length});
 }
 
-void ImageWriter::flush() {
+void ImageWriter::flush()
+{
     if (copy_ && !failed_) {
         for (const iovec& piece : pieces_) {
             const auto* bytes = static_cast<const uint8_t*>(piece.iov_base);

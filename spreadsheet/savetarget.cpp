@@ -11,7 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
+{
     if (this != &other) {
         reset();
         fd_ = other.release();
@@ -19,13 +20,15 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
     return *this;
 }
 
-int FileHandle::release() {
+int FileHandle::release()
+{
     const int fd = fd_;
     fd_ = -1;
     return fd;
 }
 
-bool FileHandle::reset() {
+bool FileHandle::reset()
+{
     if (fd_ < 0)
         return true;
     const bool closed = ::close(fd_) == 0;
@@ -35,33 +38,37 @@ bool FileHandle::reset() {
 
 namespace {
 
-std::string resolveLink(const std::string& path) {
+std::string resolveLink(const std::string& path)
+{
     struct stat status;
     if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
         return path;
     char* resolved = ::realpath(path.c_str(), nullptr);
     if (!resolved)
-        return path;  // a dangling link is replaced by the file
+        return path; // a dangling link is replaced by the file
     std::string target = resolved;
     std::free(resolved);
     return target;
 }
 
-std::string folderOf(const std::string& path) {
+std::string folderOf(const std::string& path)
+{
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string baseNameOf(const std::string& path) {
+std::string baseNameOf(const std::string& path)
+{
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace
 
-bool SaveTarget::open(const std::string& path) {
+bool SaveTarget::open(const std::string& path)
+{
     close();
     if (path.empty())
         return false;
@@ -81,7 +88,7 @@ bool SaveTarget::open(const std::string& path) {
             return true;
         }
     } else if (errno != ENOENT) {
-        return false;  // e.g. a parent on the path is a regular file
+        return false; // e.g. a parent on the path is a regular file
     }
     const std::string folder = folderOf(target);
     if (baseNameOf(target).empty() || ::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
@@ -91,7 +98,8 @@ bool SaveTarget::open(const std::string& path) {
     return true;
 }
 
-void SaveTarget::close() {
+void SaveTarget::close()
+{
     path_.clear();
     folder_.clear();
     direct_.reset();
@@ -100,7 +108,8 @@ void SaveTarget::close() {
     saved_.reset();
 }
 
-bool SaveTarget::save(const std::function<bool(ImageWriter&)>& writeImage) {
+bool SaveTarget::save(const std::function<bool(ImageWriter&)>& writeImage)
+{
     if (!isOpen())
         return false;
     if (direct_.valid())
@@ -128,8 +137,9 @@ bool SaveTarget::save(const std::function<bool(ImageWriter&)>& writeImage) {
     return false;
 }
 
-bool SaveTarget::saveDirectly(const std::function<bool(ImageWriter&)>& writeImage) {
-    ::lseek(direct_.get(), 0, SEEK_SET);  // fails harmlessly on a pipe
+bool SaveTarget::saveDirectly(const std::function<bool(ImageWriter&)>& writeImage)
+{
+    ::lseek(direct_.get(), 0, SEEK_SET); // fails harmlessly on a pipe
     std::vector<uint8_t> image;
     ImageWriter out(direct_.get(), &image);
     bool complete = writeImage(out);
@@ -139,7 +149,8 @@ bool SaveTarget::saveDirectly(const std::function<bool(ImageWriter&)>& writeImag
     return complete;
 }
 
-FileHandle SaveTarget::createTemporaryFile(std::string& name) const {
+FileHandle SaveTarget::createTemporaryFile(std::string& name) const
+{
     // Hidden, beside the target, so that the rename stays within one file system.
     const std::string prefix = folder_ + "/." + baseNameOf(path_).substr(0, 64) + ".";
     std::random_device random;
@@ -155,7 +166,8 @@ FileHandle SaveTarget::createTemporaryFile(std::string& name) const {
     return FileHandle();
 }
 
-bool SaveTarget::readSaved(uint64_t offset, uint8_t* out, size_t length) const {
+bool SaveTarget::readSaved(uint64_t offset, uint8_t* out, size_t length) const
+{
     if (direct_.valid()) {
         if (offset > directImage_.size() || length > directImage_.size() - offset)
             return false;

@@ -3,7 +3,8 @@
 // Where a saved document goes. A regular file, or a new one, is written beside the target under
 // a temporary name and renamed over it only once every byte was written, so a save that fails
 // leaves an existing file as it was. A target that exists and is not a regular file (a device, a
-// pipe) is written directly: renaming over it would replace the node itself. A symbolic link is
+// pipe) is written directly: renaming over it would replace the node itself (opening a pipe
+// waits for its reader). A symbolic link is
 // followed, so the file it names is replaced and the link stays.
 //
 //   SaveTarget target;
@@ -56,9 +57,9 @@ private:
     bool saveDirectly(const std::function<bool(ImageWriter&)>& writeImage);
     FileHandle createTemporaryFile(std::string& name) const;
 
-    std::string path_;               // the target, symbolic links resolved
+    std::string path_; // the target, symbolic links resolved
     std::string folder_;
-    FileHandle direct_;              // the target itself, when it is not a regular file
+    FileHandle direct_;                // the target itself, when it is not a regular file
     std::vector<uint8_t> directImage_; // what was last written to it
-    FileHandle saved_;               // read-only, the file last renamed into place
+    FileHandle saved_;                 // read-only, the file last renamed into place
 };
