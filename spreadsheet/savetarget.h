@@ -4,8 +4,8 @@
 // a temporary name and renamed over it only once every byte was written, so a save that fails
 // leaves an existing file as it was. A target that exists and is not a regular file (a device, a
 // pipe) is written directly: renaming over it would replace the node itself (opening a pipe
-// waits for its reader). A symbolic link is
-// followed, so the file it names is replaced and the link stays.
+// waits for its reader). A symbolic link is followed, so the file it names is replaced and the
+// link stays.
 //
 //   SaveTarget target;
 //   if (target.open("/home/ann/report.xls"))
