@@ -163,9 +163,11 @@ GridBuild buildPageGrid(const QVector<Subtext>& runs, const QRectF& canvasRect,
     QStringList& cells = grid.cells;
     cells.resize(qsizetype(rows.size()) * grid.columns);
     for (const Subtext* run : selected) {
-        // The rows holding the run form one range: tops ascend, and so do ends.
+        // The rows holding the run form one range: tops ascend, and so do ends. The run's
+        // bottom is summed in float exactly as its band's end, or past 2^24 pixels a run
+        // could miss its own row.
         const float top = float(run->top);
-        const float bottom = float(int64_t(run->top) + run->height);
+        const float bottom = top + float(run->height);
         const auto first = std::lower_bound(rows.begin(), rows.end(), bottom,
                                             [](const Band& row, float b) { return row.end < b; });
         const auto last = std::upper_bound(rows.begin(), rows.end(), top,

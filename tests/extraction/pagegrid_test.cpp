@@ -219,7 +219,7 @@ GridBuild referenceBuild(const QVector<Subtext>& pageRuns, const QRectF& canvasR
         for (qsizetype b = 0; b < rows.size(); ++b)
             for (int m = 0; m < out.grid.columns; ++m)
                 if (bounds[m] <= r.left && r.left < bounds[m + 1] && rows[b].top <= r.top &&
-                    int64_t(r.top) + r.height <= rows[b].top + rows[b].height)
+                    float(r.top) + float(r.height) <= rows[b].top + rows[b].height)
                     out.grid.cells[b * out.grid.columns + m] += r.text + ' ';
     return out;
 }
