@@ -487,6 +487,15 @@ private:
     std::string error_;
 };
 
+std::string describeRanges(const std::vector<std::array<uint16_t, 4>>& ranges)
+{
+    std::string text;
+    for (const auto& range : ranges)
+        text += "(rows " + std::to_string(range[0]) + "-" + std::to_string(range[1]) + ", columns " +
+                std::to_string(range[2]) + "-" + std::to_string(range[3]) + ")";
+    return text.empty() ? "none" : text;
+}
+
 std::string compareCell(const ModelCell& expected, const BiffReader::Cell& read, const std::string& at)
 {
     if (read.xf != expected.xf)
@@ -563,9 +572,8 @@ std::string compareWithFile(const std::vector<ModelSheet>& sheets, const BiffRea
         if (sheet.columnWidths != model.widths)
             return "sheet " + std::to_string(i) + ": the column widths differ";
         if (sheet.mergedRanges != merges)
-            return "sheet " + std::to_string(i) + ": the merged ranges differ (" +
-                   std::to_string(sheet.mergedRanges.size()) + " read, " + std::to_string(merges.size()) +
-                   " expected)";
+            return "sheet " + std::to_string(i) + ": merged ranges " + describeRanges(sheet.mergedRanges) +
+                   ", expected " + describeRanges(merges);
     }
     if (book.textCellCount != textCells || book.sharedStrings.size() != texts.size())
         return "the SST counts " + std::to_string(book.textCellCount) + " text cells and " +

@@ -12,17 +12,20 @@
 
 using namespace ByteIo;
 
-uint32_t Worksheet::Index::dataSize() {
+uint32_t Worksheet::Index::dataSize()
+{
     dataSize_ = 16 + 4 * static_cast<uint32_t>(dbCellPositions.size());
     return dataSize_;
 }
 
-uint32_t Worksheet::Index::recordSize() {
+uint32_t Worksheet::Index::recordSize()
+{
     recordSize_ = Biff::recordSizeForBody(dataSize());
     return recordSize_;
 }
 
-void Worksheet::Index::storeFields(uint8_t* body) {
+void Worksheet::Index::storeFields(uint8_t* body)
+{
     putU32(body, 0);
     putU32(body + 4, firstUsedRow);
     putU32(body + 8, firstUnusedRow);
@@ -31,7 +34,8 @@ void Worksheet::Index::storeFields(uint8_t* body) {
         putU32(body + 16 + 4 * i, dbCellPositions[i]);
 }
 
-void Worksheet::ColInfo::storeFields(uint8_t* body) {
+void Worksheet::ColInfo::storeFields(uint8_t* body)
+{
     putU16(body, firstColumn);
     putU16(body + 2, lastColumn);
     putU16(body + 4, width);
@@ -40,7 +44,8 @@ void Worksheet::ColInfo::storeFields(uint8_t* body) {
     putU16(body + 10, 0);
 }
 
-void Worksheet::Dimensions::storeFields(uint8_t* body) {
+void Worksheet::Dimensions::storeFields(uint8_t* body)
+{
     putU32(body, firstUsedRow);
     putU32(body + 4, rowEnd);
     putU16(body + 8, firstUsedColumn);
@@ -48,7 +53,8 @@ void Worksheet::Dimensions::storeFields(uint8_t* body) {
     putU16(body + 12, 0);
 }
 
-void Worksheet::Window2::storeFields(uint8_t* body) {
+void Worksheet::Window2::storeFields(uint8_t* body)
+{
     putU16(body, options);
     putU16(body + 2, firstVisibleRow);
     putU16(body + 4, firstVisibleColumn);
@@ -59,7 +65,8 @@ void Worksheet::Window2::storeFields(uint8_t* body) {
     putU32(body + 14, 0);
 }
 
-size_t Worksheet::MergedCell::write(uint8_t* out) const {
+size_t Worksheet::MergedCell::write(uint8_t* out) const
+{
     putU16(out, firstRow);
     putU16(out + 2, lastRow);
     putU16(out + 4, firstColumn);
@@ -68,7 +75,7 @@ size_t Worksheet::MergedCell::write(uint8_t* out) const {
 }
 
 namespace {
-constexpr uint32_t longestText = 0xFFFF;  // characters a shared string can count
+constexpr uint32_t longestText = 0xFFFF; // characters a shared string can count
 
 // First pass: sizes of the records and the texts' shared string indices. The hashes of the
 // row's texts come computed ahead, in cell order.
@@ -81,10 +88,12 @@ struct SizingSink {
     void blank(uint16_t, uint16_t, uint16_t) { bytes += CellRecords::blankSize; }
     void rk(uint16_t, uint16_t, uint16_t, uint32_t) { bytes += CellRecords::rkSize; }
     void number(uint16_t, uint16_t, uint16_t, double) { bytes += CellRecords::numberSize; }
-    void mulRk(uint16_t, uint16_t, const SpreadsheetCell*, size_t count) {
+    void mulRk(uint16_t, uint16_t, const SpreadsheetCell*, size_t count)
+    {
         bytes += CellRecords::mulRkSize(static_cast<uint32_t>(count));
     }
-    void labelSst(uint16_t, uint16_t, uint16_t, CellText& text) {
+    void labelSst(uint16_t, uint16_t, uint16_t, CellText& text)
+    {
         if (text.length() > longestText)
             textTooLong = true;
         text.sharedIndex = sharedStrings.addCell(text, *hashes++);
@@ -97,33 +106,43 @@ struct SizingSink {
 struct WritingSink {
     uint8_t* at;
 
-    void blank(uint16_t row, uint16_t column, uint16_t xf) { at += CellRecords::writeBlank(at, row, column, xf); }
-    void rk(uint16_t row, uint16_t column, uint16_t xf, uint32_t rk) {
+    void blank(uint16_t row, uint16_t column, uint16_t xf)
+    {
+        at += CellRecords::writeBlank(at, row, column, xf);
+    }
+    void rk(uint16_t row, uint16_t column, uint16_t xf, uint32_t rk)
+    {
         at += CellRecords::writeRk(at, row, column, xf, rk);
     }
-    void number(uint16_t row, uint16_t column, uint16_t xf, double value) {
+    void number(uint16_t row, uint16_t column, uint16_t xf, double value)
+    {
         at += CellRecords::writeNumber(at, row, column, xf, value);
     }
-    void mulRk(uint16_t row, uint16_t column, const SpreadsheetCell* cells, size_t count) {
+    void mulRk(uint16_t row, uint16_t column, const SpreadsheetCell* cells, size_t count)
+    {
         std::array<CellRecords::RkCell, 256> rks;
         for (size_t i = 0; i < count; ++i)
             rks[i] = {cells[i].xfIndex(), Worksheet::rkValue(cells[i])};
         at += CellRecords::writeMulRk(at, row, column, std::span(rks.data(), count));
     }
-    void labelSst(uint16_t row, uint16_t column, uint16_t xf, const CellText& text) {
+    void labelSst(uint16_t row, uint16_t column, uint16_t xf, const CellText& text)
+    {
         at += CellRecords::writeLabelSst(at, row, column, xf, text.sharedIndex);
     }
 };
 
-uint32_t Worksheet::rkValue(const SpreadsheetCell& cell) {
-    return cell.type_ == INTEGER ? CellRecords::rkFromInteger(cell.value_.integer) : CellRecords::rkFromReal(cell.value_.real);
+uint32_t Worksheet::rkValue(const SpreadsheetCell& cell)
+{
+    return cell.type_ == INTEGER ? CellRecords::rkFromInteger(cell.value_.integer)
+                                 : CellRecords::rkFromReal(cell.value_.real);
 }
 
 // Runs of two or more RK-able numbers of one kind share a MULRK: integers in the 30-bit RK
 // range, or reals with at most two decimals. An integer outside that range, or any other
 // real, is a NUMBER of its own and ends the run.
 template <class Sink>
-void Worksheet::walkRow(const std::vector<SpreadsheetCell>& cells, uint16_t row, Sink& sink) {
+void Worksheet::walkRow(const std::vector<SpreadsheetCell>& cells, uint16_t row, Sink& sink)
+{
     const size_t end = cells.size();
     size_t column = 0;
     while (column < end) {
@@ -136,7 +155,8 @@ void Worksheet::walkRow(const std::vector<SpreadsheetCell>& cells, uint16_t row,
             auto joinsRun = [&](const SpreadsheetCell& next) {
                 if (next.type_ != cell.type_)
                     return false;
-                return integer ? CellRecords::fitsRk(next.value_.integer) : CellRecords::isRkEligible(next.value_.real);
+                return integer ? CellRecords::fitsRk(next.value_.integer)
+                               : CellRecords::isRkEligible(next.value_.real);
             };
             if (!joinsRun(cell)) {
                 sink.number(row, at, cell.xf_, integer ? double(cell.value_.integer) : cell.value_.real);
@@ -166,15 +186,23 @@ void Worksheet::walkRow(const std::vector<SpreadsheetCell>& cells, uint16_t row,
     }
 }
 
-uint32_t Worksheet::rowCount() const { return static_cast<uint32_t>(rowCellBytes_.size()); }
+uint32_t Worksheet::rowCount() const
+{
+    return static_cast<uint32_t>(rowCellBytes_.size());
+}
 
-uint32_t Worksheet::blockCount() const { return (rowCount() + rowsPerBlock - 1) / rowsPerBlock; }
+uint32_t Worksheet::blockCount() const
+{
+    return (rowCount() + rowsPerBlock - 1) / rowsPerBlock;
+}
 
-uint32_t Worksheet::blockRowCount(uint32_t block) const {
+uint32_t Worksheet::blockRowCount(uint32_t block) const
+{
     return std::min(rowsPerBlock, rowCount() - block * rowsPerBlock);
 }
 
-uint32_t Worksheet::blockBodySize(uint32_t block) const {
+uint32_t Worksheet::blockBodySize(uint32_t block) const
+{
     const uint32_t first = block * rowsPerBlock;
     const uint32_t rows = blockRowCount(block);
     uint32_t size = rows * CellRecords::rowSize;
@@ -183,12 +211,14 @@ uint32_t Worksheet::blockBodySize(uint32_t block) const {
     return size;
 }
 
-uint32_t Worksheet::mergedCellsSize() const {
+uint32_t Worksheet::mergedCellsSize() const
+{
     const size_t records = (mergedCells.size() + rangesPerMergedCells - 1) / rangesPerMergedCells;
     return static_cast<uint32_t>(records * 6 + mergedCells.size() * 8);
 }
 
-bool Worksheet::layOut(const SpreadsheetSheet& sheet, SharedStringTable& sharedStrings, bool firstSheet) {
+bool Worksheet::layOut(const SpreadsheetSheet& sheet, SharedStringTable& sharedStrings, bool firstSheet)
+{
     sheet_ = &sheet;
     const auto rows = static_cast<uint32_t>(sheet.rows_.size());
     const uint32_t columns = sheet.columnCount_;
@@ -232,11 +262,13 @@ bool Worksheet::layOut(const SpreadsheetSheet& sheet, SharedStringTable& sharedS
         rowCellBytes_[row] = sink.bytes;
         for (uint32_t column = 0; column < cells.size(); ++column) {
             const SpreadsheetCell& cell = cells[column];
-            if (cell.mergeRows_ > 1 || cell.mergeColumns_ > 1)
-                mergedCells.push_back({static_cast<uint16_t>(row),
-                                       static_cast<uint16_t>(std::min(row + cell.mergeRows_ - 1, 0xFFFFu)),
-                                       static_cast<uint16_t>(column),
-                                       static_cast<uint16_t>(std::min(column + cell.mergeColumns_ - 1, 0xFFu))});
+            // A span of 0 merges nothing in its direction, like a span of 1.
+            const uint32_t lastRow = row + std::max<uint32_t>(cell.mergeRows_, 1) - 1;
+            const uint32_t lastColumn = column + std::max<uint32_t>(cell.mergeColumns_, 1) - 1;
+            if (lastRow > row || lastColumn > column)
+                mergedCells.push_back(
+                    {static_cast<uint16_t>(row), static_cast<uint16_t>(std::min(lastRow, 0xFFFFu)),
+                     static_cast<uint16_t>(column), static_cast<uint16_t>(std::min(lastColumn, 0xFFu))});
         }
     }
     cellTableSize_ = 0;
@@ -245,7 +277,8 @@ bool Worksheet::layOut(const SpreadsheetSheet& sheet, SharedStringTable& sharedS
     return !sink.textTooLong;
 }
 
-void Worksheet::countTexts(const SpreadsheetSheet& sheet, size_t& narrow, size_t& wide) {
+void Worksheet::countTexts(const SpreadsheetSheet& sheet, size_t& narrow, size_t& wide)
+{
     for (const std::vector<SpreadsheetCell>& cells : sheet.rows_) {
         for (const SpreadsheetCell& cell : cells) {
             narrow += cell.type_ == STRING;
@@ -254,7 +287,8 @@ void Worksheet::countTexts(const SpreadsheetSheet& sheet, size_t& narrow, size_t
     }
 }
 
-void Worksheet::placeAt(uint32_t start) {
+void Worksheet::placeAt(uint32_t start)
+{
     uint32_t position = start + bof.recordSize() + index.recordSize() + dimensions.recordSize();
     for (ColInfo& info : colInfos)
         position += info.recordSize();
@@ -265,14 +299,16 @@ void Worksheet::placeAt(uint32_t start) {
     }
 }
 
-uint32_t Worksheet::recordSize() {
+uint32_t Worksheet::recordSize()
+{
     uint32_t size = bof.recordSize() + index.recordSize() + dimensions.recordSize();
     for (ColInfo& info : colInfos)
         size += info.recordSize();
     return size + cellTableSize_ + window2.recordSize() + mergedCellsSize() + eof.recordSize();
 }
 
-size_t Worksheet::writeBlock(uint8_t* out, uint32_t block) const {
+size_t Worksheet::writeBlock(uint8_t* out, uint32_t block) const
+{
     const uint32_t first = block * rowsPerBlock;
     const uint32_t rows = blockRowCount(block);
     const auto columnEnd = static_cast<uint16_t>(sheet_->columnCount_);
@@ -294,7 +330,8 @@ size_t Worksheet::writeBlock(uint8_t* out, uint32_t block) const {
     return static_cast<size_t>(at - out);
 }
 
-size_t Worksheet::write(uint8_t* out) {
+size_t Worksheet::write(uint8_t* out)
+{
     uint8_t* at = out;
     at += bof.write(at);
     at += index.write(at);

@@ -49,3 +49,21 @@ TEST(FuzzRegressions, RealsComeBackBitForBit)
         EXPECT_EQ(std::memcmp(&read, &reals[i], sizeof read), 0) << reals[i] << " came back as " << read;
     }
 }
+
+// A merge span of 0 merges nothing in its direction; it once reached to the sheet's last row or
+// column.
+TEST(FuzzRegressions, ZeroMergeSpanMergesNothingThatWay)
+{
+    SpreadsheetFile file;
+    file.createSheets(1);
+    SpreadsheetSheet& sheet = *file.sheetAt(0);
+    sheet.cellAt(2, 3, 0, 2);
+    sheet.cellAt(4, 0, 3, 0);
+    sheet.cellAt(8, 8, 0, 0);
+    const std::string path = (TestSupport::workDir() + "/merges.xls").toStdString();
+    ASSERT_TRUE(file.saveAs(path.c_str()));
+    const BiffReader::Workbook book = BiffReader::read(*CompoundChecker::fromFile(path).stream(u"Workbook"));
+    ASSERT_EQ(book.error, "");
+    const std::vector<std::array<uint16_t, 4>> expected = {{2, 2, 3, 4}, {4, 6, 0, 0}};
+    EXPECT_EQ(book.sheets.at(0).mergedRanges, expected);
+}
