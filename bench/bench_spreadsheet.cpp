@@ -17,25 +17,29 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 
-double secondsSince(Clock::time_point start) {
+double secondsSince(Clock::time_point start)
+{
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-double peakMegabytes() {
+double peakMegabytes()
+{
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;  // kilobytes on Linux
+    return usage.ru_maxrss / 1024.0; // kilobytes on Linux
 }
 
 // A cell text like "R12345 C07 text": every cell of the sheet differs.
-void cellText(std::u16string& text, uint32_t row, uint32_t column) {
+void cellText(std::u16string& text, uint32_t row, uint32_t column)
+{
     char ascii[32];
     const int length = std::snprintf(ascii, sizeof ascii, "R%05u C%02u text", row, column);
     text.assign(ascii, ascii + length);
 }
 
 // Writes `size` bytes to `path` with plain writes of 4 MB, as a reference.
-bool plainWrite(const std::string& path, uint64_t size) {
+bool plainWrite(const std::string& path, uint64_t size)
+{
     std::FILE* out = std::fopen(path.c_str(), "wb");
     if (!out)
         return false;
@@ -50,8 +54,10 @@ bool plainWrite(const std::string& path, uint64_t size) {
 }
 } // namespace
 
-int main(int argc, char** argv) {
-    const std::filesystem::path folder = argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
+int main(int argc, char** argv)
+{
+    const std::filesystem::path folder =
+        argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
     const std::string xlsPath = (folder / "bench_spreadsheet.xls").string();
     const std::string plainPath = (folder / "bench_spreadsheet.plain").string();
     constexpr uint32_t rows = 65536;
@@ -91,14 +97,15 @@ int main(int argc, char** argv) {
     std::filesystem::remove(xlsPath);
     std::filesystem::remove(plainPath);
 
-    std::printf("table:        %u rows x %u columns of distinct texts (\"R00000 C00 text\")\n", rows, columns);
+    std::printf("table:        %u rows x %u columns of distinct texts (\"R00000 C00 text\")\n", rows,
+                columns);
     std::printf("build cells:  %.3f s\n", buildSeconds);
     std::printf("save:         %.3f s   (target: at most 0.3 s)\n", saveSeconds);
     std::printf("plain write:  %.3f s   of %.1f MB\n", plainSeconds, sizeMegabytes);
     std::printf("ratio:        save / plain write = %.2f\n", saveSeconds / plainSeconds);
     std::printf("file size:    %.1f MB\n", sizeMegabytes);
-    std::printf("peak memory:  %.1f MB (%.1f MB before building, %.1f MB with the cells built)\n", peak, baseline,
-                afterBuild);
+    std::printf("peak memory:  %.1f MB (%.1f MB before building, %.1f MB with the cells built)\n", peak,
+                baseline, afterBuild);
     std::printf("memory ratio: peak / file size = %.2f   (target: at most 3)\n", peak / sizeMegabytes);
     return 0;
 }

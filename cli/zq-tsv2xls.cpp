@@ -19,14 +19,16 @@
 namespace {
 constexpr size_t maxRows = 65536;
 constexpr size_t maxColumns = 256;
-constexpr size_t maxCellCharacters = 32767;  // UTF-16 code units a spreadsheet cell holds
+constexpr size_t maxCellCharacters = 32767; // UTF-16 code units a spreadsheet cell holds
 
-int fail(const std::string& message) {
+int fail(const std::string& message)
+{
     std::fprintf(stderr, "zq-tsv2xls: %s\n", message.c_str());
     return 1;
 }
 
-bool readFile(const char* path, std::string& content) {
+bool readFile(const char* path, std::string& content)
+{
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;
@@ -39,7 +41,8 @@ bool readFile(const char* path, std::string& content) {
 }
 
 // Fills the sheet from the table text; an empty string on success, else why not.
-std::string fillSheet(std::string_view table, SpreadsheetSheet& sheet) {
+std::string fillSheet(std::string_view table, SpreadsheetSheet& sheet)
+{
     size_t row = 0;
     size_t lineStart = 0;
     std::u16string field;
@@ -60,16 +63,16 @@ std::string fillSheet(std::string_view table, SpreadsheetSheet& sheet) {
         size_t fieldStart = 0;
         while (true) {
             const size_t tab = line.find('\t', fieldStart);
-            const std::string_view text =
-                line.substr(fieldStart, tab == std::string_view::npos ? std::string_view::npos : tab - fieldStart);
+            const std::string_view text = line.substr(
+                fieldStart, tab == std::string_view::npos ? std::string_view::npos : tab - fieldStart);
             if (column >= maxColumns)
                 return "line " + std::to_string(row + 1) + ": more than " + std::to_string(maxColumns) +
                        " columns (a sheet holds at most that many)";
             if (!utf8ToUtf16(text, field))
                 return where(column) + ": not valid UTF-8";
             if (field.size() > maxCellCharacters)
-                return where(column) + ": more than " +
-                       std::to_string(maxCellCharacters) + " characters (a cell holds at most that many)";
+                return where(column) + ": more than " + std::to_string(maxCellCharacters) +
+                       " characters (a cell holds at most that many)";
             sheet.cellAt(static_cast<uint32_t>(row), static_cast<uint32_t>(column))->setText(field);
             ++column;
             if (tab == std::string_view::npos)
@@ -83,7 +86,8 @@ std::string fillSheet(std::string_view table, SpreadsheetSheet& sheet) {
 }
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 3) {
         std::fprintf(stderr, "usage: zq-tsv2xls INPUT.tsv OUTPUT.xls\n"
                              "Turns a tab-separated UTF-8 table into an Excel 97 spreadsheet.\n");

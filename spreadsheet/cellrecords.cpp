@@ -9,14 +9,16 @@ using namespace ByteIo;
 
 namespace CellRecords {
 namespace {
-uint8_t* header(uint8_t* out, uint16_t code, uint16_t bodySize) {
+uint8_t* header(uint8_t* out, uint16_t code, uint16_t bodySize)
+{
     putU16(out, code);
     putU16(out + 2, bodySize);
     return out + 4;
 }
 
 uint8_t* cellHeader(uint8_t* out, uint16_t code, uint16_t bodySize, uint16_t row, uint16_t column,
-                    uint16_t xf) {
+                    uint16_t xf)
+{
     uint8_t* body = header(out, code, bodySize);
     putU16(body, row);
     putU16(body + 2, column);
@@ -24,14 +26,16 @@ uint8_t* cellHeader(uint8_t* out, uint16_t code, uint16_t bodySize, uint16_t row
     return body + 6;
 }
 
-uint32_t upperHalf(double value) {
+uint32_t upperHalf(double value)
+{
     uint64_t bits;
     std::memcpy(&bits, &value, sizeof bits);
     return static_cast<uint32_t>(bits >> 32);
 }
 
 // The number a float-form RK value stands for, as readers decode it.
-double realFromRk(uint32_t rk) {
+double realFromRk(uint32_t rk)
+{
     const uint64_t bits = static_cast<uint64_t>(rk & ~3u) << 32;
     double value;
     std::memcpy(&value, &bits, sizeof value);
@@ -39,39 +43,45 @@ double realFromRk(uint32_t rk) {
 }
 } // namespace
 
-size_t writeRow(uint8_t* out, uint16_t row, uint16_t columnEnd) {
+size_t writeRow(uint8_t* out, uint16_t row, uint16_t columnEnd)
+{
     uint8_t* body = header(out, 0x0208, rowSize - 4);
     putU16(body, row);
     putU16(body + 2, 0);
     putU16(body + 4, columnEnd);
-    putU16(body + 6, 255);  // height
+    putU16(body + 6, 255); // height
     putU16(body + 8, 0);
     putU16(body + 10, 0);
     putU32(body + 12, 0x00000100);
     return rowSize;
 }
 
-size_t writeBlank(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf) {
+size_t writeBlank(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf)
+{
     cellHeader(out, 0x0201, blankSize - 4, row, column, xf);
     return blankSize;
 }
 
-size_t writeRk(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, uint32_t rk) {
+size_t writeRk(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, uint32_t rk)
+{
     putU32(cellHeader(out, 0x027E, rkSize - 4, row, column, xf), rk);
     return rkSize;
 }
 
-size_t writeNumber(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, double value) {
+size_t writeNumber(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, double value)
+{
     putDouble(cellHeader(out, 0x0203, numberSize - 4, row, column, xf), value);
     return numberSize;
 }
 
-size_t writeLabelSst(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, uint32_t sharedIndex) {
+size_t writeLabelSst(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, uint32_t sharedIndex)
+{
     putU32(cellHeader(out, 0x00FD, labelSstSize - 4, row, column, xf), sharedIndex);
     return labelSstSize;
 }
 
-size_t writeMulRk(uint8_t* out, uint16_t row, uint16_t firstColumn, std::span<const RkCell> cells) {
+size_t writeMulRk(uint8_t* out, uint16_t row, uint16_t firstColumn, std::span<const RkCell> cells)
+{
     const uint32_t size = mulRkSize(static_cast<uint32_t>(cells.size()));
     uint8_t* body = header(out, 0x00BD, static_cast<uint16_t>(size - 4));
     putU16(body, row);
@@ -86,7 +96,8 @@ size_t writeMulRk(uint8_t* out, uint16_t row, uint16_t firstColumn, std::span<co
     return size;
 }
 
-size_t writeDbCell(uint8_t* out, uint32_t firstRowDistance, std::span<const uint16_t> rowOffsets) {
+size_t writeDbCell(uint8_t* out, uint32_t firstRowDistance, std::span<const uint16_t> rowOffsets)
+{
     const uint32_t size = dbCellSize(static_cast<uint32_t>(rowOffsets.size()));
     uint8_t* body = header(out, 0x00D7, static_cast<uint16_t>(size - 4));
     putU32(body, firstRowDistance);
@@ -98,14 +109,16 @@ size_t writeDbCell(uint8_t* out, uint32_t firstRowDistance, std::span<const uint
 // Truncations in floating point: a cast to an integer type would overflow for large values.
 // The RK form keeps only the upper 30 bits of a double, so a value that would not come back
 // bit for bit (262145.0, 1234567.89, 1e15) is written whole as a NUMBER instead.
-bool isRkEligible(double value) {
+bool isRkEligible(double value)
+{
     if (std::trunc(value * 100) * 100 != std::trunc(value * 10000))
         return false;
     const double decoded = realFromRk(rkFromReal(value));
     return std::memcmp(&decoded, &value, sizeof value) == 0;
 }
 
-uint32_t rkFromReal(double value) {
+uint32_t rkFromReal(double value)
+{
     if (std::trunc(value) * 100 == std::trunc(value * 100))
         return upperHalf(value) & ~3u;
     return (upperHalf(value * 100) & ~3u) | 1;

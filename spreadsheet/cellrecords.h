@@ -17,8 +17,14 @@ constexpr uint32_t blankSize = 10;
 constexpr uint32_t rkSize = 14;
 constexpr uint32_t numberSize = 18;
 constexpr uint32_t labelSstSize = 14;
-constexpr uint32_t mulRkSize(uint32_t cells) { return 10 + 6 * cells; }
-constexpr uint32_t dbCellSize(uint32_t rows) { return 8 + 2 * rows; }
+constexpr uint32_t mulRkSize(uint32_t cells)
+{
+    return 10 + 6 * cells;
+}
+constexpr uint32_t dbCellSize(uint32_t rows)
+{
+    return 8 + 2 * rows;
+}
 
 size_t writeRow(uint8_t* out, uint16_t row, uint16_t columnEnd);
 size_t writeBlank(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf);
@@ -36,8 +42,14 @@ size_t writeMulRk(uint8_t* out, uint16_t row, uint16_t firstColumn, std::span<co
 size_t writeDbCell(uint8_t* out, uint32_t firstRowDistance, std::span<const uint16_t> rowOffsets);
 
 // Whether an integer fits the 30-bit signed integer form of RK.
-constexpr bool fitsRk(int32_t value) { return value >= -(1 << 29) && value < (1 << 29); }
-constexpr uint32_t rkFromInteger(int32_t value) { return (static_cast<uint32_t>(value) << 2) | 2; }
+constexpr bool fitsRk(int32_t value)
+{
+    return value >= -(1 << 29) && value < (1 << 29);
+}
+constexpr uint32_t rkFromInteger(int32_t value)
+{
+    return (static_cast<uint32_t>(value) << 2) | 2;
+}
 // Whether a real has at most two decimals, to four places (trunc(x × 100) × 100 = trunc(x × 10000)),
 // and its RK value gives it back exactly.
 bool isRkEligible(double value);

@@ -5,7 +5,8 @@
 
 static_assert(sizeof(CellText) == 8, "a cell text header takes 8 bytes");
 
-CellText* CellText::allocate(size_t length, bool wide) {
+CellText* CellText::allocate(size_t length, bool wide)
+{
     // Longer texts cannot be counted in 31 bits; no file could hold them anyway.
     if (length >= 0x80000000u)
         throw std::bad_alloc();
@@ -14,7 +15,8 @@ CellText* CellText::allocate(size_t length, bool wide) {
     return new (block) CellText(static_cast<uint32_t>(length), wide);
 }
 
-CellText* CellText::create(const char16_t* units, size_t length) {
+CellText* CellText::create(const char16_t* units, size_t length)
+{
     CellText* text = allocate(length, true);
     char16_t* data = reinterpret_cast<char16_t*>(text + 1);
     if (length > 0)
@@ -23,7 +25,8 @@ CellText* CellText::create(const char16_t* units, size_t length) {
     return text;
 }
 
-CellText* CellText::create(const char* bytes, size_t length) {
+CellText* CellText::create(const char* bytes, size_t length)
+{
     CellText* text = allocate(length, false);
     char* data = reinterpret_cast<char*>(text + 1);
     if (length > 0)
@@ -32,11 +35,13 @@ CellText* CellText::create(const char* bytes, size_t length) {
     return text;
 }
 
-CellText* CellText::copy(const CellText& other) {
+CellText* CellText::copy(const CellText& other)
+{
     return other.isWide() ? create(other.wide(), other.length()) : create(other.narrow(), other.length());
 }
 
-void CellText::destroy(CellText* text) {
+void CellText::destroy(CellText* text)
+{
     if (!text)
         return;
     text->~CellText();

@@ -53,7 +53,8 @@ constexpr BuiltInFormat builtInFormats[] = {
 constexpr uint16_t firstUserFormat = 164;
 
 // An 8-bit text's bytes are the characters U+0000 … U+00FF, as the file format defines it.
-std::u16string wideText(const LongString& text) {
+std::u16string wideText(const LongString& text)
+{
     if (text.isWide())
         return text.wide();
     std::u16string wide;
@@ -63,7 +64,8 @@ std::u16string wideText(const LongString& text) {
 }
 } // namespace
 
-FormatManager::FormatManager(SpreadsheetFile& document) : workbook_(document.workbook()) {
+FormatManager::FormatManager(SpreadsheetFile& document) : workbook_(document.workbook())
+{
     for (const BuiltInFormat& format : builtInFormats)
         textByIndex_[format.index] = format.text;
     for (const Workbook::Format& format : workbook_.formats) {
@@ -76,12 +78,14 @@ FormatManager::FormatManager(SpreadsheetFile& document) : workbook_(document.wor
         indexByText_.emplace(text, index);
 }
 
-std::u16string FormatManager::formatText(uint16_t index) const {
+std::u16string FormatManager::formatText(uint16_t index) const
+{
     const auto found = textByIndex_.find(index);
     return found != textByIndex_.end() ? found->second : std::u16string(u"General");
 }
 
-uint16_t FormatManager::findOrAddFormat(const std::u16string& text) {
+uint16_t FormatManager::findOrAddFormat(const std::u16string& text)
+{
     const auto found = indexByText_.find(text);
     if (found != indexByText_.end())
         return found->second;
@@ -97,7 +101,8 @@ uint16_t FormatManager::findOrAddFormat(const std::u16string& text) {
     return index;
 }
 
-uint16_t FormatManager::findOrAddFont(const FontSpec& font) {
+uint16_t FormatManager::findOrAddFont(const FontSpec& font)
+{
     for (size_t position = 0; position < workbook_.fonts.size(); ++position) {
         const Workbook::Font& candidate = workbook_.fonts[position];
         if (candidate.name.toWide() == font.name && candidate.height == font.height &&
@@ -121,7 +126,8 @@ uint16_t FormatManager::findOrAddFont(const FontSpec& font) {
     return Workbook::fontIndexOfPosition(workbook_.fonts.size() - 1);
 }
 
-FontSpec FormatManager::fontAt(uint16_t index) const {
+FontSpec FormatManager::fontAt(uint16_t index) const
+{
     size_t position = Workbook::fontPositionOfIndex(index);
     if (workbook_.fonts.empty())
         return FontSpec{u"Arial"};
@@ -141,7 +147,8 @@ FontSpec FormatManager::fontAt(uint16_t index) const {
     return spec;
 }
 
-uint16_t FormatManager::findOrAddXf(const CellStyle& style) {
+uint16_t FormatManager::findOrAddXf(const CellStyle& style)
+{
     for (size_t position = 0; position < workbook_.xfs.size(); ++position) {
         const Workbook::XF& xf = workbook_.xfs[position];
         if (xf.fontIndex == style.fontIndex && xf.formatIndex == style.formatIndex &&

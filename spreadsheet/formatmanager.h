@@ -12,7 +12,7 @@ class Workbook;
 
 struct FontSpec {
     std::u16string name;
-    uint16_t height = 200;  // twentieths of a point
+    uint16_t height = 200; // twentieths of a point
     uint16_t weight = 400;
     uint16_t options = 0;
     uint16_t colourIndex = 0x7FFF;
@@ -40,7 +40,7 @@ class FormatManager {
 public:
     explicit FormatManager(SpreadsheetFile& document);
 
-    std::u16string formatText(uint16_t index) const;  // "General" for an unknown index
+    std::u16string formatText(uint16_t index) const; // "General" for an unknown index
     uint16_t findOrAddFormat(const std::u16string& text);
     uint16_t findOrAddFont(const FontSpec& font);
     uint16_t findOrAddXf(const CellStyle& style);

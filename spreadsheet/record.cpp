@@ -9,11 +9,13 @@
 
 ContinuedRecordWriter::ContinuedRecordWriter(uint8_t* out, uint16_t code, uint32_t bodySize,
                                              std::span<const uint32_t> offsets)
-    : start_(out), cursor_(out), bodySize_(bodySize), offsets_(offsets) {
+    : start_(out), cursor_(out), bodySize_(bodySize), offsets_(offsets)
+{
     beginChunk(code, offsets_.empty() ? bodySize_ : offsets_[0]);
 }
 
-void ContinuedRecordWriter::beginChunk(uint16_t code, uint32_t end) {
+void ContinuedRecordWriter::beginChunk(uint16_t code, uint32_t end)
+{
     assert(end >= bodyOffset_ && end - bodyOffset_ <= 0xFFFF);
     chunkEnd_ = end;
     ByteIo::putU16(cursor_, code);
@@ -21,13 +23,15 @@ void ContinuedRecordWriter::beginChunk(uint16_t code, uint32_t end) {
     cursor_ += 4;
 }
 
-void ContinuedRecordWriter::beginContinue() {
+void ContinuedRecordWriter::beginContinue()
+{
     assert(room() == 0 && nextOffset_ < offsets_.size());
     ++nextOffset_;
     beginChunk(Biff::continueCode, nextOffset_ < offsets_.size() ? offsets_[nextOffset_] : bodySize_);
 }
 
-void ContinuedRecordWriter::put(const uint8_t* data, size_t length) {
+void ContinuedRecordWriter::put(const uint8_t* data, size_t length)
+{
     assert(length <= room());
     if (length > 0)
         std::memcpy(cursor_, data, length);
@@ -35,21 +39,27 @@ void ContinuedRecordWriter::put(const uint8_t* data, size_t length) {
     bodyOffset_ += static_cast<uint32_t>(length);
 }
 
-void ContinuedRecordWriter::putU8(uint8_t value) { put(&value, 1); }
+void ContinuedRecordWriter::putU8(uint8_t value)
+{
+    put(&value, 1);
+}
 
-void ContinuedRecordWriter::putU16(uint16_t value) {
+void ContinuedRecordWriter::putU16(uint16_t value)
+{
     uint8_t bytes[2];
     ByteIo::putU16(bytes, value);
     put(bytes, 2);
 }
 
-void ContinuedRecordWriter::putU32(uint32_t value) {
+void ContinuedRecordWriter::putU32(uint32_t value)
+{
     uint8_t bytes[4];
     ByteIo::putU32(bytes, value);
     put(bytes, 4);
 }
 
-void ContinuedRecordWriter::putUtf16(const char16_t* units, size_t count) {
+void ContinuedRecordWriter::putUtf16(const char16_t* units, size_t count)
+{
     assert(2 * count <= room());
     putUtf16le(cursor_, units, count);
     cursor_ += 2 * count;
@@ -57,9 +67,12 @@ void ContinuedRecordWriter::putUtf16(const char16_t* units, size_t count) {
 }
 
 Record::Record(uint16_t code, uint32_t fixedDataSize)
-    : code_(code), dataSize_(fixedDataSize), recordSize_(Biff::recordSizeForBody(fixedDataSize)) {}
+    : code_(code), dataSize_(fixedDataSize), recordSize_(Biff::recordSizeForBody(fixedDataSize))
+{
+}
 
-size_t Record::read(const uint8_t* bytes, size_t available) {
+size_t Record::read(const uint8_t* bytes, size_t available)
+{
     if (available < 4)
         return 0;
     code_ = ByteIo::getU16(bytes);
@@ -78,18 +91,26 @@ size_t Record::read(const uint8_t* bytes, size_t available) {
     return consumed;
 }
 
-size_t Record::write(uint8_t* out) {
+size_t Record::write(uint8_t* out)
+{
     body_.assign(dataSize(), 0);
     storeFields(body_.data());
     return writeBody(out, code_, body_.data(), static_cast<uint32_t>(body_.size()), continueOffsets_);
 }
 
-uint32_t Record::dataSize() { return dataSize_; }
+uint32_t Record::dataSize()
+{
+    return dataSize_;
+}
 
-uint32_t Record::recordSize() { return recordSize_; }
+uint32_t Record::recordSize()
+{
+    return recordSize_;
+}
 
 size_t Record::writeBody(uint8_t* out, uint16_t code, const uint8_t* body, uint32_t size,
-                         std::span<const uint32_t> offsets) {
+                         std::span<const uint32_t> offsets)
+{
     std::vector<uint32_t> everyMaxChunk;
     if (offsets.empty()) {
         for (uint32_t offset = Biff::maxChunk; offset < size; offset += Biff::maxChunk)
@@ -108,7 +129,8 @@ size_t Record::writeBody(uint8_t* out, uint16_t code, const uint8_t* body, uint3
     return writer.bytesWritten();
 }
 
-void putUtf16le(uint8_t* out, const char16_t* units, size_t count) {
+void putUtf16le(uint8_t* out, const char16_t* units, size_t count)
+{
     if constexpr (std::endian::native == std::endian::little) {
         if (count > 0)
             std::memcpy(out, units, count * 2);
@@ -123,7 +145,8 @@ constexpr size_t longStringMax = 0xFFFF;
 constexpr size_t shortStringMax = 0xFF;
 
 // Cuts a UTF-16 text to `limit` units without leaving half a surrogate pair at the end.
-void clampUtf16(std::u16string& text, size_t limit) {
+void clampUtf16(std::u16string& text, size_t limit)
+{
     if (text.size() <= limit)
         return;
     size_t keep = limit;
@@ -133,17 +156,20 @@ void clampUtf16(std::u16string& text, size_t limit) {
 }
 } // namespace
 
-void LongString::clamp() {
+void LongString::clamp()
+{
     clampUtf16(wide_, longStringMax);
     if (narrow_.size() > longStringMax)
         narrow_.resize(longStringMax);
 }
 
-uint32_t LongString::size() const {
+uint32_t LongString::size() const
+{
     return static_cast<uint32_t>(3 + (isWide() ? 2 * wide_.size() : narrow_.size()));
 }
 
-size_t LongString::write(uint8_t* out) const {
+size_t LongString::write(uint8_t* out) const
+{
     const bool wide = isWide();
     ByteIo::putU16(out, static_cast<uint16_t>(characterCount()));
     ByteIo::putU8(out + 2, wide ? 1 : 0);
@@ -154,13 +180,15 @@ size_t LongString::write(uint8_t* out) const {
     return size();
 }
 
-void ShortString::clamp() {
+void ShortString::clamp()
+{
     clampUtf16(wide_, shortStringMax);
     if (narrow_.size() > shortStringMax)
         narrow_.resize(shortStringMax);
 }
 
-std::u16string ShortString::toWide() const {
+std::u16string ShortString::toWide() const
+{
     if (isWide())
         return wide_;
     std::u16string text;
@@ -169,11 +197,13 @@ std::u16string ShortString::toWide() const {
     return text;
 }
 
-uint32_t ShortString::size() const {
+uint32_t ShortString::size() const
+{
     return static_cast<uint32_t>(2 + (isWide() ? 2 * wide_.size() : narrow_.size()));
 }
 
-size_t ShortString::write(uint8_t* out) const {
+size_t ShortString::write(uint8_t* out) const
+{
     const bool wide = isWide();
     ByteIo::putU8(out, static_cast<uint8_t>(wide ? wide_.size() : narrow_.size()));
     ByteIo::putU8(out + 1, wide ? 1 : 0);
@@ -186,7 +216,8 @@ size_t ShortString::write(uint8_t* out) const {
 
 BOF::BOF(uint16_t type) : Record(0x0809, 16), type(type) {}
 
-void BOF::storeFields(uint8_t* body) {
+void BOF::storeFields(uint8_t* body)
+{
     ByteIo::putU16(body, version);
     ByteIo::putU16(body + 2, type);
     ByteIo::putU16(body + 4, buildIdentifier);

@@ -15,10 +15,11 @@
 
 namespace Biff {
 constexpr uint16_t continueCode = 0x003C;
-constexpr uint32_t maxChunk = 8224;  // body bytes per record before a CONTINUE is needed
+constexpr uint32_t maxChunk = 8224; // body bytes per record before a CONTINUE is needed
 
 // Stream bytes of a body of `bodySize` bytes split every 8224 bytes: headers included.
-inline uint32_t recordSizeForBody(uint32_t bodySize) {
+inline uint32_t recordSizeForBody(uint32_t bodySize)
+{
     const uint32_t continues = bodySize > maxChunk ? (bodySize - 1) / maxChunk : 0;
     return bodySize + 4 * (1 + continues);
 }

@@ -7,9 +7,13 @@
 #include <string_view>
 
 namespace {
-bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool isHighSurrogate(char16_t unit)
+{
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
 
-bool sameText(const CellText& a, const CellText& b) {
+bool sameText(const CellText& a, const CellText& b)
+{
     return a.length() == b.length() && std::memcmp(a.narrow(), b.narrow(), a.byteLength()) == 0;
 }
 
@@ -17,7 +21,8 @@ bool sameText(const CellText& a, const CellText& b) {
 constexpr uint32_t minimumSplitRoom = 12;
 constexpr uint64_t maxBodySize = 0x7FFF0000;
 
-size_t capacityFor(size_t count) {
+size_t capacityFor(size_t count)
+{
     size_t capacity = 16;
     while (capacity < 2 * count)
         capacity *= 2;
@@ -26,31 +31,36 @@ size_t capacityFor(size_t count) {
 
 // The hash bits a slot keeps above its index: taken from the top, well apart from the low
 // bits that choose the slot.
-uint64_t tagOf(size_t hash, unsigned indexBits) {
+uint64_t tagOf(size_t hash, unsigned indexBits)
+{
     const unsigned tagBits = 32 - indexBits;
     return tagBits == 0 ? 0 : (uint64_t(hash) >> (64 - tagBits));
 }
 } // namespace
 
-size_t SharedStringTable::hashOf(const CellText& text) {
+size_t SharedStringTable::hashOf(const CellText& text)
+{
     const size_t hash = std::hash<std::string_view>{}(std::string_view(text.narrow(), text.byteLength()));
     // 64-bit hashes only: the tag bits come from the top.
     static_assert(sizeof(size_t) == 8);
     return hash;
 }
 
-void SharedStringTable::Lookup::clear() {
+void SharedStringTable::Lookup::clear()
+{
     std::vector<uint32_t>().swap(slots_);
     count_ = 0;
 }
 
-void SharedStringTable::Lookup::prefetch(size_t hash) const {
+void SharedStringTable::Lookup::prefetch(size_t hash) const
+{
     if (!slots_.empty())
         __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
 }
 
 void SharedStringTable::Lookup::rebuild(size_t count, const std::vector<const CellText*>& strings, bool wide,
-                                        unsigned indexBits) {
+                                        unsigned indexBits)
+{
     slots_.assign(capacityFor(std::max(count, count_)), 0);
     count_ = 0;
     const size_t mask = slots_.size() - 1;
@@ -66,13 +76,17 @@ void SharedStringTable::Lookup::rebuild(size_t count, const std::vector<const Ce
     }
 }
 
-void SharedStringTable::Lookup::makeRoom(const std::vector<const CellText*>& strings, bool wide, unsigned indexBits) {
+void SharedStringTable::Lookup::makeRoom(const std::vector<const CellText*>& strings, bool wide,
+                                         unsigned indexBits)
+{
     if (2 * (count_ + 1) > slots_.size())
         rebuild(count_ + 1, strings, wide, indexBits);
 }
 
 uint32_t SharedStringTable::Lookup::findOrInsert(const CellText& text, size_t hash, uint32_t candidate,
-                                                 const std::vector<const CellText*>& strings, unsigned indexBits) {
+                                                 const std::vector<const CellText*>& strings,
+                                                 unsigned indexBits)
+{
     const size_t mask = slots_.size() - 1;
     const uint64_t tag = tagOf(hash, indexBits);
     const uint64_t indexMask = (uint64_t(1) << indexBits) - 1;
@@ -93,7 +107,8 @@ uint32_t SharedStringTable::Lookup::findOrInsert(const CellText& text, size_t ha
 
 SharedStringTable::SharedStringTable() : Record(0x00FC, 8) {}
 
-void SharedStringTable::clear() {
+void SharedStringTable::clear()
+{
     std::vector<const CellText*>().swap(strings_);
     narrowLookup_.clear();
     wideLookup_.clear();
@@ -105,14 +120,16 @@ void SharedStringTable::clear() {
     limit_ = Biff::maxChunk;
 }
 
-void SharedStringTable::reserve(size_t narrowCells, size_t wideCells) {
+void SharedStringTable::reserve(size_t narrowCells, size_t wideCells)
+{
     strings_.reserve(strings_.size() + narrowCells + wideCells);
     growIndexTo(strings_.size() + narrowCells + wideCells);
     narrowLookup_.rebuild(narrowCells + strings_.size(), strings_, false, indexBits_);
     wideLookup_.rebuild(wideCells + strings_.size(), strings_, true, indexBits_);
 }
 
-void SharedStringTable::growIndexTo(size_t count) {
+void SharedStringTable::growIndexTo(size_t count)
+{
     unsigned bits = std::max(indexBits_, 1u);
     while (bits < 32 && (uint64_t(1) << bits) - 1 < count + 1)
         ++bits;
@@ -123,11 +140,13 @@ void SharedStringTable::growIndexTo(size_t count) {
     wideLookup_.rebuild(0, strings_, true, indexBits_);
 }
 
-void SharedStringTable::prefetch(const CellText& text, size_t hash) const {
+void SharedStringTable::prefetch(const CellText& text, size_t hash) const
+{
     (text.isWide() ? wideLookup_ : narrowLookup_).prefetch(hash);
 }
 
-uint32_t SharedStringTable::addCell(const CellText& text, size_t hash) {
+uint32_t SharedStringTable::addCell(const CellText& text, size_t hash)
+{
     ++totalCount_;
     const auto candidate = static_cast<uint32_t>(strings_.size());
     if ((uint64_t(1) << indexBits_) - 1 < uint64_t(candidate) + 1)
@@ -142,7 +161,8 @@ uint32_t SharedStringTable::addCell(const CellText& text, size_t hash) {
     return index;
 }
 
-void SharedStringTable::place(const CellText& text) {
+void SharedStringTable::place(const CellText& text)
+{
     const uint32_t length = text.byteLength();
     // Leaves room for the flags bytes of the CONTINUE records a long text may need.
     if (uint64_t(size_) + 2 * uint64_t(length) + 3 > maxBodySize) {
@@ -163,8 +183,8 @@ void SharedStringTable::place(const CellText& text) {
         }
     }
     // Cut the characters at each record end; every CONTINUE repeats the flags byte.
-    uint32_t position = size_ + 3;  // body offset of the next character byte
-    uint32_t placed = 0;            // character bytes already placed
+    uint32_t position = size_ + 3; // body offset of the next character byte
+    uint32_t placed = 0;           // character bytes already placed
     while (position + (length - placed) > limit_) {
         uint32_t room = limit_ - position;
         if (text.isWide()) {
@@ -181,12 +201,14 @@ void SharedStringTable::place(const CellText& text) {
     size_ = position + (length - placed);
 }
 
-uint32_t SharedStringTable::recordSize() {
+uint32_t SharedStringTable::recordSize()
+{
     recordSize_ = size_ + 4 * static_cast<uint32_t>(1 + continueOffsets_.size());
     return recordSize_;
 }
 
-size_t SharedStringTable::write(uint8_t* out) {
+size_t SharedStringTable::write(uint8_t* out)
+{
     ContinuedRecordWriter writer(out, code_, size_, continueOffsets_);
     writer.putU32(totalCount_);
     writer.putU32(uniqueCount());

@@ -57,7 +57,8 @@ private:
         // Grows the slots when one more entry would fill more than half of them.
         void makeRoom(const std::vector<const CellText*>& strings, bool wide, unsigned indexBits);
         // Rebuilds the slots for at least `count` entries with `indexBits` index bits.
-        void rebuild(size_t count, const std::vector<const CellText*>& strings, bool wide, unsigned indexBits);
+        void rebuild(size_t count, const std::vector<const CellText*>& strings, bool wide,
+                     unsigned indexBits);
 
     private:
         std::vector<uint32_t> slots_;
@@ -73,9 +74,9 @@ private:
     std::vector<const CellText*> strings_;
     Lookup narrowLookup_;
     Lookup wideLookup_;
-    unsigned indexBits_ = 0;  // slots hold index + 1 below 2^indexBits_
+    unsigned indexBits_ = 0; // slots hold index + 1 below 2^indexBits_
     uint32_t totalCount_ = 0;
     bool overflowed_ = false;
-    uint32_t size_ = 8;                  // body bytes so far: the two counts and the texts
-    uint32_t limit_ = Biff::maxChunk;    // body offset where the current record ends
+    uint32_t size_ = 8;               // body bytes so far: the two counts and the texts
+    uint32_t limit_ = Biff::maxChunk; // body offset where the current record ends
 };

@@ -16,7 +16,8 @@
 namespace {
 // A misused typed getter ends the program, in release builds too: carrying on would copy
 // garbage into the caller's buffer.
-[[noreturn]] void failAssertion(const char* expression, const char* function) {
+[[noreturn]] void failAssertion(const char* expression, const char* function)
+{
     std::fprintf(stderr, "spreadsheet: %s: Assertion `%s' failed.\n", function, expression);
     std::abort();
 }
@@ -34,16 +35,21 @@ constexpr uint32_t maxColumn = 255;
 
 // ---- SpreadsheetCell
 
-SpreadsheetCell::~SpreadsheetCell() { releaseText(); }
+SpreadsheetCell::~SpreadsheetCell()
+{
+    releaseText();
+}
 
 SpreadsheetCell::SpreadsheetCell(const SpreadsheetCell& other)
     : value_(other.value_), xf_(other.xf_), mergeRows_(other.mergeRows_), mergeColumns_(other.mergeColumns_),
-      type_(other.type_) {
+      type_(other.type_)
+{
     if (other.hasText())
         value_.text = CellText::copy(*other.value_.text);
 }
 
-SpreadsheetCell& SpreadsheetCell::operator=(const SpreadsheetCell& other) {
+SpreadsheetCell& SpreadsheetCell::operator=(const SpreadsheetCell& other)
+{
     if (this != &other) {
         SpreadsheetCell copy(other);
         *this = std::move(copy);
@@ -53,11 +59,13 @@ SpreadsheetCell& SpreadsheetCell::operator=(const SpreadsheetCell& other) {
 
 SpreadsheetCell::SpreadsheetCell(SpreadsheetCell&& other) noexcept
     : value_(other.value_), xf_(other.xf_), mergeRows_(other.mergeRows_), mergeColumns_(other.mergeColumns_),
-      type_(other.type_) {
+      type_(other.type_)
+{
     other.type_ = EMPTY;
 }
 
-SpreadsheetCell& SpreadsheetCell::operator=(SpreadsheetCell&& other) noexcept {
+SpreadsheetCell& SpreadsheetCell::operator=(SpreadsheetCell&& other) noexcept
+{
     if (this != &other) {
         releaseText();
         value_ = other.value_;
@@ -70,27 +78,34 @@ SpreadsheetCell& SpreadsheetCell::operator=(SpreadsheetCell&& other) noexcept {
     return *this;
 }
 
-void SpreadsheetCell::releaseText() {
+void SpreadsheetCell::releaseText()
+{
     if (hasText())
         CellText::destroy(value_.text);
     type_ = EMPTY;
 }
 
-SpreadsheetCellType SpreadsheetCell::type() const { return static_cast<SpreadsheetCellType>(type_); }
+SpreadsheetCellType SpreadsheetCell::type() const
+{
+    return static_cast<SpreadsheetCellType>(type_);
+}
 
-void SpreadsheetCell::setIntValue(int32_t value) {
+void SpreadsheetCell::setIntValue(int32_t value)
+{
     releaseText();
     value_.integer = value;
     type_ = INTEGER;
 }
 
-void SpreadsheetCell::setRealValue(double value) {
+void SpreadsheetCell::setRealValue(double value)
+{
     releaseText();
     value_.real = value;
     type_ = REAL;
 }
 
-void SpreadsheetCell::setNarrowText(const char* text) {
+void SpreadsheetCell::setNarrowText(const char* text)
+{
     releaseText();
     const size_t length = text ? std::strlen(text) : 0;
     if (length == 0)
@@ -99,11 +114,13 @@ void SpreadsheetCell::setNarrowText(const char* text) {
     type_ = STRING;
 }
 
-void SpreadsheetCell::setText(const char16_t* text) {
+void SpreadsheetCell::setText(const char16_t* text)
+{
     setText(text ? std::u16string_view(text) : std::u16string_view());
 }
 
-void SpreadsheetCell::setText(std::u16string_view text) {
+void SpreadsheetCell::setText(std::u16string_view text)
+{
     releaseText();
     if (text.empty())
         return;
@@ -111,9 +128,13 @@ void SpreadsheetCell::setText(std::u16string_view text) {
     type_ = WSTRING;
 }
 
-void SpreadsheetCell::clear() { releaseText(); }
+void SpreadsheetCell::clear()
+{
+    releaseText();
+}
 
-bool SpreadsheetCell::intValue(int32_t& out) const {
+bool SpreadsheetCell::intValue(int32_t& out) const
+{
     if (type_ == INTEGER) {
         out = value_.integer;
         return true;
@@ -121,7 +142,8 @@ bool SpreadsheetCell::intValue(int32_t& out) const {
     // A real that does not fit (or is not a number) has no integer value.
     if (type_ == REAL) {
         const double truncated = std::trunc(value_.real);
-        if (!(truncated >= std::numeric_limits<int32_t>::min() && truncated <= std::numeric_limits<int32_t>::max()))
+        if (!(truncated >= std::numeric_limits<int32_t>::min() &&
+              truncated <= std::numeric_limits<int32_t>::max()))
             return false;
         out = static_cast<int32_t>(truncated);
         return true;
@@ -129,12 +151,14 @@ bool SpreadsheetCell::intValue(int32_t& out) const {
     return false;
 }
 
-int32_t SpreadsheetCell::intValue() const {
+int32_t SpreadsheetCell::intValue() const
+{
     int32_t value = 0;
     return intValue(value) ? value : 0;
 }
 
-bool SpreadsheetCell::realValue(double& out) const {
+bool SpreadsheetCell::realValue(double& out) const
+{
     if (type_ == REAL) {
         out = value_.real;
         return true;
@@ -146,42 +170,60 @@ bool SpreadsheetCell::realValue(double& out) const {
     return false;
 }
 
-double SpreadsheetCell::realValue() const {
+double SpreadsheetCell::realValue() const
+{
     double value = 0;
     return realValue(value) ? value : 0;
 }
 
-size_t SpreadsheetCell::textLength() const {
+size_t SpreadsheetCell::textLength() const
+{
     REQUIRE_TYPE(hasText(), "type_==WSTRING");
     return value_.text->length();
 }
 
-void SpreadsheetCell::narrowText(char* buffer) const {
+void SpreadsheetCell::narrowText(char* buffer) const
+{
     REQUIRE_TYPE(type_ == STRING, "type_==STRING");
     std::memcpy(buffer, value_.text->narrow(), value_.text->length() + 1);
 }
 
-void SpreadsheetCell::text(char16_t* buffer) const {
+void SpreadsheetCell::text(char16_t* buffer) const
+{
     REQUIRE_TYPE(type_ == WSTRING, "type_==WSTRING");
     std::memcpy(buffer, value_.text->wide(), (value_.text->length() + 1) * sizeof(char16_t));
 }
 
-void SpreadsheetCell::setMergeSpan(uint16_t rows, uint16_t columns) {
+void SpreadsheetCell::setMergeSpan(uint16_t rows, uint16_t columns)
+{
     mergeRows_ = rows;
     mergeColumns_ = columns;
 }
 
-uint16_t SpreadsheetCell::mergeRows() const { return mergeRows_; }
+uint16_t SpreadsheetCell::mergeRows() const
+{
+    return mergeRows_;
+}
 
-uint16_t SpreadsheetCell::mergeColumns() const { return mergeColumns_; }
+uint16_t SpreadsheetCell::mergeColumns() const
+{
+    return mergeColumns_;
+}
 
-void SpreadsheetCell::setXfIndex(uint16_t index) { xf_ = index; }
+void SpreadsheetCell::setXfIndex(uint16_t index)
+{
+    xf_ = index;
+}
 
-uint16_t SpreadsheetCell::xfIndex() const { return xf_; }
+uint16_t SpreadsheetCell::xfIndex() const
+{
+    return xf_;
+}
 
 // ---- SpreadsheetSheet
 
-SpreadsheetCell* SpreadsheetSheet::cellAt(uint32_t row, uint32_t column) {
+SpreadsheetCell* SpreadsheetSheet::cellAt(uint32_t row, uint32_t column)
+{
     if (row > maxRow || column > maxColumn)
         return nullptr;
     if (column >= columnCount_) {
@@ -194,31 +236,42 @@ SpreadsheetCell* SpreadsheetSheet::cellAt(uint32_t row, uint32_t column) {
     return &rows_[row][column];
 }
 
-SpreadsheetCell* SpreadsheetSheet::cellAt(uint32_t row, uint32_t column, uint16_t rowSpan, uint16_t columnSpan) {
+SpreadsheetCell* SpreadsheetSheet::cellAt(uint32_t row, uint32_t column, uint16_t rowSpan,
+                                          uint16_t columnSpan)
+{
     SpreadsheetCell* cell = cellAt(row, column);
     if (cell)
         cell->setMergeSpan(rowSpan, columnSpan);
     return cell;
 }
 
-const SpreadsheetCell* SpreadsheetSheet::cellAt(uint32_t row, uint32_t column) const {
+const SpreadsheetCell* SpreadsheetSheet::cellAt(uint32_t row, uint32_t column) const
+{
     if (row >= rows_.size() || column >= columnCount_)
         return nullptr;
     return &rows_[row][column];
 }
 
-uint32_t SpreadsheetSheet::rowCount() const { return static_cast<uint32_t>(rows_.size()); }
+uint32_t SpreadsheetSheet::rowCount() const
+{
+    return static_cast<uint32_t>(rows_.size());
+}
 
-uint32_t SpreadsheetSheet::columnCount() const { return columnCount_; }
+uint32_t SpreadsheetSheet::columnCount() const
+{
+    return columnCount_;
+}
 
-bool SpreadsheetSheet::clearCell(uint32_t row, uint32_t column) {
+bool SpreadsheetSheet::clearCell(uint32_t row, uint32_t column)
+{
     if (row >= rows_.size() || column >= columnCount_)
         return false;
     rows_[row][column].clear();
     return true;
 }
 
-void SpreadsheetSheet::setColumnWidth(uint16_t column, uint16_t width) {
+void SpreadsheetSheet::setColumnWidth(uint16_t column, uint16_t width)
+{
     if (column > maxColumn)
         return;
     for (ColumnWidth& entry : columnWidths_) {
@@ -230,7 +283,8 @@ void SpreadsheetSheet::setColumnWidth(uint16_t column, uint16_t width) {
     columnWidths_.push_back({column, width});
 }
 
-uint16_t SpreadsheetSheet::columnWidth(uint16_t column) const {
+uint16_t SpreadsheetSheet::columnWidth(uint16_t column) const
+{
     for (const ColumnWidth& entry : columnWidths_)
         if (entry.column == column)
             return entry.width;
@@ -239,14 +293,16 @@ uint16_t SpreadsheetSheet::columnWidth(uint16_t column) const {
 
 // ---- SpreadsheetFile
 
-SpreadsheetFile::SpreadsheetFile() : workbook_(std::make_unique<Workbook>()) {
+SpreadsheetFile::SpreadsheetFile() : workbook_(std::make_unique<Workbook>())
+{
     // A document built with addSheet() alone still gets the font and XFs its cells refer to.
     workbook_->resetToDefaults();
 }
 
 SpreadsheetFile::~SpreadsheetFile() = default;
 
-void SpreadsheetFile::createSheets(int sheetCount) {
+void SpreadsheetFile::createSheets(int sheetCount)
+{
     sheets_.clear();
     workbook_->resetToDefaults();
     workbook_->sheets.emplace_back();
@@ -255,7 +311,8 @@ void SpreadsheetFile::createSheets(int sheetCount) {
         addSheet(-1);
 }
 
-SpreadsheetSheet* SpreadsheetFile::addSheet(const char* name, int index) {
+SpreadsheetSheet* SpreadsheetFile::addSheet(const char* name, int index)
+{
     const int count = sheetCount();
     if (!name || index < -1 || index > count)
         return nullptr;
@@ -274,7 +331,8 @@ SpreadsheetSheet* SpreadsheetFile::addSheet(const char* name, int index) {
     return sheets_[at].get();
 }
 
-SpreadsheetSheet* SpreadsheetFile::addSheet(int index) {
+SpreadsheetSheet* SpreadsheetFile::addSheet(int index)
+{
     if (index < -1 || index > sheetCount())
         return nullptr;
     for (int number = sheetCount() + 1;; ++number) {
@@ -284,13 +342,15 @@ SpreadsheetSheet* SpreadsheetFile::addSheet(int index) {
     }
 }
 
-SpreadsheetSheet* SpreadsheetFile::sheetAt(int index) {
+SpreadsheetSheet* SpreadsheetFile::sheetAt(int index)
+{
     if (index < 0 || index >= sheetCount())
         return nullptr;
     return sheets_[static_cast<size_t>(index)].get();
 }
 
-SpreadsheetSheet* SpreadsheetFile::sheetNamed(const char* name) {
+SpreadsheetSheet* SpreadsheetFile::sheetNamed(const char* name)
+{
     if (!name)
         return nullptr;
     const std::string_view wanted(name);
@@ -302,7 +362,8 @@ SpreadsheetSheet* SpreadsheetFile::sheetNamed(const char* name) {
     return nullptr;
 }
 
-SpreadsheetSheet* SpreadsheetFile::sheetNamed(const char16_t* name) {
+SpreadsheetSheet* SpreadsheetFile::sheetNamed(const char16_t* name)
+{
     if (!name)
         return nullptr;
     // Names are compared as the file shows them: an 8-bit name's bytes are its characters.
@@ -313,9 +374,13 @@ SpreadsheetSheet* SpreadsheetFile::sheetNamed(const char16_t* name) {
     return nullptr;
 }
 
-int SpreadsheetFile::sheetCount() const { return static_cast<int>(sheets_.size()); }
+int SpreadsheetFile::sheetCount() const
+{
+    return static_cast<int>(sheets_.size());
+}
 
-bool SpreadsheetFile::saveAs(const char* path) {
+bool SpreadsheetFile::saveAs(const char* path)
+{
     if (!path)
         return false;
     StreamBuffer stream;
@@ -330,7 +395,8 @@ bool SpreadsheetFile::saveAs(const char* path) {
     return document.writeStream(streamName, stream.data(), stream.size()) == CompoundDocument::Success;
 }
 
-bool SpreadsheetFile::saveAs(const char16_t* path) {
+bool SpreadsheetFile::saveAs(const char16_t* path)
+{
     if (!path)
         return false;
     std::string bytes;
@@ -339,4 +405,7 @@ bool SpreadsheetFile::saveAs(const char16_t* path) {
     return saveAs(bytes.c_str());
 }
 
-Workbook& SpreadsheetFile::workbook() { return *workbook_; }
+Workbook& SpreadsheetFile::workbook()
+{
+    return *workbook_;
+}

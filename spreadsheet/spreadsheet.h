@@ -36,15 +36,15 @@ public:
     void setText(std::u16string_view text);
     void clear();
 
-    bool intValue(int32_t& out) const;  // INTEGER, or REAL truncated toward zero
-    int32_t intValue() const;           // 0 when the bool form fails
-    bool realValue(double& out) const;  // REAL, or INTEGER converted
+    bool intValue(int32_t& out) const; // INTEGER, or REAL truncated toward zero
+    int32_t intValue() const;          // 0 when the bool form fails
+    bool realValue(double& out) const; // REAL, or INTEGER converted
     double realValue() const;
 
     // Characters without the terminator; STRING or WSTRING only (a failed assertion else).
     size_t textLength() const;
-    void narrowText(char* buffer) const;   // STRING only; copies with the terminator
-    void text(char16_t* buffer) const;     // WSTRING only; copies with the terminator
+    void narrowText(char* buffer) const; // STRING only; copies with the terminator
+    void text(char16_t* buffer) const;   // WSTRING only; copies with the terminator
 
     void setMergeSpan(uint16_t rows, uint16_t columns);
     uint16_t mergeRows() const;
@@ -92,7 +92,7 @@ public:
     bool clearCell(uint32_t row, uint32_t column);
 
     // Setting a column's width again replaces the earlier width. Columns past 255 are ignored.
-    void setColumnWidth(uint16_t column, uint16_t width);  // 1/256 of a character
+    void setColumnWidth(uint16_t column, uint16_t width); // 1/256 of a character
     uint16_t columnWidth(uint16_t column) const;
 
     struct ColumnWidth {
@@ -106,7 +106,7 @@ private:
     friend class Worksheet;
     SpreadsheetSheet() = default;
 
-    std::vector<std::vector<SpreadsheetCell>> rows_;  // rowCount() rows of columnCount() cells
+    std::vector<std::vector<SpreadsheetCell>> rows_; // rowCount() rows of columnCount() cells
     uint32_t columnCount_ = 0;
     std::vector<ColumnWidth> columnWidths_;
 };

@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-bool utf16ToUtf8(std::u16string_view text, std::string& out) {
+bool utf16ToUtf8(std::u16string_view text, std::string& out)
+{
     out.clear();
     out.reserve(text.size() * 3);
     for (size_t i = 0; i < text.size(); ++i) {
@@ -33,7 +34,8 @@ bool utf16ToUtf8(std::u16string_view text, std::string& out) {
     return true;
 }
 
-bool utf8ToUtf16(std::string_view text, std::u16string& out) {
+bool utf8ToUtf16(std::string_view text, std::u16string& out)
+{
     out.clear();
     out.reserve(text.size());
     size_t i = 0;

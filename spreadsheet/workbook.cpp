@@ -4,7 +4,8 @@
 
 using namespace ByteIo;
 
-void Workbook::Window1::storeFields(uint8_t* body) {
+void Workbook::Window1::storeFields(uint8_t* body)
+{
     putU16(body, horizontalPosition);
     putU16(body + 2, verticalPosition);
     putU16(body + 4, width);
@@ -16,17 +17,20 @@ void Workbook::Window1::storeFields(uint8_t* body) {
     putU16(body + 16, tabBarWidth);
 }
 
-uint32_t Workbook::Font::dataSize() {
+uint32_t Workbook::Font::dataSize()
+{
     dataSize_ = 14 + name.size();
     return dataSize_;
 }
 
-uint32_t Workbook::Font::recordSize() {
+uint32_t Workbook::Font::recordSize()
+{
     recordSize_ = Biff::recordSizeForBody(dataSize());
     return recordSize_;
 }
 
-void Workbook::Font::storeFields(uint8_t* body) {
+void Workbook::Font::storeFields(uint8_t* body)
+{
     putU16(body, height);
     putU16(body + 2, options);
     putU16(body + 4, colourIndex);
@@ -39,22 +43,26 @@ void Workbook::Font::storeFields(uint8_t* body) {
     name.write(body + 14);
 }
 
-uint32_t Workbook::Format::dataSize() {
+uint32_t Workbook::Format::dataSize()
+{
     dataSize_ = 2 + text.size();
     return dataSize_;
 }
 
-uint32_t Workbook::Format::recordSize() {
+uint32_t Workbook::Format::recordSize()
+{
     recordSize_ = Biff::recordSizeForBody(dataSize());
     return recordSize_;
 }
 
-void Workbook::Format::storeFields(uint8_t* body) {
+void Workbook::Format::storeFields(uint8_t* body)
+{
     putU16(body, index);
     text.write(body + 2);
 }
 
-void Workbook::XF::storeFields(uint8_t* body) {
+void Workbook::XF::storeFields(uint8_t* body)
+{
     putU16(body, fontIndex);
     putU16(body + 2, formatIndex);
     putU16(body + 4, protectionAndType);
@@ -67,17 +75,20 @@ void Workbook::XF::storeFields(uint8_t* body) {
     putU16(body + 18, backgroundColours);
 }
 
-uint32_t Workbook::Style::dataSize() {
+uint32_t Workbook::Style::dataSize()
+{
     dataSize_ = isBuiltIn() ? 4 : 2 + name.size();
     return dataSize_;
 }
 
-uint32_t Workbook::Style::recordSize() {
+uint32_t Workbook::Style::recordSize()
+{
     recordSize_ = Biff::recordSizeForBody(dataSize());
     return recordSize_;
 }
 
-void Workbook::Style::storeFields(uint8_t* body) {
+void Workbook::Style::storeFields(uint8_t* body)
+{
     putU16(body, xfIndex);
     if (isBuiltIn()) {
         putU8(body + 2, builtInIdentifier);
@@ -87,24 +98,28 @@ void Workbook::Style::storeFields(uint8_t* body) {
     }
 }
 
-uint32_t Workbook::BoundSheet::dataSize() {
+uint32_t Workbook::BoundSheet::dataSize()
+{
     dataSize_ = 6 + name.size();
     return dataSize_;
 }
 
-uint32_t Workbook::BoundSheet::recordSize() {
+uint32_t Workbook::BoundSheet::recordSize()
+{
     recordSize_ = Biff::recordSizeForBody(dataSize());
     return recordSize_;
 }
 
-void Workbook::BoundSheet::storeFields(uint8_t* body) {
+void Workbook::BoundSheet::storeFields(uint8_t* body)
+{
     putU32(body, position);
     putU8(body + 4, visibility);
     putU8(body + 5, sheetType);
     name.write(body + 6);
 }
 
-void Workbook::resetToDefaults() {
+void Workbook::resetToDefaults()
+{
     bof = BOF(BOF::WorkbookGlobals);
     window1 = Window1();
     fonts.assign(1, Font());
@@ -115,7 +130,8 @@ void Workbook::resetToDefaults() {
     sharedStrings.clear();
 }
 
-uint32_t Workbook::recordSize() {
+uint32_t Workbook::recordSize()
+{
     uint32_t size = bof.recordSize() + window1.recordSize();
     for (Font& font : fonts)
         size += font.recordSize();
@@ -131,7 +147,8 @@ uint32_t Workbook::recordSize() {
     return size + sharedStrings.recordSize() + eof.recordSize();
 }
 
-size_t Workbook::write(uint8_t* out) {
+size_t Workbook::write(uint8_t* out)
+{
     uint8_t* at = out;
     at += bof.write(at);
     at += window1.write(at);

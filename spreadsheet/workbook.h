@@ -38,7 +38,7 @@ public:
         uint32_t dataSize() override;
         uint32_t recordSize() override;
 
-        uint16_t height = 200;  // twentieths of a point
+        uint16_t height = 200; // twentieths of a point
         uint16_t options = 0;
         uint16_t colourIndex = 0x7FFF;
         uint16_t weight = 400;
@@ -131,7 +131,8 @@ public:
     size_t write(uint8_t* out);
 
     // Font index p for the font at position p, skipping index 4 as the format prescribes.
-    static uint16_t fontIndexOfPosition(size_t position) {
+    static uint16_t fontIndexOfPosition(size_t position)
+    {
         return static_cast<uint16_t>(position < 4 ? position : position + 1);
     }
     static size_t fontPositionOfIndex(uint16_t index) { return index > 4 ? index - 1 : index; }

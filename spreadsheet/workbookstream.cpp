@@ -16,12 +16,14 @@ constexpr uint64_t maxStreamSize = 0x80000000u;
 constexpr size_t hugePage = size_t(2) << 20;
 } // namespace
 
-bool StreamBuffer::allocate(size_t size) {
+bool StreamBuffer::allocate(size_t size)
+{
     release();
     uint8_t* bytes = nullptr;
 #ifdef __linux__
     if (size >= 2 * hugePage) {
-        bytes = static_cast<uint8_t*>(std::aligned_alloc(hugePage, (size + hugePage - 1) / hugePage * hugePage));
+        bytes =
+            static_cast<uint8_t*>(std::aligned_alloc(hugePage, (size + hugePage - 1) / hugePage * hugePage));
         if (bytes)
             madvise(bytes, size, MADV_HUGEPAGE);
     }
@@ -35,12 +37,14 @@ bool StreamBuffer::allocate(size_t size) {
     return true;
 }
 
-void StreamBuffer::release() {
+void StreamBuffer::release()
+{
     data_.reset();
     size_ = 0;
 }
 
-bool buildWorkbookStream(SpreadsheetFile& file, StreamBuffer& stream) {
+bool buildWorkbookStream(SpreadsheetFile& file, StreamBuffer& stream)
+{
     stream.release();
     Workbook& globals = file.workbook();
     SharedStringTable& sharedStrings = globals.sharedStrings;

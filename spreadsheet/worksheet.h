@@ -43,7 +43,7 @@ public:
 
         uint16_t firstColumn = 0;
         uint16_t lastColumn = 255;
-        uint16_t width = 2560;  // 1/256 of a character
+        uint16_t width = 2560; // 1/256 of a character
         uint16_t xfIndex = 0;
         uint16_t options = 0;
 
@@ -56,9 +56,9 @@ public:
         Dimensions() : Record(0x0200, 14) {}
 
         uint32_t firstUsedRow = 0;
-        uint32_t rowEnd = 0;  // last used row + 1
+        uint32_t rowEnd = 0; // last used row + 1
         uint16_t firstUsedColumn = 0;
-        uint16_t columnEnd = 0;  // last used column + 1
+        uint16_t columnEnd = 0; // last used column + 1
 
     protected:
         void storeFields(uint8_t* body) override;
@@ -129,6 +129,6 @@ private:
     static void walkRow(const std::vector<SpreadsheetCell>& cells, uint16_t row, Sink& sink);
 
     const SpreadsheetSheet* sheet_ = nullptr;
-    std::vector<uint32_t> rowCellBytes_;  // bytes of each row's cell records
+    std::vector<uint32_t> rowCellBytes_; // bytes of each row's cell records
     uint32_t cellTableSize_ = 0;
 };

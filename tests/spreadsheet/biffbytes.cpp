@@ -13,7 +13,8 @@
 
 namespace BiffTest {
 
-Bytes hex(std::string_view text) {
+Bytes hex(std::string_view text)
+{
     Bytes bytes;
     int pending = -1;
     for (const char c : text) {
@@ -37,7 +38,8 @@ Bytes hex(std::string_view text) {
 }
 
 namespace {
-std::string hexAround(const Bytes& bytes, size_t at) {
+std::string hexAround(const Bytes& bytes, size_t at)
+{
     std::string text;
     const size_t from = at >= 8 ? at - 8 : 0;
     for (size_t i = from; i < std::min(bytes.size(), at + 8); ++i) {
@@ -49,12 +51,14 @@ std::string hexAround(const Bytes& bytes, size_t at) {
 }
 } // namespace
 
-::testing::AssertionResult sameBytes(const Bytes& actual, const Bytes& expected) {
+::testing::AssertionResult sameBytes(const Bytes& actual, const Bytes& expected)
+{
     const size_t common = std::min(actual.size(), expected.size());
     for (size_t i = 0; i < common; ++i) {
         if (actual[i] != expected[i])
-            return ::testing::AssertionFailure() << "first difference at offset " << i << "\n  actual:   "
-                                                 << hexAround(actual, i) << "\n  expected: " << hexAround(expected, i);
+            return ::testing::AssertionFailure()
+                   << "first difference at offset " << i << "\n  actual:   " << hexAround(actual, i)
+                   << "\n  expected: " << hexAround(expected, i);
     }
     if (actual.size() != expected.size())
         return ::testing::AssertionFailure() << "sizes differ: actual " << actual.size() << ", expected "
@@ -62,14 +66,16 @@ std::string hexAround(const Bytes& bytes, size_t at) {
     return ::testing::AssertionSuccess();
 }
 
-Bytes concat(std::initializer_list<Bytes> parts) {
+Bytes concat(std::initializer_list<Bytes> parts)
+{
     Bytes all;
     for (const Bytes& part : parts)
         all.insert(all.end(), part.begin(), part.end());
     return all;
 }
 
-Bytes RawRecord::bytes() const {
+Bytes RawRecord::bytes() const
+{
     Bytes all(4 + body.size());
     all[0] = static_cast<uint8_t>(code);
     all[1] = static_cast<uint8_t>(code >> 8);
@@ -79,13 +85,18 @@ Bytes RawRecord::bytes() const {
     return all;
 }
 
-uint16_t u16At(const Bytes& bytes, size_t offset) {
+uint16_t u16At(const Bytes& bytes, size_t offset)
+{
     return static_cast<uint16_t>(bytes.at(offset) | (bytes.at(offset + 1) << 8));
 }
 
-uint32_t u32At(const Bytes& bytes, size_t offset) { return u16At(bytes, offset) | (uint32_t(u16At(bytes, offset + 2)) << 16); }
+uint32_t u32At(const Bytes& bytes, size_t offset)
+{
+    return u16At(bytes, offset) | (uint32_t(u16At(bytes, offset + 2)) << 16);
+}
 
-std::vector<RawRecord> splitRecords(const Bytes& stream) {
+std::vector<RawRecord> splitRecords(const Bytes& stream)
+{
     std::vector<RawRecord> records;
     size_t at = 0;
     while (at + 4 <= stream.size()) {
@@ -94,7 +105,8 @@ std::vector<RawRecord> splitRecords(const Bytes& stream) {
             ADD_FAILURE() << "record at " << at << " runs past the stream's end";
             break;
         }
-        records.push_back({u16At(stream, at), Bytes(stream.begin() + at + 4, stream.begin() + at + 4 + length), at});
+        records.push_back(
+            {u16At(stream, at), Bytes(stream.begin() + at + 4, stream.begin() + at + 4 + length), at});
         at += 4 + length;
     }
     if (at != stream.size())
@@ -102,24 +114,28 @@ std::vector<RawRecord> splitRecords(const Bytes& stream) {
     return records;
 }
 
-std::vector<uint16_t> codesOf(const std::vector<RawRecord>& records) {
+std::vector<uint16_t> codesOf(const std::vector<RawRecord>& records)
+{
     std::vector<uint16_t> codes;
     for (const RawRecord& record : records)
         codes.push_back(record.code);
     return codes;
 }
 
-Bytes workbookStream(SpreadsheetFile& file) {
+Bytes workbookStream(SpreadsheetFile& file)
+{
     StreamBuffer stream;
     EXPECT_TRUE(buildWorkbookStream(file, stream));
     return Bytes(stream.data(), stream.data() + stream.size());
 }
 
-::testing::AssertionResult readWithXlrd(const QString& path, std::vector<XlsSheet>& sheets) {
+::testing::AssertionResult readWithXlrd(const QString& path, std::vector<XlsSheet>& sheets)
+{
     QProcess python;
     python.start(TestSupport::systemPython(),
                  {TestSupport::sourceDir() + "/tests/spreadsheet/xls_cells.py", path, "--formatting"});
-    if (!python.waitForFinished(120000) || python.exitStatus() != QProcess::NormalExit || python.exitCode() != 0)
+    if (!python.waitForFinished(120000) || python.exitStatus() != QProcess::NormalExit ||
+        python.exitCode() != 0)
         return ::testing::AssertionFailure() << "xlrd could not read " << path.toStdString() << ": "
                                              << python.readAllStandardError().toStdString();
     QJsonParseError error;
@@ -141,7 +157,8 @@ constexpr int xlText = 1;
 constexpr int xlNumber = 2;
 constexpr int xlBlank = 6;
 
-QString textOf(const SpreadsheetCell& cell) {
+QString textOf(const SpreadsheetCell& cell)
+{
     if (cell.type() == WSTRING) {
         std::vector<char16_t> buffer(cell.textLength() + 1);
         cell.text(buffer.data());
@@ -153,10 +170,12 @@ QString textOf(const SpreadsheetCell& cell) {
 }
 } // namespace
 
-::testing::AssertionResult sameCells(const SpreadsheetSheet& sheet, const XlsSheet& read) {
+::testing::AssertionResult sameCells(const SpreadsheetSheet& sheet, const XlsSheet& read)
+{
     if (read.rows != int(sheet.rowCount()) || read.columns != int(sheet.columnCount()))
-        return ::testing::AssertionFailure() << "xlrd sees " << read.rows << " x " << read.columns << " cells, the sheet has "
-                                             << sheet.rowCount() << " x " << sheet.columnCount();
+        return ::testing::AssertionFailure()
+               << "xlrd sees " << read.rows << " x " << read.columns << " cells, the sheet has "
+               << sheet.rowCount() << " x " << sheet.columnCount();
     for (uint32_t row = 0; row < sheet.rowCount(); ++row) {
         const QJsonArray cells = read.cells[int(row)].toArray();
         for (uint32_t column = 0; column < sheet.columnCount(); ++column) {
@@ -164,8 +183,9 @@ QString textOf(const SpreadsheetCell& cell) {
             const QJsonArray pair = cells[int(column)].toArray();
             const int type = pair[0].toInt();
             auto failure = [&]() {
-                return ::testing::AssertionFailure() << "cell (" << row << ", " << column << "): xlrd reads type " << type
-                                                     << " value " << pair[1].toVariant().toString().toStdString() << "; ";
+                return ::testing::AssertionFailure()
+                       << "cell (" << row << ", " << column << "): xlrd reads type " << type << " value "
+                       << pair[1].toVariant().toString().toStdString() << "; ";
             };
             switch (cell.type()) {
             case STRING:
@@ -187,17 +207,19 @@ QString textOf(const SpreadsheetCell& cell) {
     return ::testing::AssertionSuccess();
 }
 
-::testing::AssertionResult readsBackEqual(SpreadsheetFile& file, const QString& path) {
+::testing::AssertionResult readsBackEqual(SpreadsheetFile& file, const QString& path)
+{
     std::vector<XlsSheet> sheets;
     if (auto read = readWithXlrd(path, sheets); !read)
         return read;
     if (int(sheets.size()) != file.sheetCount())
-        return ::testing::AssertionFailure() << "xlrd sees " << sheets.size() << " sheets, the document has "
-                                             << file.sheetCount();
+        return ::testing::AssertionFailure()
+               << "xlrd sees " << sheets.size() << " sheets, the document has " << file.sheetCount();
     for (int i = 0; i < file.sheetCount(); ++i) {
         const QString name = QString::fromStdU16String(file.workbook().sheets[size_t(i)].name.toWide());
         if (sheets[size_t(i)].name != name)
-            return ::testing::AssertionFailure() << "sheet " << i << " is named " << sheets[size_t(i)].name.toStdString();
+            return ::testing::AssertionFailure()
+                   << "sheet " << i << " is named " << sheets[size_t(i)].name.toStdString();
         if (auto same = sameCells(*file.sheetAt(i), sheets[size_t(i)]); !same)
             return same << " (sheet " << i << ")";
     }

@@ -30,9 +30,9 @@ Bytes concat(std::initializer_list<Bytes> parts);
 struct RawRecord {
     uint16_t code;
     Bytes body;
-    size_t offset;  // of its header in the stream
+    size_t offset; // of its header in the stream
     size_t size() const { return body.size() + 4; }
-    Bytes bytes() const;  // header and body
+    Bytes bytes() const; // header and body
 };
 std::vector<RawRecord> splitRecords(const Bytes& stream);
 std::vector<uint16_t> codesOf(const std::vector<RawRecord>& records);
@@ -47,8 +47,8 @@ struct XlsSheet {
     QString name;
     int rows = 0;
     int columns = 0;
-    QJsonArray cells;   // rows of [type, value]
-    QJsonArray merged;  // [first row, row end, first column, column end]
+    QJsonArray cells;  // rows of [type, value]
+    QJsonArray merged; // [first row, row end, first column, column end]
 };
 ::testing::AssertionResult readWithXlrd(const QString& path, std::vector<XlsSheet>& sheets);
 // Every cell of `sheet` against xlrd's reading of it: texts exactly, numbers by value,

@@ -9,14 +9,16 @@
 using namespace BiffTest;
 
 namespace {
-FontSpec font(const char16_t* name, uint16_t weight = 400) {
+FontSpec font(const char16_t* name, uint16_t weight = 400)
+{
     FontSpec spec;
     spec.name = name;
     spec.weight = weight;
     return spec;
 }
 
-std::vector<RawRecord> globalsWithCode(SpreadsheetFile& file, uint16_t code) {
+std::vector<RawRecord> globalsWithCode(SpreadsheetFile& file, uint16_t code)
+{
     std::vector<RawRecord> found;
     for (const RawRecord& record : splitRecords(workbookStream(file))) {
         if (record.code == code)
@@ -28,7 +30,8 @@ std::vector<RawRecord> globalsWithCode(SpreadsheetFile& file, uint16_t code) {
 }
 } // namespace
 
-TEST(FormatManager, BuiltInFormatsAreNeverWritten) {
+TEST(FormatManager, BuiltInFormatsAreNeverWritten)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     FormatManager formats(file);
@@ -41,7 +44,8 @@ TEST(FormatManager, BuiltInFormatsAreNeverWritten) {
     EXPECT_TRUE(globalsWithCode(file, 0x041E).empty());
 }
 
-TEST(FormatManager, NewFormatsFrom164AreWrittenAfterTheFonts) {
+TEST(FormatManager, NewFormatsFrom164AreWrittenAfterTheFonts)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     FormatManager formats(file);
@@ -53,7 +57,8 @@ TEST(FormatManager, NewFormatsFrom164AreWrittenAfterTheFonts) {
     const std::vector<RawRecord> records = splitRecords(workbookStream(file));
     ASSERT_GT(records.size(), 5u);
     EXPECT_EQ(records[2].code, 0x0031);
-    EXPECT_TRUE(sameBytes(records[3].bytes(), hex("1E 04 0F 00  A4 00 05 00 01 30 00 2E 00 30 00 30 00 30 00")));
+    EXPECT_TRUE(
+        sameBytes(records[3].bytes(), hex("1E 04 0F 00  A4 00 05 00 01 30 00 2E 00 30 00 30 00 30 00")));
     EXPECT_EQ(records[4].code, 0x041E);
     EXPECT_EQ(records[5].code, 0x00E0);
 
@@ -63,7 +68,8 @@ TEST(FormatManager, NewFormatsFrom164AreWrittenAfterTheFonts) {
     EXPECT_EQ(again.findOrAddFormat(u"0.00000"), 166);
 }
 
-TEST(FormatManager, FormatsAlreadyInTheWorkbook) {
+TEST(FormatManager, FormatsAlreadyInTheWorkbook)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     Workbook::Format custom;
@@ -81,7 +87,8 @@ TEST(FormatManager, FormatsAlreadyInTheWorkbook) {
     EXPECT_EQ(formats.findOrAddFormat(u"new"), 171);
 }
 
-TEST(FormatManager, FontsSkipIndexFour) {
+TEST(FormatManager, FontsSkipIndexFour)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     FormatManager formats(file);
@@ -107,7 +114,8 @@ TEST(FormatManager, FontsSkipIndexFour) {
     EXPECT_EQ(formats.findOrAddFont(italic), 7);
 }
 
-TEST(FormatManager, XfsCompareEveryRequestedField) {
+TEST(FormatManager, XfsCompareEveryRequestedField)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     FormatManager formats(file);
@@ -124,5 +132,6 @@ TEST(FormatManager, XfsCompareEveryRequestedField) {
 
     const std::vector<RawRecord> xfs = globalsWithCode(file, 0x00E0);
     ASSERT_EQ(xfs.size(), 23u);
-    EXPECT_TRUE(sameBytes(xfs[22].bytes(), hex("E0 00 14 00  01 00 00 00 78 00 20 00 00 00 11 11 00 00 00 00 00 00 C0 20")));
+    EXPECT_TRUE(sameBytes(xfs[22].bytes(),
+                          hex("E0 00 14 00  01 00 00 00 78 00 20 00 00 00 11 11 00 00 00 00 00 00 C0 20")));
 }

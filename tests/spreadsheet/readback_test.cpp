@@ -11,31 +11,40 @@
 using namespace BiffTest;
 
 namespace {
-QString pathIn(const char* name) { return TestSupport::workDir() + "/" + name; }
+QString pathIn(const char* name)
+{
+    return TestSupport::workDir() + "/" + name;
+}
 
-bool save(SpreadsheetFile& file, const QString& path) { return file.saveAs(path.toStdU16String().c_str()); }
+bool save(SpreadsheetFile& file, const QString& path)
+{
+    return file.saveAs(path.toStdU16String().c_str());
+}
 } // namespace
 
-TEST(ReadBack, TextsNumbersBlanksAndMergedRanges) {
+TEST(ReadBack, TextsNumbersBlanksAndMergedRanges)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     SpreadsheetSheet& sheet = *file.sheetAt(0);
-    const char16_t* texts[] = {u"Crème brûlée", u"北京市朝阳区", u"😀 smile 👍🏽", u"\U00020BB7野家", u"tab\tand\nnewline",
-                               u"\"quoted\", comma"};
+    const char16_t* texts[] = {u"Crème brûlée",   u"北京市朝阳区",      u"😀 smile 👍🏽",
+                               u"\U00020BB7野家", u"tab\tand\nnewline", u"\"quoted\", comma"};
     for (uint32_t i = 0; i < std::size(texts); ++i)
         sheet.cellAt(0, i)->setText(texts[i]);
-    sheet.cellAt(1, 0)->setNarrowText("Gr\xFC\xDF" "e");
+    sheet.cellAt(1, 0)->setNarrowText("Gr\xFC\xDF"
+                                      "e");
     sheet.cellAt(1, 1)->setNarrowText("plain");
-    sheet.cellAt(1, 2)->setText(u"plain");  // the same characters, wide: a second entry
+    sheet.cellAt(1, 2)->setText(u"plain"); // the same characters, wide: a second entry
     const int32_t integers[] = {0, 5, -7, 536870911, 536870912, -536870913, 2147483647, -2147483647 - 1};
     for (uint32_t i = 0; i < std::size(integers); ++i)
         sheet.cellAt(2, i)->setIntValue(integers[i]);
-    const double reals[] = {1.5, 2.25, 0.01, -3.75, 1.005, 3.14159, 65535.0, 1024.5, -0.5, 0.1, 1e15, 1e-300, 123456.78, 262145.0};
+    const double reals[] = {1.5,    2.25, 0.01, -3.75, 1.005,  3.14159,   65535.0,
+                            1024.5, -0.5, 0.1,  1e15,  1e-300, 123456.78, 262145.0};
     for (uint32_t i = 0; i < std::size(reals); ++i)
         sheet.cellAt(3, i)->setRealValue(reals[i]);
-    sheet.cellAt(4, 3)->setXfIndex(15);  // a blank with a format of its own
+    sheet.cellAt(4, 3)->setXfIndex(15); // a blank with a format of its own
     sheet.cellAt(5, 1, 2, 3)->setText(u"merged");
-    sheet.cellAt(6, 8);  // xlrd counts the merged rows as used
+    sheet.cellAt(6, 8); // xlrd counts the merged rows as used
     file.addSheet("Zweite")->cellAt(2, 2)->setText(u"second sheet");
 
     const QString path = pathIn("mixed.xls");
@@ -48,7 +57,8 @@ TEST(ReadBack, TextsNumbersBlanksAndMergedRanges) {
 
 // A text straddling a CONTINUE boundary exactly at an emoji: the pair is moved whole into the
 // CONTINUE, or readers refuse the file.
-TEST(ReadBack, EmojiOnAContinueBoundary) {
+TEST(ReadBack, EmojiOnAContinueBoundary)
+{
     for (const int filler : {8200, 8199}) {
         SCOPED_TRACE(filler);
         SpreadsheetFile file;
@@ -63,7 +73,8 @@ TEST(ReadBack, EmojiOnAContinueBoundary) {
 }
 
 // Texts longer than a CONTINUE record, one of emoji only, so that record ends fall on pairs.
-TEST(ReadBack, TextsLongerThanOneContinue) {
+TEST(ReadBack, TextsLongerThanOneContinue)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     std::u16string letters, emoji;

@@ -13,13 +13,15 @@ public:
     explicit CountingRecord(uint32_t size) : Record(0x1234, size) {}
 
 protected:
-    void storeFields(uint8_t* body) override {
+    void storeFields(uint8_t* body) override
+    {
         for (uint32_t i = 0; i < dataSize_; ++i)
             body[i] = static_cast<uint8_t>(i % 251);
     }
 };
 
-Bytes written(Record& record) {
+Bytes written(Record& record)
+{
     Bytes out(record.recordSize() + 16, 0xEE);
     const size_t size = record.write(out.data());
     EXPECT_EQ(size, record.recordSize());
@@ -29,27 +31,31 @@ Bytes written(Record& record) {
 }
 } // namespace
 
-TEST(Record, EofIsFourBytes) {
+TEST(Record, EofIsFourBytes)
+{
     EOFRecord eof;
     EXPECT_TRUE(sameBytes(written(eof), hex("0A 00 00 00")));
 }
 
-TEST(Record, BofOfGlobalsAndWorksheet) {
+TEST(Record, BofOfGlobalsAndWorksheet)
+{
     BOF globals;
-    EXPECT_TRUE(sameBytes(written(globals), hex("09 08 10 00  00 06 05 00 A0 19 CD 07 C9 C0 00 00 06 03 00 00")));
+    EXPECT_TRUE(
+        sameBytes(written(globals), hex("09 08 10 00  00 06 05 00 A0 19 CD 07 C9 C0 00 00 06 03 00 00")));
     BOF sheet(BOF::WorksheetType);
     EXPECT_EQ(written(sheet)[6], 0x10);
 }
 
 // Bodies up to 8224 bytes are one record; longer ones go on in CONTINUE records of at most
 // 8224 bytes, and the record size counts every header.
-TEST(Record, LongBodiesContinue) {
+TEST(Record, LongBodiesContinue)
+{
     struct Case {
         uint32_t body;
         std::vector<uint16_t> chunks;
     };
-    for (const Case& c : {Case{0, {0}}, Case{8224, {8224}}, Case{8225, {8224, 1}},
-                          Case{16448, {8224, 8224}}, Case{16449, {8224, 8224, 1}}}) {
+    for (const Case& c : {Case{0, {0}}, Case{8224, {8224}}, Case{8225, {8224, 1}}, Case{16448, {8224, 8224}},
+                          Case{16449, {8224, 8224, 1}}}) {
         SCOPED_TRACE(c.body);
         CountingRecord record(c.body);
         EXPECT_EQ(record.recordSize(), c.body + 4 * c.chunks.size());
@@ -66,7 +72,8 @@ TEST(Record, LongBodiesContinue) {
     }
 }
 
-TEST(Record, ExplicitContinueOffsets) {
+TEST(Record, ExplicitContinueOffsets)
+{
     const Bytes body = hex("01 02 03 04 05 06");
     const std::vector<uint32_t> offsets{2, 5};
     Bytes out(6 + 12);
@@ -74,7 +81,8 @@ TEST(Record, ExplicitContinueOffsets) {
     EXPECT_TRUE(sameBytes(out, hex("FC 00 02 00 01 02  3C 00 03 00 03 04 05  3C 00 01 00 06")));
 }
 
-TEST(Record, ReadGathersContinues) {
+TEST(Record, ReadGathersContinues)
+{
     CountingRecord original(16449);
     const Bytes out = written(original);
     Record read(0);
@@ -86,7 +94,8 @@ TEST(Record, ReadGathersContinues) {
     EXPECT_TRUE(sameBytes(read.body(), original.body()));
 }
 
-TEST(LongString, WritesCountFlagsAndCharacters) {
+TEST(LongString, WritesCountFlagsAndCharacters)
+{
     Bytes out(32, 0xEE);
     LongString wide(std::u16string(u"Aé"));
     EXPECT_EQ(wide.size(), 7u);
@@ -103,7 +112,8 @@ TEST(LongString, WritesCountFlagsAndCharacters) {
 }
 
 // Rich-text and phonetic data are never written, so their flags must not be either.
-TEST(LongString, RichTextFlagIsDropped) {
+TEST(LongString, RichTextFlagIsDropped)
+{
     LongString text(std::u16string(u"x"));
     text.setFlags(0x09);
     Bytes out(text.size());
@@ -111,16 +121,18 @@ TEST(LongString, RichTextFlagIsDropped) {
     EXPECT_TRUE(sameBytes(out, hex("01 00 01 78 00")));
 }
 
-TEST(LongString, CountNeverOverflows) {
+TEST(LongString, CountNeverOverflows)
+{
     std::u16string tooLong(70000, u'a');
-    tooLong[65534] = 0xD83D;  // a pair straddling the limit is dropped whole
+    tooLong[65534] = 0xD83D; // a pair straddling the limit is dropped whole
     tooLong[65535] = 0xDE00;
     LongString text(tooLong);
     EXPECT_EQ(text.characterCount(), 65534u);
     EXPECT_EQ(text.size(), 3u + 2 * 65534);
 }
 
-TEST(ShortString, EightBitAndWide) {
+TEST(ShortString, EightBitAndWide)
+{
     Bytes out(32);
     ShortString sheet(std::string("Sheet1"));
     EXPECT_EQ(sheet.write(out.data()), 8u);

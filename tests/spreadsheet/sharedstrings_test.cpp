@@ -13,12 +13,16 @@ using namespace BiffTest;
 namespace {
 using TextPtr = std::unique_ptr<CellText, CellTextDeleter>;
 
-TextPtr narrow(size_t length, char fill = 'a') {
+TextPtr narrow(size_t length, char fill = 'a')
+{
     const std::string text(length, fill);
     return TextPtr(CellText::create(text.data(), text.size()));
 }
 
-TextPtr wide(std::u16string_view text) { return TextPtr(CellText::create(text.data(), text.size())); }
+TextPtr wide(std::u16string_view text)
+{
+    return TextPtr(CellText::create(text.data(), text.size()));
+}
 
 // The table as a reader sees it: the chunks of the SST and its CONTINUE records, each
 // continued string resuming with its flags byte. Checks that no chunk is longer than 8224
@@ -29,7 +33,8 @@ struct ReadTable {
     std::vector<size_t> chunkSizes;
 };
 
-ReadTable readTable(const Bytes& stream) {
+ReadTable readTable(const Bytes& stream)
+{
     ReadTable table;
     const std::vector<RawRecord> records = splitRecords(stream);
     if (records.empty() || records[0].code != 0x00FC) {
@@ -53,7 +58,8 @@ ReadTable readTable(const Bytes& stream) {
                     throw std::runtime_error("table ends early");
             }
             const size_t piece = std::min(count, left());
-            bytes.insert(bytes.end(), records[chunk].body.begin() + at, records[chunk].body.begin() + at + piece);
+            bytes.insert(bytes.end(), records[chunk].body.begin() + at,
+                         records[chunk].body.begin() + at + piece);
             at += piece, count -= piece;
         }
         return bytes;
@@ -89,13 +95,15 @@ ReadTable readTable(const Bytes& stream) {
     return table;
 }
 
-Bytes written(SharedStringTable& table) {
+Bytes written(SharedStringTable& table)
+{
     Bytes out(table.recordSize());
     EXPECT_EQ(table.write(out.data()), out.size());
     return out;
 }
 
-std::u16string widened(const CellText& text) {
+std::u16string widened(const CellText& text)
+{
     if (text.isWide())
         return std::u16string(text.wide(), text.length());
     std::u16string units;
@@ -105,12 +113,14 @@ std::u16string widened(const CellText& text) {
 }
 } // namespace
 
-TEST(SharedStrings, EmptyTableIsTwelveBytes) {
+TEST(SharedStrings, EmptyTableIsTwelveBytes)
+{
     SharedStringTable table;
     EXPECT_TRUE(sameBytes(written(table), hex("FC 00 08 00 00 00 00 00 00 00 00 00")));
 }
 
-TEST(SharedStrings, DuplicatesCountButAreStoredOnce) {
+TEST(SharedStrings, DuplicatesCountButAreStoredOnce)
+{
     SharedStringTable table;
     TextPtr a = narrow(2, 'x'), b = narrow(2, 'x'), c = wide(u"xx"), d = narrow(1, 'y');
     EXPECT_EQ(table.addCell(*a), 0u);
@@ -125,7 +135,8 @@ TEST(SharedStrings, DuplicatesCountButAreStoredOnce) {
                                               "02 00 00 78 78  02 00 01 78 00 78 00  01 00 00 79")));
 }
 
-TEST(SharedStrings, ExactlyFullRecordNeedsNoContinue) {
+TEST(SharedStrings, ExactlyFullRecordNeedsNoContinue)
+{
     SharedStringTable table;
     TextPtr first = narrow(4000), second = narrow(8216 - 4003 - 3);
     table.addCell(*first);
@@ -138,7 +149,8 @@ TEST(SharedStrings, ExactlyFullRecordNeedsNoContinue) {
 
 // With fewer than 12 bytes left a string starts whole in the next CONTINUE; with 12 it is
 // cut at the record end and the CONTINUE repeats its flags byte.
-TEST(SharedStrings, ElevenBytesLeftMovesTwelveSplits) {
+TEST(SharedStrings, ElevenBytesLeftMovesTwelveSplits)
+{
     for (const uint32_t left : {11u, 12u}) {
         SCOPED_TRACE(left);
         SharedStringTable table;
@@ -166,7 +178,8 @@ TEST(SharedStrings, ElevenBytesLeftMovesTwelveSplits) {
 
 // A UTF-16 string is cut between code units: with an even number of bytes left its first
 // part ends one byte before the record's end.
-TEST(SharedStrings, Utf16SplitKeepsWholeCodeUnits) {
+TEST(SharedStrings, Utf16SplitKeepsWholeCodeUnits)
+{
     const std::u16string text = u"ABCDEFGHIJ";
     for (const uint32_t left : {12u, 13u}) {
         SCOPED_TRACE(left);
@@ -180,7 +193,7 @@ TEST(SharedStrings, Utf16SplitKeepsWholeCodeUnits) {
         const std::vector<RawRecord> records = splitRecords(out);
         ASSERT_EQ(records.size(), 2u);
         EXPECT_EQ(records[0].body.size(), boundary);
-        const size_t firstPart = left == 12 ? 4 : 5;  // code units before the cut
+        const size_t firstPart = left == 12 ? 4 : 5; // code units before the cut
         Bytes rest{0x01};
         for (size_t i = firstPart; i < text.size(); ++i)
             rest.insert(rest.end(), {static_cast<uint8_t>(text[i]), 0});
@@ -191,8 +204,9 @@ TEST(SharedStrings, Utf16SplitKeepsWholeCodeUnits) {
 
 // Where a cut would fall between the halves of a surrogate pair, the first part ends one
 // code unit earlier; the table's size stays the same.
-TEST(SharedStrings, SurrogatePairIsNeverSplit) {
-    const std::u16string text = u"ABCD\U0001F600FGHIJ";  // the emoji takes units 4 and 5
+TEST(SharedStrings, SurrogatePairIsNeverSplit)
+{
+    const std::u16string text = u"ABCD\U0001F600FGHIJ"; // the emoji takes units 4 and 5
     SharedStringTable table;
     TextPtr filler = narrow(8224 - 13 - 8 - 3), units = wide(text);
     table.addCell(*filler);
@@ -204,7 +218,8 @@ TEST(SharedStrings, SurrogatePairIsNeverSplit) {
     EXPECT_EQ(read.chunkSizes, (std::vector<size_t>{8222, 1 + 2 * 7}));
 }
 
-TEST(SharedStrings, StringLongerThanOneContinue) {
+TEST(SharedStrings, StringLongerThanOneContinue)
+{
     std::u16string text;
     for (int i = 0; i < 10000; ++i)
         text.push_back(static_cast<char16_t>(u'a' + i % 26));
@@ -225,7 +240,8 @@ TEST(SharedStrings, StringLongerThanOneContinue) {
 
 // Many tables of random texts (narrow and wide, short and over a record long, with pairs):
 // each reads back exactly, its size is the bytes written, and no pair is ever split.
-TEST(SharedStrings, RandomTablesReadBack) {
+TEST(SharedStrings, RandomTablesReadBack)
+{
     std::mt19937 random(20240607);
     for (int round = 0; round < 40; ++round) {
         std::vector<TextPtr> texts;

@@ -17,19 +17,25 @@
 using namespace BiffTest;
 
 namespace {
-std::string sheetName(SpreadsheetFile& file, int index) {
+std::string sheetName(SpreadsheetFile& file, int index)
+{
     return file.workbook().sheets.at(size_t(index)).name.narrow();
 }
 
-std::string pathIn(const char* name) { return (TestSupport::workDir() + "/" + name).toStdString(); }
+std::string pathIn(const char* name)
+{
+    return (TestSupport::workDir() + "/" + name).toStdString();
+}
 
-Bytes fileBytes(const std::string& path) {
+Bytes fileBytes(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 } // namespace
 
-TEST(SpreadsheetFile, CreateSheetsNamesThemInOrder) {
+TEST(SpreadsheetFile, CreateSheetsNamesThemInOrder)
+{
     SpreadsheetFile file;
     file.createSheets(3);
     ASSERT_EQ(file.sheetCount(), 3);
@@ -55,7 +61,8 @@ TEST(SpreadsheetFile, CreateSheetsNamesThemInOrder) {
     }
 }
 
-TEST(SpreadsheetFile, AddSheetByNameAndIndex) {
+TEST(SpreadsheetFile, AddSheetByNameAndIndex)
+{
     SpreadsheetFile file;
     file.createSheets(2);
     EXPECT_EQ(file.addSheet("Sheet2"), nullptr);
@@ -85,7 +92,8 @@ TEST(SpreadsheetFile, AddSheetByNameAndIndex) {
     EXPECT_EQ(u16At(windows[1].body, 0), 0x04B6);
 }
 
-TEST(SpreadsheetSheet, GridGrowsToCoverEveryCell) {
+TEST(SpreadsheetSheet, GridGrowsToCoverEveryCell)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     SpreadsheetSheet& sheet = *file.sheetAt(0);
@@ -117,7 +125,8 @@ TEST(SpreadsheetSheet, GridGrowsToCoverEveryCell) {
     EXPECT_FALSE(sheet.clearCell(0, 5));
 }
 
-TEST(SpreadsheetSheet, LastCellOfASheet) {
+TEST(SpreadsheetSheet, LastCellOfASheet)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     SpreadsheetSheet& sheet = *file.sheetAt(0);
@@ -126,7 +135,8 @@ TEST(SpreadsheetSheet, LastCellOfASheet) {
     EXPECT_EQ(sheet.columnCount(), 256u);
 }
 
-TEST(SpreadsheetCell, TypedValues) {
+TEST(SpreadsheetCell, TypedValues)
+{
     SpreadsheetCell cell;
     EXPECT_EQ(cell.type(), EMPTY);
     int32_t integer = 99;
@@ -183,7 +193,8 @@ TEST(SpreadsheetCell, TypedValues) {
     EXPECT_EQ(copy.xfIndex(), 3);
 }
 
-TEST(SpreadsheetCellDeathTest, TypedTextGettersCheckTheType) {
+TEST(SpreadsheetCellDeathTest, TypedTextGettersCheckTheType)
+{
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     SpreadsheetCell cell;
     EXPECT_DEATH(cell.textLength(), "type_==WSTRING");
@@ -197,7 +208,8 @@ TEST(SpreadsheetCellDeathTest, TypedTextGettersCheckTheType) {
 
 // The file holds one "Workbook" stream with exactly the bytes of the records, a valid
 // compound document; saving again without changes gives the same file.
-TEST(SpreadsheetFileSave, WritesTheWorkbookStream) {
+TEST(SpreadsheetFileSave, WritesTheWorkbookStream)
+{
     SpreadsheetFile file;
     file.createSheets(2);
     file.sheetAt(0)->cellAt(0, 0)->setText(u"Total");
@@ -217,19 +229,23 @@ TEST(SpreadsheetFileSave, WritesTheWorkbookStream) {
     EXPECT_TRUE(readsBackEqual(file, QString::fromStdString(first)));
 }
 
-TEST(SpreadsheetFileSave, WidePathIsItsUtf8Name) {
+TEST(SpreadsheetFileSave, WidePathIsItsUtf8Name)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     file.sheetAt(0)->cellAt(0, 0)->setText(u"报表");
-    const std::u16string path = (TestSupport::workDir() + QString::fromUtf16(u"/报表 é.xls")).toStdU16String();
+    const std::u16string path =
+        (TestSupport::workDir() + QString::fromUtf16(u"/报表 é.xls")).toStdU16String();
     ASSERT_TRUE(file.saveAs(path.c_str()));
-    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::path(pathIn("\xE6\x8A\xA5\xE8\xA1\xA8 \xC3\xA9.xls"))));
+    EXPECT_TRUE(std::filesystem::is_regular_file(
+        std::filesystem::path(pathIn("\xE6\x8A\xA5\xE8\xA1\xA8 \xC3\xA9.xls"))));
     // A name that is not valid UTF-16 has no file name.
     const std::u16string broken = (TestSupport::workDir() + "/").toStdU16String() + u"\xD800.xls";
     EXPECT_FALSE(file.saveAs(broken.c_str()));
 }
 
-TEST(SpreadsheetFileSave, FailuresReturnFalseAndKeepTheOldFile) {
+TEST(SpreadsheetFileSave, FailuresReturnFalseAndKeepTheOldFile)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     file.sheetAt(0)->cellAt(0, 0)->setIntValue(1);

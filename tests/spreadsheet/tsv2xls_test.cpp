@@ -15,9 +15,13 @@
 using namespace BiffTest;
 
 namespace {
-QString pathIn(const QString& name) { return TestSupport::workDir() + "/" + name; }
+QString pathIn(const QString& name)
+{
+    return TestSupport::workDir() + "/" + name;
+}
 
-void writeFile(const QString& path, const std::string& content) {
+void writeFile(const QString& path, const std::string& content)
+{
     std::ofstream out(path.toStdString(), std::ios::binary);
     out << content;
 }
@@ -27,7 +31,8 @@ struct ToolRun {
     QString errors;
 };
 
-ToolRun convert(const QString& input, const QString& output) {
+ToolRun convert(const QString& input, const QString& output)
+{
     QProcess tool;
     tool.start(TestSupport::binDir() + "/zq-tsv2xls", {input, output});
     ToolRun run;
@@ -38,22 +43,28 @@ ToolRun convert(const QString& input, const QString& output) {
 }
 
 // The document the tool should make: each line a row, each tab-separated field a wide text.
-void fillExpected(SpreadsheetFile& file, const std::vector<std::vector<std::u16string>>& rows) {
+void fillExpected(SpreadsheetFile& file, const std::vector<std::vector<std::u16string>>& rows)
+{
     file.createSheets(1);
     for (uint32_t row = 0; row < rows.size(); ++row)
         for (uint32_t column = 0; column < rows[row].size(); ++column)
             file.sheetAt(0)->cellAt(row, column)->setText(rows[row][column]);
 }
 
-std::string utf8(const std::u16string& text) { return QString::fromStdU16String(text).toStdString(); }
+std::string utf8(const std::u16string& text)
+{
+    return QString::fromStdU16String(text).toStdString();
+}
 
-Bytes fileBytes(const QString& path) {
+Bytes fileBytes(const QString& path)
+{
     std::ifstream in(path.toStdString(), std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 } // namespace
 
-TEST(Tsv2Xls, LinesFieldsAndLineEnds) {
+TEST(Tsv2Xls, LinesFieldsAndLineEnds)
+{
     // CR LF and LF line ends, a CR inside a line, empty fields and lines, and a last line
     // without a line end.
     const QString input = pathIn("table.tsv"), output = pathIn("table.xls");
@@ -71,7 +82,8 @@ TEST(Tsv2Xls, LinesFieldsAndLineEnds) {
     EXPECT_TRUE(readsBackEqual(expected, output));
 }
 
-TEST(Tsv2Xls, EmptyFileGivesASheetWithoutCells) {
+TEST(Tsv2Xls, EmptyFileGivesASheetWithoutCells)
+{
     const QString input = pathIn("empty.tsv"), output = pathIn("empty.xls");
     writeFile(input, "");
     ASSERT_EQ(convert(input, output).exitCode, 0);
@@ -82,7 +94,8 @@ TEST(Tsv2Xls, EmptyFileGivesASheetWithoutCells) {
     EXPECT_EQ(sheets[0].rows, 0);
 }
 
-TEST(Tsv2Xls, BadInputIsRefused) {
+TEST(Tsv2Xls, BadInputIsRefused)
+{
     struct Case {
         const char* name;
         std::string content;
@@ -131,7 +144,8 @@ TEST(Tsv2Xls, BadInputIsRefused) {
 // table crosses a thousand CONTINUE records with texts of emoji, CJK and accents and one text
 // longer than a CONTINUE record. The tool's file equals the interface's own save, and xlrd
 // reads every cell of it.
-TEST(Tsv2Xls, FullSheetOverSevenMegabytes) {
+TEST(Tsv2Xls, FullSheetOverSevenMegabytes)
+{
     std::vector<std::vector<std::u16string>> rows(65536);
     std::string tsv;
     for (uint32_t row = 0; row < rows.size(); ++row) {

@@ -13,7 +13,8 @@ using namespace BiffTest;
 
 namespace {
 // Where the globals end: just after their EOF record.
-size_t globalsEnd(const Bytes& stream) {
+size_t globalsEnd(const Bytes& stream)
+{
     for (const RawRecord& record : splitRecords(stream))
         if (record.code == 0x000A)
             return record.offset + 4;
@@ -21,7 +22,8 @@ size_t globalsEnd(const Bytes& stream) {
 }
 
 // The records of sheet `index`: from its BOUNDSHEET position to its EOF.
-std::vector<RawRecord> sheetRecords(const Bytes& stream, size_t index) {
+std::vector<RawRecord> sheetRecords(const Bytes& stream, size_t index)
+{
     const std::vector<RawRecord> all = splitRecords(stream);
     std::vector<uint32_t> starts;
     for (const RawRecord& record : all)
@@ -45,7 +47,8 @@ std::vector<RawRecord> sheetRecords(const Bytes& stream, size_t index) {
     return sheet;
 }
 
-std::vector<RawRecord> withCode(const std::vector<RawRecord>& records, uint16_t code) {
+std::vector<RawRecord> withCode(const std::vector<RawRecord>& records, uint16_t code)
+{
     std::vector<RawRecord> found;
     for (const RawRecord& record : records)
         if (record.code == code)
@@ -53,13 +56,15 @@ std::vector<RawRecord> withCode(const std::vector<RawRecord>& records, uint16_t 
     return found;
 }
 
-bool isCellCode(uint16_t code) {
+bool isCellCode(uint16_t code)
+{
     return code == 0x0201 || code == 0x027E || code == 0x00BD || code == 0x0203 || code == 0x00FD;
 }
 
 // Follows INDEX to every DBCELL, each DBCELL back to its block's first ROW, and its row
 // offsets to the first cell of every row, as a reader seeking a row would.
-void checkRowBlocks(const Bytes& stream, const std::vector<RawRecord>& sheet, uint32_t rows) {
+void checkRowBlocks(const Bytes& stream, const std::vector<RawRecord>& sheet, uint32_t rows)
+{
     ASSERT_GE(sheet.size(), 2u);
     const RawRecord& index = sheet[1];
     ASSERT_EQ(index.code, 0x020B);
@@ -95,7 +100,8 @@ void checkRowBlocks(const Bytes& stream, const std::vector<RawRecord>& sheet, ui
     (void)stream;
 }
 
-Bytes cellRecord(uint16_t code, std::initializer_list<uint16_t> fields, Bytes tail = {}) {
+Bytes cellRecord(uint16_t code, std::initializer_list<uint16_t> fields, Bytes tail = {})
+{
     Bytes body;
     for (const uint16_t field : fields)
         body.insert(body.end(), {static_cast<uint8_t>(field), static_cast<uint8_t>(field >> 8)});
@@ -103,19 +109,22 @@ Bytes cellRecord(uint16_t code, std::initializer_list<uint16_t> fields, Bytes ta
     return RawRecord{code, body, 0}.bytes();
 }
 
-Bytes u32Bytes(uint32_t value) {
+Bytes u32Bytes(uint32_t value)
+{
     return {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
             static_cast<uint8_t>(value >> 24)};
 }
 
-Bytes doubleBytes(double value) {
+Bytes doubleBytes(double value)
+{
     uint64_t bits;
     std::memcpy(&bits, &value, sizeof bits);
     return concat({u32Bytes(static_cast<uint32_t>(bits)), u32Bytes(static_cast<uint32_t>(bits >> 32))});
 }
 
 // The cell records of row 0 of a one-sheet document.
-std::vector<RawRecord> firstRowCells(SpreadsheetFile& file) {
+std::vector<RawRecord> firstRowCells(SpreadsheetFile& file)
+{
     std::vector<RawRecord> cells;
     for (const RawRecord& record : sheetRecords(workbookStream(file), 0))
         if (isCellCode(record.code) && u16At(record.body, 0) == 0)
@@ -127,7 +136,8 @@ const Bytes window2Selected = hex("3E 02 12 00  B6 06 00 00 00 00 40 00 00 00 00
 const Bytes worksheetBof = hex("09 08 10 00  00 06 10 00 A0 19 CD 07 C9 C0 00 00 06 03 00 00");
 } // namespace
 
-TEST(Globals, NewDocumentWithoutText) {
+TEST(Globals, NewDocumentWithoutText)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     const Bytes stream = workbookStream(file);
@@ -140,13 +150,16 @@ TEST(Globals, NewDocumentWithoutText) {
     ASSERT_GE(codes.size(), expected.size());
     EXPECT_EQ(std::vector<uint16_t>(codes.begin(), codes.begin() + expected.size()), expected);
 
-    EXPECT_TRUE(sameBytes(records[0].bytes(), hex("09 08 10 00  00 06 05 00 A0 19 CD 07 C9 C0 00 00 06 03 00 00")));
-    EXPECT_TRUE(sameBytes(records[1].bytes(), hex("3D 00 12 00  78 00 78 00 1F 3B 54 24 38 00 00 00 00 00 01 00 58 02")));
+    EXPECT_TRUE(
+        sameBytes(records[0].bytes(), hex("09 08 10 00  00 06 05 00 A0 19 CD 07 C9 C0 00 00 06 03 00 00")));
+    EXPECT_TRUE(sameBytes(records[1].bytes(),
+                          hex("3D 00 12 00  78 00 78 00 1F 3B 54 24 38 00 00 00 00 00 01 00 58 02")));
     EXPECT_TRUE(sameBytes(records[2].bytes(), hex("31 00 1A 00  C8 00 00 00 FF 7F 90 01 00 00 00 00 00 00"
                                                   "05 01 41 00 72 00 69 00 61 00 6C 00")));
     for (size_t i = 3; i < 24; ++i)
-        EXPECT_TRUE(sameBytes(records[i].bytes(), hex("E0 00 14 00  00 00 00 00 F5 FF 20 00 00 00 00 00 00 00 00 00"
-                                                      "00 00 C0 20")));
+        EXPECT_TRUE(
+            sameBytes(records[i].bytes(), hex("E0 00 14 00  00 00 00 00 F5 FF 20 00 00 00 00 00 00 00 00 00"
+                                              "00 00 C0 20")));
     for (size_t i = 24; i < 30; ++i)
         EXPECT_TRUE(sameBytes(records[i].bytes(), hex("93 02 04 00  00 80 00 FF")));
     const size_t globalsSize = 20 + 22 + 30 + 21 * 24 + 6 * 8 + 18 + 12 + 4;
@@ -156,7 +169,8 @@ TEST(Globals, NewDocumentWithoutText) {
     EXPECT_EQ(globalsEnd(stream), globalsSize);
 }
 
-TEST(Globals, SheetPositionsFollowEachOther) {
+TEST(Globals, SheetPositionsFollowEachOther)
+{
     SpreadsheetFile file;
     file.createSheets(2);
     file.sheetAt(0)->cellAt(40, 3)->setText(u"x");
@@ -174,7 +188,8 @@ TEST(Globals, SheetPositionsFollowEachOther) {
 }
 
 // The sheet's records byte for byte: 3 rows of 2 texts.
-TEST(Worksheet, ThreeByTwoTexts) {
+TEST(Worksheet, ThreeByTwoTexts)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     const char16_t* texts[3][2] = {{u"a", u"b"}, {u"c", u"d"}, {u"e", u"f"}};
@@ -183,31 +198,35 @@ TEST(Worksheet, ThreeByTwoTexts) {
             file.sheetAt(0)->cellAt(row, column)->setText(texts[row][column]);
     const Bytes stream = workbookStream(file);
     const size_t start = globalsEnd(stream);
-    Bytes expected = concat({worksheetBof, hex("0B 02 14 00  00 00 00 00 00 00 00 00 03 00 00 00 00 00 00 00"),
-                             u32Bytes(start + 20 + 24 + 18 + 144),
-                             hex("00 02 0E 00  00 00 00 00 03 00 00 00 00 00 02 00 00 00")});
+    Bytes expected =
+        concat({worksheetBof, hex("0B 02 14 00  00 00 00 00 00 00 00 00 03 00 00 00 00 00 00 00"),
+                u32Bytes(start + 20 + 24 + 18 + 144),
+                hex("00 02 0E 00  00 00 00 00 03 00 00 00 00 00 02 00 00 00")});
     for (uint16_t row = 0; row < 3; ++row)
         expected = concat({expected, cellRecord(0x0208, {row, 0, 2, 255, 0, 0, 0x0100, 0})});
     for (uint16_t row = 0; row < 3; ++row)
         for (uint16_t column = 0; column < 2; ++column)
             expected = concat({expected, cellRecord(0x00FD, {row, column, 0}, u32Bytes(2 * row + column))});
-    expected = concat({expected, hex("D7 00 0A 00  90 00 00 00 28 00 1C 00 1C 00"), window2Selected, hex("0A 00 00 00")});
+    expected = concat(
+        {expected, hex("D7 00 0A 00  90 00 00 00 28 00 1C 00 1C 00"), window2Selected, hex("0A 00 00 00")});
     EXPECT_TRUE(sameBytes(Bytes(stream.begin() + start, stream.end()), expected));
 }
 
-TEST(Worksheet, EmptySheet) {
+TEST(Worksheet, EmptySheet)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     const Bytes stream = workbookStream(file);
     const size_t start = globalsEnd(stream);
-    EXPECT_TRUE(sameBytes(Bytes(stream.begin() + start, stream.end()),
-                          concat({worksheetBof,
-                                  hex("0B 02 14 00  00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"),
-                                  hex("00 02 0E 00  00 00 00 00 00 00 00 00 00 00 00 00 00 00"), window2Selected,
-                                  hex("0A 00 00 00")})));
+    EXPECT_TRUE(sameBytes(
+        Bytes(stream.begin() + start, stream.end()),
+        concat({worksheetBof, hex("0B 02 14 00  00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"),
+                hex("00 02 0E 00  00 00 00 00 00 00 00 00 00 00 00 00 00 00"), window2Selected,
+                hex("0A 00 00 00")})));
 }
 
-TEST(Worksheet, RowBlocksOfThirtyTwo) {
+TEST(Worksheet, RowBlocksOfThirtyTwo)
+{
     for (const uint32_t rows : {1u, 31u, 32u, 33u, 65u, 1000u}) {
         SCOPED_TRACE(rows);
         SpreadsheetFile file;
@@ -230,7 +249,8 @@ TEST(Worksheet, RowBlocksOfThirtyTwo) {
     }
 }
 
-TEST(Worksheet, IntegerRunsBecomeMulRk) {
+TEST(Worksheet, IntegerRunsBecomeMulRk)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     SpreadsheetSheet& sheet = *file.sheetAt(0);
@@ -241,31 +261,38 @@ TEST(Worksheet, IntegerRunsBecomeMulRk) {
     sheet.cellAt(0, 4)->setIntValue(-1);
     const std::vector<RawRecord> cells = firstRowCells(file);
     ASSERT_EQ(cells.size(), 3u);
-    EXPECT_TRUE(sameBytes(cells[0].bytes(), hex("BD 00 18 00  00 00 00 00  00 00 16 00 00 00  00 00 1A 00 00 00"
-                                                "00 00 1E 00 00 00  02 00")));
+    EXPECT_TRUE(
+        sameBytes(cells[0].bytes(), hex("BD 00 18 00  00 00 00 00  00 00 16 00 00 00  00 00 1A 00 00 00"
+                                        "00 00 1E 00 00 00  02 00")));
     EXPECT_TRUE(sameBytes(cells[2].bytes(), hex("7E 02 0A 00  00 00 04 00 00 00 FE FF FF FF")));
 }
 
 // Integers outside the 30-bit RK range are NUMBER records with their exact value, and end
 // the run they would have joined.
-TEST(Worksheet, LargeIntegersAreNumbers) {
+TEST(Worksheet, LargeIntegersAreNumbers)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     SpreadsheetSheet& sheet = *file.sheetAt(0);
-    const int32_t values[] = {1, 1 << 29, 3, 4, -(1 << 29), std::numeric_limits<int32_t>::min(), (1 << 29) - 1};
+    const int32_t values[] = {
+        1, 1 << 29, 3, 4, -(1 << 29), std::numeric_limits<int32_t>::min(), (1 << 29) - 1};
     for (uint32_t i = 0; i < std::size(values); ++i)
         sheet.cellAt(0, i)->setIntValue(values[i]);
     const std::vector<RawRecord> cells = firstRowCells(file);
     ASSERT_EQ(cells.size(), 5u);
     EXPECT_TRUE(sameBytes(cells[0].bytes(), hex("7E 02 0A 00  00 00 00 00 00 00 06 00 00 00")));
-    EXPECT_TRUE(sameBytes(cells[1].bytes(), concat({hex("03 02 0E 00  00 00 01 00 00 00"), doubleBytes(536870912.0)})));
-    EXPECT_TRUE(sameBytes(cells[2].bytes(), hex("BD 00 18 00  00 00 02 00  00 00 0E 00 00 00  00 00 12 00 00 00"
-                                                "00 00 02 00 00 80  04 00")));
-    EXPECT_TRUE(sameBytes(cells[3].bytes(), concat({hex("03 02 0E 00  00 00 05 00 00 00"), doubleBytes(-2147483648.0)})));
+    EXPECT_TRUE(sameBytes(cells[1].bytes(),
+                          concat({hex("03 02 0E 00  00 00 01 00 00 00"), doubleBytes(536870912.0)})));
+    EXPECT_TRUE(
+        sameBytes(cells[2].bytes(), hex("BD 00 18 00  00 00 02 00  00 00 0E 00 00 00  00 00 12 00 00 00"
+                                        "00 00 02 00 00 80  04 00")));
+    EXPECT_TRUE(sameBytes(cells[3].bytes(),
+                          concat({hex("03 02 0E 00  00 00 05 00 00 00"), doubleBytes(-2147483648.0)})));
     EXPECT_TRUE(sameBytes(cells[4].bytes(), hex("7E 02 0A 00  00 00 06 00 00 00 FE FF FF 7F")));
 }
 
-TEST(Worksheet, RealsWithTwoDecimalsBecomeRk) {
+TEST(Worksheet, RealsWithTwoDecimalsBecomeRk)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     SpreadsheetSheet& sheet = *file.sheetAt(0);
@@ -278,15 +305,20 @@ TEST(Worksheet, RealsWithTwoDecimalsBecomeRk) {
     const std::vector<RawRecord> cells = firstRowCells(file);
     ASSERT_EQ(cells.size(), 5u);
     // 150.0 and 225.0 stand for 1.5 and 2.25 (bit 0: divided by 100).
-    EXPECT_TRUE(sameBytes(cells[0].bytes(), hex("BD 00 12 00  00 00 00 00  00 00 01 C0 62 40  00 00 01 20 6C 40  01 00")));
-    EXPECT_TRUE(sameBytes(cells[1].bytes(), concat({hex("03 02 0E 00  00 00 02 00 00 00"), doubleBytes(1.005)})));
-    EXPECT_TRUE(sameBytes(cells[2].bytes(), concat({hex("03 02 0E 00  00 00 03 00 00 00"), doubleBytes(1.005)})));
+    EXPECT_TRUE(sameBytes(cells[0].bytes(),
+                          hex("BD 00 12 00  00 00 00 00  00 00 01 C0 62 40  00 00 01 20 6C 40  01 00")));
+    EXPECT_TRUE(
+        sameBytes(cells[1].bytes(), concat({hex("03 02 0E 00  00 00 02 00 00 00"), doubleBytes(1.005)})));
+    EXPECT_TRUE(
+        sameBytes(cells[2].bytes(), concat({hex("03 02 0E 00  00 00 03 00 00 00"), doubleBytes(1.005)})));
     // A whole number is stored unscaled; 1e15 has two decimals, but its RK form would lose bits.
     EXPECT_TRUE(sameBytes(cells[3].bytes(), hex("7E 02 0A 00  00 00 04 00 00 00 00 00 08 40")));
-    EXPECT_TRUE(sameBytes(cells[4].bytes(), concat({hex("03 02 0E 00  00 00 05 00 00 00"), doubleBytes(1e15)})));
+    EXPECT_TRUE(
+        sameBytes(cells[4].bytes(), concat({hex("03 02 0E 00  00 00 05 00 00 00"), doubleBytes(1e15)})));
 }
 
-TEST(Worksheet, EmptyCellsAreBlanksWithTheirXf) {
+TEST(Worksheet, EmptyCellsAreBlanksWithTheirXf)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     SpreadsheetCell* cell = file.sheetAt(0)->cellAt(0, 1);
@@ -299,7 +331,8 @@ TEST(Worksheet, EmptyCellsAreBlanksWithTheirXf) {
     EXPECT_TRUE(sameBytes(cells[1].bytes(), hex("01 02 06 00  00 00 01 00 0F 00")));
 }
 
-TEST(Worksheet, WindowSelectsOnlyTheFirstSheet) {
+TEST(Worksheet, WindowSelectsOnlyTheFirstSheet)
+{
     SpreadsheetFile file;
     file.createSheets(3);
     const Bytes stream = workbookStream(file);
@@ -310,14 +343,15 @@ TEST(Worksheet, WindowSelectsOnlyTheFirstSheet) {
     }
 }
 
-TEST(Worksheet, ColumnWidths) {
+TEST(Worksheet, ColumnWidths)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     SpreadsheetSheet& sheet = *file.sheetAt(0);
     sheet.setColumnWidth(3, 5000);
     sheet.setColumnWidth(1, 1000);
-    sheet.setColumnWidth(3, 6000);  // replaces the first width
-    sheet.setColumnWidth(300, 10);  // no such column
+    sheet.setColumnWidth(3, 6000); // replaces the first width
+    sheet.setColumnWidth(300, 10); // no such column
     EXPECT_EQ(sheet.columnWidth(3), 6000);
     EXPECT_EQ(sheet.columnWidth(2), 0);
     const std::vector<RawRecord> sheetRecs = sheetRecords(workbookStream(file), 0);
@@ -327,7 +361,8 @@ TEST(Worksheet, ColumnWidths) {
     EXPECT_EQ(sheetRecs[4].code, 0x0200);
 }
 
-TEST(Worksheet, MergedRangesInGroupsOf1027) {
+TEST(Worksheet, MergedRangesInGroupsOf1027)
+{
     SpreadsheetFile file;
     file.createSheets(1);
     SpreadsheetSheet& sheet = *file.sheetAt(0);
@@ -346,5 +381,6 @@ TEST(Worksheet, MergedRangesInGroupsOf1027) {
                           hex("05 00 05 00 FA 00 FF 00")));
     EXPECT_EQ(merged[1].body.size(), 2u + 8 * 5);
     EXPECT_EQ(u16At(merged[1].body, 0), 5);
-    EXPECT_TRUE(sameBytes(Bytes(merged[1].body.end() - 8, merged[1].body.end()), hex("4C 04 FF FF 00 00 00 00")));
+    EXPECT_TRUE(
+        sameBytes(Bytes(merged[1].body.end() - 8, merged[1].body.end()), hex("4C 04 FF FF 00 00 00 00")));
 }
