@@ -16,5 +16,5 @@ for t in "${targets[@]}"; do
   seeds=()
   [ -d "fuzz/seeds/$t" ] && seeds=("fuzz/seeds/$t")
   ASAN_OPTIONS=detect_leaks=0 ./build-fuzz/bin/"fuzz_$t" "fuzz/corpus-$t" "${seeds[@]}" \
-    -max_total_time="$seconds" -artifact_prefix="fuzz/crash-$t-" -print_final_stats=1 2>&1 | tail -n 15
+    -max_total_time="$seconds" -timeout=60 -artifact_prefix="fuzz/crash-$t-" -print_final_stats=1 2>&1 | tail -n 15
 done
