@@ -36,7 +36,6 @@ public:
     bool overflowed() const { return overflowed_; }
     uint32_t totalCount() const { return totalCount_; }
     uint32_t uniqueCount() const { return static_cast<uint32_t>(strings_.size()); }
-    const CellText& stringAt(uint32_t index) const { return *strings_[index]; }
 
     uint32_t dataSize() override { return size_; }
     uint32_t recordSize() override;
