@@ -120,6 +120,12 @@ void SharedStringTable::clear()
     limit_ = Biff::maxChunk;
 }
 
+void SharedStringTable::releaseLookup()
+{
+    narrowLookup_.clear();
+    wideLookup_.clear();
+}
+
 void SharedStringTable::reserve(size_t narrowCells, size_t wideCells)
 {
     strings_.reserve(strings_.size() + narrowCells + wideCells);

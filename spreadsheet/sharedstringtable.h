@@ -31,6 +31,8 @@ public:
     uint32_t addCell(const CellText& text, size_t hash);
     static size_t hashOf(const CellText& text);
     void prefetch(const CellText& text, size_t hash) const;
+    // Frees the lookup once every cell is added; the next addCell() builds it again.
+    void releaseLookup();
 
     // A table too big for one stream (over 2 GB): the document cannot be saved.
     bool overflowed() const { return overflowed_; }

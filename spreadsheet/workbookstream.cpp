@@ -60,6 +60,8 @@ bool buildWorkbookStream(SpreadsheetFile& file, StreamBuffer& stream)
     bool fits = true;
     for (size_t i = 0; i < worksheets.size() && fits; ++i)
         fits = worksheets[i].layOut(*file.sheetAt(static_cast<int>(i)), sharedStrings, i == 0);
+    // The stream buffer is the largest allocation of a save: make room for it.
+    sharedStrings.releaseLookup();
 
     uint64_t size = fits && !sharedStrings.overflowed() ? globals.recordSize() : 0;
     for (size_t i = 0; i < worksheets.size() && fits; ++i) {
