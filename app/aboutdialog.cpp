@@ -39,12 +39,13 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
                         QStringLiteral("Zarnich Quorvel 2.0"));
     label_3 = makeLabel(this, QStringLiteral("label_3"), QRect(10, 76, 271, 16), 10,
                         tr("Made by the Zarnich Quorvel developers."));
-    label_homepage = makeLabel(this, QStringLiteral("label_homepage"), QRect(10, 91, 271, 20), 10,
-                               QStringLiteral("<a href=\"%1\">zarnich-quorvel.example.org</a>").arg(kHomePage));
+    label_homepage =
+        makeLabel(this, QStringLiteral("label_homepage"), QRect(10, 91, 271, 20), 10,
+                  QStringLiteral("<a href=\"%1\">zarnich-quorvel.example.org</a>").arg(kHomePage));
     label_homepage->setWordWrap(true);
-    label_mail = makeLabel(this, QStringLiteral("label_mail"), QRect(10, 108, 271, 20), 10,
-                           QStringLiteral("<a href=\"%1\">support@zarnich-quorvel.example.org</a>")
-                               .arg(kSupportMail));
+    label_mail =
+        makeLabel(this, QStringLiteral("label_mail"), QRect(10, 108, 271, 20), 10,
+                  QStringLiteral("<a href=\"%1\">support@zarnich-quorvel.example.org</a>").arg(kSupportMail));
     for (QLabel* link : {label_homepage, label_mail}) {
         link->setTextFormat(Qt::RichText);
         link->setOpenExternalLinks(true);
@@ -54,9 +55,15 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     paintBackground();
 }
 
-void AboutDialog::openMainpage(const QString& link) { QDesktopServices::openUrl(QUrl(link)); }
+void AboutDialog::openMainpage(const QString& link)
+{
+    QDesktopServices::openUrl(QUrl(link));
+}
 
-void AboutDialog::openmailpage(const QString&) { QDesktopServices::openUrl(QUrl(kSupportMail)); }
+void AboutDialog::openmailpage(const QString&)
+{
+    QDesktopServices::openUrl(QUrl(kSupportMail));
+}
 
 // The gray picture stretched over the whole (fixed-size) box.
 void AboutDialog::paintBackground()

@@ -47,9 +47,8 @@ QSize zoomedSize(const QSize& image, float zoom)
 } // namespace
 
 ExcelMain::ExcelMain(QWidget* parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::ExcelMain>()),
-      dialogs(std::make_unique<WindowDialogs>()), aboutBox(this),
-      workDir(QDir::tempPath() + "/zarnich-quorvel-XXXXXX"),
+    : QMainWindow(parent), ui(std::make_unique<Ui::ExcelMain>()), dialogs(std::make_unique<WindowDialogs>()),
+      aboutBox(this), workDir(QDir::tempPath() + "/zarnich-quorvel-XXXXXX"),
       converterDirectory(QCoreApplication::applicationDirPath())
 {
     initAppResources();
@@ -88,7 +87,10 @@ ExcelMain::~ExcelMain()
     }
 }
 
-void ExcelMain::setDialogs(std::unique_ptr<WindowDialogs> replacement) { dialogs = std::move(replacement); }
+void ExcelMain::setDialogs(std::unique_ptr<WindowDialogs> replacement)
+{
+    dialogs = std::move(replacement);
+}
 
 void ExcelMain::centreOnScreen()
 {
@@ -124,7 +126,10 @@ void ExcelMain::setabout()
     ui->pushButton_about->setText(tr("About"));
 }
 
-void ExcelMain::showabout() { aboutBox.exec(); }
+void ExcelMain::showabout()
+{
+    aboutBox.exec();
+}
 
 // ---------------------------------------------------------------------------------------
 // Loading
@@ -334,7 +339,8 @@ void ExcelMain::discardDocument()
     store.reset(0);
     PageFiles::removePageFiles(workFolder());
     // Pages beyond the ones the window handles, written for a longer document.
-    for (int page = PageFiles::kMaxPages + 1; QFile::exists(PageFiles::imagePath(workFolder(), page)); ++page) {
+    for (int page = PageFiles::kMaxPages + 1; QFile::exists(PageFiles::imagePath(workFolder(), page));
+         ++page) {
         QFile::remove(PageFiles::imagePath(workFolder(), page));
         QFile::remove(PageFiles::textPath(workFolder(), page));
     }
@@ -436,7 +442,10 @@ void ExcelMain::installPageGeometry(int index)
     pageCanvas->setRectAndLines(mapping.rectToCanvas(rect), mapping.linesToCanvas(store.pageLines[index]));
 }
 
-void ExcelMain::on_pushButton_up_clicked() { ui->spinBox_pagenumber->setValue(ui->spinBox_pagenumber->value() - 1); }
+void ExcelMain::on_pushButton_up_clicked()
+{
+    ui->spinBox_pagenumber->setValue(ui->spinBox_pagenumber->value() - 1);
+}
 
 void ExcelMain::on_pushButton_down_clicked()
 {
@@ -444,10 +453,16 @@ void ExcelMain::on_pushButton_down_clicked()
 }
 
 // The button that shows the zoom-in icon.
-void ExcelMain::on_pushButton_zoomout_clicked() { zoomBy(1.25f); }
+void ExcelMain::on_pushButton_zoomout_clicked()
+{
+    zoomBy(1.25f);
+}
 
 // The button that shows the zoom-out icon.
-void ExcelMain::on_pushButton_zoomin_clicked() { zoomBy(0.8f); }
+void ExcelMain::on_pushButton_zoomin_clicked()
+{
+    zoomBy(0.8f);
+}
 
 void ExcelMain::zoomBy(float step)
 {
@@ -496,7 +511,10 @@ void ExcelMain::on_pushButton_del_rect_clicked()
     pageCanvas->delrec();
 }
 
-void ExcelMain::on_pushButton_del_line_clicked() { pageCanvas->delline(); }
+void ExcelMain::on_pushButton_del_line_clicked()
+{
+    pageCanvas->delline();
+}
 
 void ExcelMain::Updateoutput()
 {
@@ -546,8 +564,8 @@ void ExcelMain::clearResultRows()
 void ExcelMain::on_pushButton_save_clicked()
 {
     QString filter;
-    QString name = dialogs->saveFileName(this, tr("Save File"), AppSettings::outputPath(), saveDialogFilters(),
-                                         &filter);
+    QString name =
+        dialogs->saveFileName(this, tr("Save File"), AppSettings::outputPath(), saveDialogFilters(), &filter);
     if (name.isEmpty())
         return;
     // Linux dialogs add no suffix: the chosen filter supplies it, and decides the format.

@@ -50,12 +50,12 @@ public:
     // The open document. Written by the window only; read by tests and the benchmark.
     QString pdfPath;
     QString pageCountText;
-    int pageCount = 0;             // 0 while no document is shown
-    QString currentPng;            // image of the page shown
-    float zoomFactor = 1.0f;       // canvas pixels per page pixel
-    int textPageCounter = 0;       // page whose text is being read; 0 when no reading is under way
-    QVector<PageText> pageTexts;   // index = page number − 1
-    PageStore store;               // per-page grid texts, geometry in page pixels and grids
+    int pageCount = 0;           // 0 while no document is shown
+    QString currentPng;          // image of the page shown
+    float zoomFactor = 1.0f;     // canvas pixels per page pixel
+    int textPageCounter = 0;     // page whose text is being read; 0 when no reading is under way
+    QVector<PageText> pageTexts; // index = page number − 1
+    PageStore store;             // per-page grid texts, geometry in page pixels and grids
 
 public slots:
     // Loading a document.
@@ -130,7 +130,7 @@ private:
     QPointer<QProcess> converter;
     QPointer<QNetworkReply> pageRequest;
     bool loading = false;
-    QSize shownImageSize;  // size of the page image on the canvas, before zooming
+    QSize shownImageSize; // size of the page image on the canvas, before zooming
 
     bool overListEdge = false;
     bool overTableEdge = false;

@@ -39,9 +39,15 @@ QString formatLine(QtMsgType type, const QString& message)
     return pattern.arg(message, 0, QLatin1Char(' '));
 }
 
-void install() { qInstallMessageHandler(handler); }
+void install()
+{
+    qInstallMessageHandler(handler);
+}
 
-void clear() { QFile::remove(logFilePath()); }
+void clear()
+{
+    QFile::remove(logFilePath());
+}
 
 void handler(QtMsgType type, const QMessageLogContext&, const QString& message)
 {

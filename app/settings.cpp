@@ -21,9 +21,21 @@ void write(const QString& key, const QString& value)
 
 } // namespace
 
-QString inputFolder() { return read(QStringLiteral("dir/input")); }
-void setInputFolder(const QString& folder) { write(QStringLiteral("dir/input"), folder); }
-QString outputPath() { return read(QStringLiteral("output/output")); }
-void setOutputPath(const QString& path) { write(QStringLiteral("output/output"), path); }
+QString inputFolder()
+{
+    return read(QStringLiteral("dir/input"));
+}
+void setInputFolder(const QString& folder)
+{
+    write(QStringLiteral("dir/input"), folder);
+}
+QString outputPath()
+{
+    return read(QStringLiteral("output/output"));
+}
+void setOutputPath(const QString& path)
+{
+    write(QStringLiteral("output/output"), path);
+}
 
 } // namespace AppSettings

@@ -27,4 +27,7 @@ QMessageBox::StandardButton WindowDialogs::information(QWidget* parent, const QS
     return QMessageBox::information(parent, title, text, buttons);
 }
 
-void WindowDialogs::runBusy(QProgressDialog* dialog) { dialog->exec(); }
+void WindowDialogs::runBusy(QProgressDialog* dialog)
+{
+    dialog->exec();
+}

@@ -79,7 +79,7 @@ private:
 int openInWindow(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QTemporaryDir cwd;  // the window keeps its settings in the working directory
+    QTemporaryDir cwd; // the window keeps its settings in the working directory
     QDir::setCurrent(cwd.path());
     ExcelMain window;
     auto dialogs = std::make_unique<ChosenFile>(QString::fromLocal8Bit(argv[2]));
@@ -166,7 +166,8 @@ int main(int argc, char** argv)
     int shownPages = 0;
     for (int run = 0; run < runs; ++run) {
         QTemporaryDir out;
-        const Measurement c = runChild({"--measure", converter, "-htmlformat", pdf, out.filePath("text.xml")});
+        const Measurement c =
+            runChild({"--measure", converter, "-htmlformat", pdf, out.filePath("text.xml")});
         const Measurement w = runChild({"--window", pdf}, &shownPages);
         if (!c.ok || !w.ok)
             return 1;

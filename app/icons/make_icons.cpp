@@ -184,10 +184,30 @@ int main(int argc, char* argv[])
         {"zoom_out.ico", [](QPainter& p) { magnifier(p, false); }},
         {"up.png", [](QPainter& p) { arrow(p, true); }},
         {"downa.png", [](QPainter& p) { arrow(p, false); }},
-        {"rec321.png", [](QPainter& p) { sheet(p); tableOutline(p, kRed); }},
-        {"line32.png", [](QPainter& p) { sheet(p); tableOutline(p, kInk); columnLine(p, 16); }},
-        {"delrec.png", [](QPainter& p) { sheet(p); tableOutline(p, kInk); cross(p); }},
-        {"delline.png", [](QPainter& p) { sheet(p); columnLine(p, 10, kInk); columnLine(p, 16, kBlue); cross(p); }},
+        {"rec321.png",
+         [](QPainter& p) {
+             sheet(p);
+             tableOutline(p, kRed);
+         }},
+        {"line32.png",
+         [](QPainter& p) {
+             sheet(p);
+             tableOutline(p, kInk);
+             columnLine(p, 16);
+         }},
+        {"delrec.png",
+         [](QPainter& p) {
+             sheet(p);
+             tableOutline(p, kInk);
+             cross(p);
+         }},
+        {"delline.png",
+         [](QPainter& p) {
+             sheet(p);
+             columnLine(p, 10, kInk);
+             columnLine(p, 16, kBlue);
+             cross(p);
+         }},
         {"table_accept.png", tableGrid},
         {"table_accept.ico", tableGrid},
         {"about.png", about},

@@ -4,17 +4,17 @@
 #include "pagefiles.h"
 
 #include <QAbstractButton>
-#include <QDir>
-#include <QProgressDialog>
-#include <QTimer>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QProgressDialog>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 QString ScriptedDialogs::openFileName(QWidget*, const QString&, const QString& startPath, const QString&)
@@ -193,7 +193,10 @@ void drag(labeldraw* canvas, QPointF from, QPointF to)
 
 } // namespace
 
-void drawTable(labeldraw* canvas, const QRectF& rect) { drag(canvas, rect.topLeft(), rect.bottomRight()); }
+void drawTable(labeldraw* canvas, const QRectF& rect)
+{
+    drag(canvas, rect.topLeft(), rect.bottomRight());
+}
 
 void pullLine(labeldraw* canvas, const QRectF& rect, double x)
 {

@@ -8,9 +8,9 @@
 
 #include <QObject>
 #include <QRectF>
-#include <QUrl>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <QVector>
 
 #include <functional>
@@ -27,10 +27,10 @@ public:
         QString text;
     };
 
-    QStringList openAnswers;                   // one per Open click; "" = cancelled
-    QVector<QPair<QString, QString>> saveAnswers;  // file name and selected filter
+    QStringList openAnswers;                      // one per Open click; "" = cancelled
+    QVector<QPair<QString, QString>> saveAnswers; // file name and selected filter
     QMessageBox::StandardButton informationAnswer = QMessageBox::Cancel;
-    std::function<void(QProgressDialog*)> busy;  // replaces running the busy dialog
+    std::function<void(QProgressDialog*)> busy; // replaces running the busy dialog
 
     QVector<Message> warnings;
     QVector<Message> informations;
@@ -78,8 +78,8 @@ struct TestWindow {
 
     template <typename T> T* child(const char* name) const { return window->findChild<T*>(name); }
     void click(const char* buttonName) const;
-    QStringList resultRows() const;      // the result table, one line per row, cells joined by "|"
-    double pixelsPerPoint() const;       // of the page images of the open document
+    QStringList resultRows() const; // the result table, one line per row, cells joined by "|"
+    double pixelsPerPoint() const;  // of the page images of the open document
 
     std::unique_ptr<ExcelMain> window;
     ScriptedDialogs* dialogs = nullptr;
@@ -94,9 +94,9 @@ void pullLine(labeldraw* canvas, const QRectF& rect, double x);
 
 // The test documents, generated once per test run into the private temporary folder.
 struct TestDocuments {
-    QString onePage;     // words "p7r<row>c<column>", 2 rows × 3 columns
-    QString threePages;  // page p: words "p<p>r<row>c<column>", 3, 2 and 4 rows × 3 columns
-    QString corrupt;     // a file that starts like a PDF but is none
+    QString onePage;    // words "p7r<row>c<column>", 2 rows × 3 columns
+    QString threePages; // page p: words "p<p>r<row>c<column>", 3, 2 and 4 rows × 3 columns
+    QString corrupt;    // a file that starts like a PDF but is none
     QString folder;
 };
 const TestDocuments& testDocuments();

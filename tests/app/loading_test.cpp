@@ -70,9 +70,11 @@ TEST_F(LoadingTest, OnePageDocument)
     const QtMessageHandler previous = qInstallMessageHandler(MessageLog::handler);
     w.open(docs.onePage);
     qInstallMessageHandler(previous);
-    const QString expectedLine = "Debug: PNG FILE CMD \"\"" + TestSupport::binDir() + "/Qtmingw.dll\" -htmlformat \"" +
-                                 docs.onePage + "\" \"" + main.workFolder() + "/text.xml\"\" \n";
-    EXPECT_TRUE(readText(MessageLog::logFilePath()).contains(expectedLine)) << qPrintable(readText(MessageLog::logFilePath()));
+    const QString expectedLine = "Debug: PNG FILE CMD \"\"" + TestSupport::binDir() +
+                                 "/Qtmingw.dll\" -htmlformat \"" + docs.onePage + "\" \"" +
+                                 main.workFolder() + "/text.xml\"\" \n";
+    EXPECT_TRUE(readText(MessageLog::logFilePath()).contains(expectedLine))
+        << qPrintable(readText(MessageLog::logFilePath()));
 
     EXPECT_EQ(main.pageCount, 1);
     EXPECT_EQ(main.pageCountText, "1");
@@ -301,11 +303,14 @@ TEST_F(LoadingTest, LongDocumentLoadsItsFirst1999PagesLazily)
     const QString firstImage = fakeFolder.filePath("page.png");
     ASSERT_TRUE(image.save(firstImage));
     // Page images are counted, so empty files do for all but page 1; texts for three pages.
-    fakeConverter("dir=$(dirname \"$3\")\n"
-                  "cp '" + firstImage + "' \"$dir/text_pg_0001.png\"\n"
-                  "echo '<span style=\"left:1;top:2;width:3;height:4\">only</span>' > \"$dir/text_pg_0001.htm\"\n"
-                  ": > \"$dir/text_pg_0002.htm\"; : > \"$dir/text_pg_0003.htm\"\n"
-                  "for ((i = 2; i <= 2001; i++)); do printf -v n '%04d' $i; : > \"$dir/text_pg_$n.png\"; done");
+    fakeConverter(
+        "dir=$(dirname \"$3\")\n"
+        "cp '" +
+        firstImage +
+        "' \"$dir/text_pg_0001.png\"\n"
+        "echo '<span style=\"left:1;top:2;width:3;height:4\">only</span>' > \"$dir/text_pg_0001.htm\"\n"
+        ": > \"$dir/text_pg_0002.htm\"; : > \"$dir/text_pg_0003.htm\"\n"
+        "for ((i = 2; i <= 2001; i++)); do printf -v n '%04d' $i; : > \"$dir/text_pg_$n.png\"; done");
     w.open(docs.onePage);
     EXPECT_EQ(main.pageCount, 1999);
     ASSERT_EQ(main.pageTexts.size(), 3);

@@ -52,7 +52,7 @@ TEST(MessageLog, LinePatternsInsertTheMessageUnchanged)
 TEST(MessageLog, ChildProcessWritesOneLinePerMessageIntoANewDataFolder)
 {
     LogRun run;
-    ASSERT_FALSE(QDir(run.dataDir()).exists());  // created by the first message
+    ASSERT_FALSE(QDir(run.dataDir()).exists()); // created by the first message
     EXPECT_EQ(run.helper({"debug", "abc", "warning", "50% done: %1 %2", "critical", "Grüße"}),
               QProcess::NormalExit);
     EXPECT_EQ(run.log(), "Debug: abc\nWarning: 50% done: %1 %2\nCritical: Grüße\n");
@@ -92,7 +92,7 @@ TEST(MessageLog, TheProgramEmptiesThePreviousRunsLogAtStart)
     for (int i = 0; i < 100 && log.exists() && readText(run.logPath()).contains("previous run"); ++i)
         QThread::msleep(50);
     EXPECT_FALSE(readText(run.logPath()).contains("previous run"));
-    EXPECT_EQ(program.state(), QProcess::Running);  // it started and stays up
+    EXPECT_EQ(program.state(), QProcess::Running); // it started and stays up
     program.kill();
     program.waitForFinished();
 }

@@ -61,7 +61,7 @@ protected:
 
 TEST_F(ResultTableTest, DrawnTableShowsItsGridAndStoresItInPagePixels)
 {
-    w.click("pushButton_zoomout");  // zoom 1.25
+    w.click("pushButton_zoomout"); // zoom 1.25
     drawGridTable();
     EXPECT_EQ(w.resultRows(), gridRows(1, 3));
     EXPECT_EQ(table()->columnCount(), 3);
@@ -145,7 +145,7 @@ TEST_F(ResultTableTest, ApplyToAllAndNavigationKeepEachPagesTable)
 TEST_F(ResultTableTest, StoredLinesStayPutOverPageVisitsAtAnyZoom)
 {
     for (const char* zoomButton : {"pushButton_zoomout", "pushButton_zoomin", "pushButton_zoomin"}) {
-        w.click(zoomButton);  // 1.25, then 1.0, then 0.8
+        w.click(zoomButton); // 1.25, then 1.0, then 0.8
         showPage(1);
         main.canvas()->drawrect();
         drawGridTable();

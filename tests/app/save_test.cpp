@@ -105,7 +105,7 @@ TEST_F(SaveTest, CsvAndSpreadsheetHoldTheDrawnWords)
     QString expected;
     for (const QStringList& row : expectedRows())
         expected += row.first().isEmpty() ? QString("\n") : '"' + row.join("\"\t\"") + "\"\n";
-    expected.chop(1);  // pages are joined by a line end, not closed by one
+    expected.chop(1); // pages are joined by a line end, not closed by one
     QStringDecoder utf16(QStringDecoder::Utf16LE);
     EXPECT_EQ(QString(utf16(bytes.mid(2))), expected);
 
@@ -132,7 +132,8 @@ TEST_F(SaveTest, CancelledDialogWritesNothing)
 {
     QSettings("setting.ini", QSettings::IniFormat).setValue("output/output", "/kept/path.csv");
     w.click("pushButton_save");
-    EXPECT_EQ(QSettings("setting.ini", QSettings::IniFormat).value("output/output").toString(), "/kept/path.csv");
+    EXPECT_EQ(QSettings("setting.ini", QSettings::IniFormat).value("output/output").toString(),
+              "/kept/path.csv");
     EXPECT_TRUE(w.dialogs->informations.isEmpty());
     EXPECT_TRUE(w.dialogs->warnings.isEmpty());
     EXPECT_TRUE(QDir(out.path()).isEmpty());
@@ -148,7 +149,6 @@ TEST_F(SaveTest, FailedSaveWarnsInsteadOfReportingSuccess)
         EXPECT_GT(w.dialogs->warnings[0].text.size(), name.size() + 20) << "a reason is given";
         EXPECT_TRUE(w.dialogs->informations.isEmpty());
     }
-
 }
 
 } // namespace

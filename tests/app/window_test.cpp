@@ -5,12 +5,11 @@
 
 #include <QAbstractButton>
 #include <QDesktopServices>
-#include <QFrame>
 #include <QFileInfo>
+#include <QFrame>
 #include <QImageReader>
-#include <QLayout>
-#include <cmath>
 #include <QLabel>
+#include <QLayout>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QProgressDialog>
@@ -24,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -46,7 +46,8 @@ protected:
     {
         QImage image(size, QImage::Format_RGB32);
         image.fill(Qt::white);
-        const QString path = folder.filePath(QStringLiteral("page-%1x%2.png").arg(size.width()).arg(size.height()));
+        const QString path =
+            folder.filePath(QStringLiteral("page-%1x%2.png").arg(size.width()).arg(size.height()));
         ASSERT_TRUE(image.save(path));
         w.window->currentPng = path;
         w.window->showPNG();
@@ -68,27 +69,40 @@ TEST_F(WindowTest, AfterConstruction)
         const char* name;
         const char* className;
     } form[] = {
-        {"centralwidget", "QWidget"},         {"statusbar", "QStatusBar"},
-        {"pushButton_openfile", "QPushButton"}, {"line_3", "QFrame"},
-        {"pushButton_zoomout", "QPushButton"}, {"pushButton_zoomin", "QPushButton"},
-        {"pushButton_up", "QPushButton"},     {"pushButton_down", "QPushButton"},
-        {"spinBox_pagenumber", "QSpinBox"},   {"label_pagenumber", "QLabel"},
-        {"line", "QFrame"},                   {"pushButton_drawrect", "QPushButton"},
-        {"line_4", "QFrame"},                 {"pushButton_drawline", "QPushButton"},
-        {"line_5", "QFrame"},                 {"pushButton_del_rect", "QPushButton"},
-        {"line_6", "QFrame"},                 {"pushButton_del_line", "QPushButton"},
-        {"line_2", "QFrame"},                 {"pushButton", "QPushButton"},
-        {"line_7", "QFrame"},                 {"pushButton_save", "QPushButton"},
-        {"pushButton_about", "QPushButton"},  {"listwidget_view", "QListWidget"},
-        {"frame_back", "QFrame"},             {"tableWidget_rule", "QTableWidget"},
+        {"centralwidget", "QWidget"},
+        {"statusbar", "QStatusBar"},
+        {"pushButton_openfile", "QPushButton"},
+        {"line_3", "QFrame"},
+        {"pushButton_zoomout", "QPushButton"},
+        {"pushButton_zoomin", "QPushButton"},
+        {"pushButton_up", "QPushButton"},
+        {"pushButton_down", "QPushButton"},
+        {"spinBox_pagenumber", "QSpinBox"},
+        {"label_pagenumber", "QLabel"},
+        {"line", "QFrame"},
+        {"pushButton_drawrect", "QPushButton"},
+        {"line_4", "QFrame"},
+        {"pushButton_drawline", "QPushButton"},
+        {"line_5", "QFrame"},
+        {"pushButton_del_rect", "QPushButton"},
+        {"line_6", "QFrame"},
+        {"pushButton_del_line", "QPushButton"},
+        {"line_2", "QFrame"},
+        {"pushButton", "QPushButton"},
+        {"line_7", "QFrame"},
+        {"pushButton_save", "QPushButton"},
+        {"pushButton_about", "QPushButton"},
+        {"listwidget_view", "QListWidget"},
+        {"frame_back", "QFrame"},
+        {"tableWidget_rule", "QTableWidget"},
     };
     for (const auto& entry : form) {
         const QObject* object = main.findChild<QObject*>(entry.name);
         ASSERT_NE(object, nullptr) << entry.name;
         EXPECT_TRUE(object->inherits(entry.className)) << entry.name;
     }
-    for (const char* layout : {"verticalLayout_3", "verticalLayout_2", "horizontalLayout",
-                               "horizontalLayout_3", "verticalLayout"})
+    for (const char* layout :
+         {"verticalLayout_3", "verticalLayout_2", "horizontalLayout", "horizontalLayout_3", "verticalLayout"})
         EXPECT_NE(main.findChild<QLayout*>(layout), nullptr) << layout;
 
     // Only Save waits for a document.
@@ -192,13 +206,15 @@ TEST_F(WindowTest, AboutBoxOpensModallyAndLeavesTheWindowAsItWas)
 
 TEST_F(WindowTest, IconsAreCompiledInAndDistinct)
 {
-    const QStringList names = {"folder_blue_open.png", "zoom_in.ico", "zoom_out.ico", "up.png",
-                               "downa.png", "rec321.png", "line32.png", "delrec.png", "delline.png",
-                               "table_accept.png", "table_accept.ico", "about.png", "graybackgr.png"};
+    const QStringList names = {
+        "folder_blue_open.png", "zoom_in.ico", "zoom_out.ico",  "up.png",      "downa.png",
+        "rec321.png",           "line32.png",  "delrec.png",    "delline.png", "table_accept.png",
+        "table_accept.ico",     "about.png",   "graybackgr.png"};
     QVector<QImage> images;
     for (const QString& name : names) {
         QImageReader reader(":/iconoption/icons/" + name);
-        EXPECT_EQ(reader.format(), name.endsWith(".ico") ? QByteArray("ico") : QByteArray("png")) << qPrintable(name);
+        EXPECT_EQ(reader.format(), name.endsWith(".ico") ? QByteArray("ico") : QByteArray("png"))
+            << qPrintable(name);
         const QImage image = reader.read();
         ASSERT_FALSE(image.isNull()) << qPrintable(name);
         images.append(image.convertToFormat(QImage::Format_ARGB32));

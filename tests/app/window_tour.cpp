@@ -82,8 +82,9 @@ int main(int argc, char* argv[])
     if (!jsonFile.open(QIODevice::ReadOnly))
         return 1;
     const QJsonObject sample = QJsonDocument::fromJson(jsonFile.readAll()).object();
-    const QJsonObject geometry = sample["apply_all"].isObject() ? sample["apply_all"].toObject()
-                                                                 : sample["tables"].toArray().first().toObject();
+    const QJsonObject geometry = sample["apply_all"].isObject()
+                                     ? sample["apply_all"].toObject()
+                                     : sample["tables"].toArray().first().toObject();
 
     ExcelMain window;
     auto dialogs = std::make_unique<TourDialogs>();
