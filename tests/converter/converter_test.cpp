@@ -262,10 +262,25 @@ TEST_F(ConverterTest, UnreadablePagesStillGetAnImage)
 TEST_F(ConverterTest, ConvertsEveryPageOfALongDocument)
 {
     constexpr int kPages = 2500;
-    std::vector<DrawnPage> pages(kPages, DrawnPage{{36, 36}, {}});
-    pages.back().words = {{"last", {4, 20}, 8}};
+    // Small blank pages sharing one content stream; the last one holds a word.
+    const QByteArray last = "BT /F1 8 Tf 4 12 Td (last) Tj ET";
+    std::vector<QByteArray> objects = {"<< /Type /Catalog /Pages 2 0 R >>",
+                                       {},
+                                       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+                                       "<< /Length 0 >>\nstream\n\nendstream",
+                                       "<< /Length " + QByteArray::number(last.size()) + " >>\nstream\n" +
+                                           last + "\nendstream"};
+    QByteArray kids;
+    for (int page = 1; page <= kPages; ++page) {
+        const QByteArray content = page == kPages ? "5 0 R" : "4 0 R";
+        objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 36 36] "
+                          "/Resources << /Font << /F1 3 0 R >> >> /Contents " +
+                          content + " >>");
+        kids += QByteArray::number(qulonglong(objects.size())) + " 0 R ";
+    }
+    objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(kPages) + " >>";
     const QString pdf = file("long.pdf");
-    ASSERT_EQ(write(pdf, pages).size(), size_t(kPages));
+    ASSERT_TRUE(writeFile(pdf, assemble(objects)));
     const QString out = outputFolder("out");
     const Outcome run = convert(pdf, out);
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
