@@ -1,0 +1,152 @@
+// The window and zq-extract write the same bytes for the same table: the window's table is
+// drawn with the mouse on whole canvas pixels, zq-extract gets the same places in points.
+#include "apptestsupport.h"
+#include "labeldraw.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSpinBox>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+// A place in points snapped to a canvas pixel that is a multiple of 4 (3 points at 96 dpi),
+// so points → pixels in zq-extract gives that very pixel back.
+struct Snapped {
+    double pixels;
+    double points;
+};
+
+Snapped snap(double points, double pixelsPerPoint)
+{
+    const double pixels = 4 * std::round(points * pixelsPerPoint / 4);
+    return {pixels, pixels / pixelsPerPoint};
+}
+
+// One page's table: outline [x0, top, x1, bottom] and separators, in points.
+struct PageTable {
+    int page = 0;
+    QJsonArray rect;
+    QJsonArray separators;
+};
+
+QJsonObject loadSample(const QString& name)
+{
+    QFile file(TestSupport::samplesDir() + '/' + name + ".json");
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+QString number(double value) { return QString::number(value, 'g', 17); }
+
+// Draws the table with the mouse and returns its geometry in points for zq-extract.
+QJsonObject drawTable(TestWindow& w, const PageTable& table, double s)
+{
+    labeldraw* canvas = w.window->canvas();
+    const Snapped x0 = snap(table.rect[0].toDouble(), s);
+    const Snapped top = snap(table.rect[1].toDouble(), s);
+    const Snapped x1 = snap(table.rect[2].toDouble(), s);
+    const Snapped bottom = snap(table.rect[3].toDouble(), s);
+    const QRectF rect(x0.pixels, top.pixels, x1.pixels - x0.pixels, bottom.pixels - top.pixels);
+    w.click("pushButton_drawrect");
+    CanvasMouse::drawTable(canvas, rect);
+    w.click("pushButton_drawline");
+    QJsonArray columns;
+    for (const QJsonValue& separator : table.separators) {
+        const Snapped x = snap(separator.toDouble(), s);
+        CanvasMouse::pullLine(canvas, rect, x.pixels);
+        columns.append(x.points);
+    }
+    w.click("pushButton_drawline");  // back to the table tool
+    EXPECT_EQ(canvas->getLines().size(), table.separators.size());
+    return QJsonObject{{"page", table.page},
+                       {"area", QJsonArray{top.points, x0.points, bottom.points, x1.points}},
+                       {"columns", columns}};
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void saveFromWindow(TestWindow& w, const QString& path, const QString& filter)
+{
+    w.dialogs->saveAnswers.append({path, filter});
+    w.dialogs->informationAnswer = QMessageBox::Cancel;
+    w.click("pushButton_save");
+    ASSERT_TRUE(w.dialogs->warnings.isEmpty()) << w.dialogs->warnings.last().text.toStdString();
+}
+
+void extract(const QStringList& args)
+{
+    QProcess p;
+    p.start(TestSupport::binDir() + "/zq-extract", args);
+    ASSERT_TRUE(p.waitForFinished(120000));
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+}
+
+void expectSameFiles(TestWindow& w, const QString& name, const QStringList& geometryArgs, const QString& pdf)
+{
+    for (const auto& [suffix, filter] : {std::pair{QStringLiteral("csv"), QStringLiteral("CSV File (*.csv)")},
+                                         std::pair{QStringLiteral("xls"), QStringLiteral("Excel File (*.xls)")}}) {
+        const QString fromWindow = TestSupport::workDir() + '/' + name + "-window." + suffix;
+        const QString fromTool = TestSupport::workDir() + '/' + name + "-tool." + suffix;
+        saveFromWindow(w, fromWindow, filter);
+        extract(QStringList{pdf, "-o", fromTool} + geometryArgs);
+        const QByteArray windowBytes = readBytes(fromWindow);
+        EXPECT_GT(windowBytes.size(), 500) << suffix.toStdString();
+        EXPECT_TRUE(windowBytes == readBytes(fromTool)) << name.toStdString() << '.' << suffix.toStdString();
+    }
+}
+
+TEST(ExtractParity, TableAppliedToAllPagesInTheWindowAndByTheTool)
+{
+    const QString pdf = TestSupport::samplesDir() + "/inventory-3pages.pdf";
+    const QJsonObject all = loadSample("inventory-3pages")["apply_all"].toObject();
+    TestWindow w;
+    w.open(pdf);
+    ASSERT_EQ(w.window->pageCount, 3);
+    const QJsonObject geometry =
+        drawTable(w, {1, all["rect"].toArray(), all["separators"].toArray()}, w.pixelsPerPoint());
+    w.click("pushButton");  // Apply to All
+
+    QStringList columns;
+    for (const QJsonValue& x : geometry["columns"].toArray())
+        columns.append(number(x.toDouble()));
+    QStringList area;
+    for (const QJsonValue& v : geometry["area"].toArray())
+        area.append(number(v.toDouble()));
+    expectSameFiles(w, "inventory", {"-a", area.join(','), "-c", columns.join(','), "-p", "all"}, pdf);
+}
+
+TEST(ExtractParity, OwnTableOnEachPageInTheWindowAndFromATemplate)
+{
+    const QString pdf = TestSupport::samplesDir() + "/rotated-schedule.pdf";
+    TestWindow w;
+    w.open(pdf);
+    ASSERT_EQ(w.window->pageCount, 2);
+    QJsonArray pages;
+    for (const QJsonValue& t : loadSample("rotated-schedule")["tables"].toArray()) {
+        const QJsonObject table = t.toObject();
+        const int page = table["page"].toInt();
+        w.child<QSpinBox>("spinBox_pagenumber")->setValue(page);
+        ASSERT_EQ(w.window->currentPng.right(16), QStringLiteral("text_pg_%1.png").arg(page, 4, 10, QChar('0')));
+        pages.append(drawTable(w, {page, table["rect"].toArray(), table["separators"].toArray()},
+                               w.pixelsPerPoint()));
+    }
+    const QString templatePath = TestSupport::workDir() + "/schedule.json";
+    QFile file(templatePath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(QJsonObject{{"pages", pages}}).toJson());
+    file.close();
+    expectSameFiles(w, "schedule", {"-t", templatePath}, pdf);
+}
+
+} // namespace
