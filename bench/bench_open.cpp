@@ -3,58 +3,22 @@
 // shown, next to our converter alone on the same file in the same run. Prints both times,
 // the peak memory of the window process and of the converter, and the ratio of the times.
 //   bench_open [pages] [runs]
+#include "benchsupport.h"
 #include "excelmain.h"
 #include "windowdialogs.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFont>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
-
-struct Measurement {
-    double seconds = 0;
-    long peakKiB = 0;
-    bool ok = false;
-};
-
-// --measure <program> <args…>: runs the program as a child and prints "<seconds> <peak KiB>
-// <exit code>". Started from a fresh copy of this program, so that the child's peak memory
-// does not count the pages of a parent that holds a document.
-int measureChild(char** command)
-{
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        execv(command[0], command);
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
-        return 1;
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%f %ld %d\n", seconds, usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : 128);
-    return 0;
-}
 
 // Answers the open dialog with the document and notes when it did.
 class ChosenFile : public WindowDialogs {
@@ -96,7 +60,8 @@ int openInWindow(int argc, char** argv)
     return window.pageCount > 0 ? 0 : 1;
 }
 
-Measurement runChild(const QStringList& arguments, int* pages = nullptr)
+// Runs this program again with `arguments` (--measure or --window) and reads its figures.
+Measurement runSelf(const QStringList& arguments, int* pages = nullptr)
 {
     QProcess child;
     child.start(QCoreApplication::applicationFilePath(), arguments);
@@ -116,29 +81,6 @@ Measurement runChild(const QStringList& arguments, int* pages = nullptr)
     return m;
 }
 
-// Pages of a price list: a title and a table of 40 rows by 6 columns.
-bool writeDocument(const QString& path, int pages)
-{
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::Letter));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(72);
-    QPainter p;
-    if (!p.begin(&writer))
-        return false;
-    p.setFont(QFont("DejaVu Sans", 9));
-    for (int page = 1; page <= pages; ++page) {
-        if (page > 1)
-            writer.newPage();
-        p.drawText(QPointF(72, 60), QStringLiteral("Price list, page %1").arg(page));
-        for (int row = 0; row < 40; ++row)
-            for (int column = 0; column < 6; ++column)
-                p.drawText(QPointF(60 + 85 * column, 100 + 15 * row),
-                           QStringLiteral("R%1C%2-%3").arg(row).arg(column).arg(page * 97 % 1000));
-    }
-    return p.end();
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -155,7 +97,7 @@ int main(int argc, char** argv)
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 2;
     QTemporaryDir folder;
     const QString pdf = folder.filePath("document.pdf");
-    if (!writeDocument(pdf, pages)) {
+    if (!writeTableDocument(pdf, pages)) {
         std::fprintf(stderr, "could not write %s\n", qPrintable(pdf));
         return 1;
     }
@@ -167,8 +109,8 @@ int main(int argc, char** argv)
     for (int run = 0; run < runs; ++run) {
         QTemporaryDir out;
         const Measurement c =
-            runChild({"--measure", converter, "-htmlformat", pdf, out.filePath("text.xml")});
-        const Measurement w = runChild({"--window", pdf}, &shownPages);
+            runSelf({"--measure", converter, "-htmlformat", pdf, out.filePath("text.xml")});
+        const Measurement w = runSelf({"--window", pdf}, &shownPages);
         if (!c.ok || !w.ok)
             return 1;
         alone.seconds = std::min(alone.seconds, c.seconds);
