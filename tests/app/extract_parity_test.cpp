@@ -4,17 +4,31 @@
 #include "labeldraw.h"
 #include "testsupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 namespace {
+
+// The window remembers the last saved file in setting.ini of the working directory; these
+// tests keep theirs to themselves so other tests still start from no settings.
+class OwnWorkingDirectory {
+public:
+    OwnWorkingDirectory() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
+    ~OwnWorkingDirectory() { QDir::setCurrent(previous_); }
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
 
 // A place in points snapped to a canvas pixel that is a multiple of 4 (3 points at 96 dpi),
 // so points → pixels in zq-extract gives that very pixel back.
@@ -110,6 +124,7 @@ TEST(ExtractParity, TableAppliedToAllPagesInTheWindowAndByTheTool)
 {
     const QString pdf = TestSupport::samplesDir() + "/inventory-3pages.pdf";
     const QJsonObject all = loadSample("inventory-3pages")["apply_all"].toObject();
+    OwnWorkingDirectory cwd;
     TestWindow w;
     w.open(pdf);
     ASSERT_EQ(w.window->pageCount, 3);
@@ -129,6 +144,7 @@ TEST(ExtractParity, TableAppliedToAllPagesInTheWindowAndByTheTool)
 TEST(ExtractParity, OwnTableOnEachPageInTheWindowAndFromATemplate)
 {
     const QString pdf = TestSupport::samplesDir() + "/rotated-schedule.pdf";
+    OwnWorkingDirectory cwd;
     TestWindow w;
     w.open(pdf);
     ASSERT_EQ(w.window->pageCount, 2);
