@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iterator>
@@ -496,33 +497,32 @@ std::string describeRanges(const std::vector<std::array<uint16_t, 4>>& ranges)
     return text.empty() ? "none" : text;
 }
 
-std::string compareCell(const ModelCell& expected, const BiffReader::Cell& read, const std::string& at)
+// What differs between a cell as set and as read; empty when they agree.
+std::string compareCell(const ModelCell& expected, const BiffReader::Cell& read)
 {
     if (read.xf != expected.xf)
-        return at + ": format index " + std::to_string(read.xf) + ", set " + std::to_string(expected.xf);
+        return "format index " + std::to_string(read.xf) + ", set " + std::to_string(expected.xf);
     switch (expected.type) {
     case EMPTY:
-        if (read.kind != BiffReader::Cell::Blank)
-            return at + ": not a BLANK";
-        return {};
+        return read.kind == BiffReader::Cell::Blank ? std::string() : "not a BLANK";
     case INTEGER:
         if (read.kind != BiffReader::Cell::Number || read.number != double(expected.integer))
-            return at + ": read " + showNumber(read.number) + ", set the integer " +
+            return "read " + showNumber(read.number) + ", set the integer " +
                    std::to_string(expected.integer);
         return {};
     case REAL:
         if (read.kind != BiffReader::Cell::Number || !sameBits(read.number, expected.real))
-            return at + ": read " + showNumber(read.number) + (read.fromRk ? " from an RK value" : "") +
-                   ", set " + showNumber(expected.real);
+            return "read " + showNumber(read.number) + (read.fromRk ? " from an RK value" : "") + ", set " +
+                   showNumber(expected.real);
         return {};
     case STRING:
     case WSTRING:
         if (read.kind != BiffReader::Cell::Text || read.text != expected.text ||
             read.wideText != (expected.type == WSTRING))
-            return at + ": another text, or stored in another width";
+            return "another text, or stored in another width";
         return {};
     default:
-        return at + ": unexpected type";
+        return "unexpected type";
     }
 }
 
@@ -547,27 +547,27 @@ std::string compareWithFile(const std::vector<ModelSheet>& sheets, const BiffRea
             return "sheet " + std::to_string(i) + " has " + std::to_string(sheet.cells.size()) +
                    " cell records for its grid of " + std::to_string(uint64_t(model.rows) * model.columns);
         std::vector<std::array<uint16_t, 4>> merges;
-        for (uint32_t row = 0; row < model.rows; ++row) {
-            for (uint32_t column = 0; column < model.columns; ++column) {
-                const auto found = model.cells.find({row, column});
-                const ModelCell& expected = found == model.cells.end() ? emptyCell : found->second;
-                const auto read = sheet.cells.find({uint16_t(row), uint16_t(column)});
-                if (read == sheet.cells.end())
-                    return where(i, row, column) + " is missing";
-                if (std::string problem = compareCell(expected, read->second, where(i, row, column));
-                    !problem.empty())
-                    return problem;
-                if (expected.type == STRING || expected.type == WSTRING) {
-                    ++textCells;
-                    texts.emplace(expected.text, expected.type == WSTRING);
-                }
-                // A span of 0 merges nothing in its direction, as a span of 1.
-                const uint32_t rows = std::max<uint32_t>(expected.mergeRows, 1);
-                const uint32_t columns = std::max<uint32_t>(expected.mergeColumns, 1);
-                if (rows > 1 || columns > 1)
-                    merges.push_back({uint16_t(row), uint16_t(std::min(row + rows - 1, 0xFFFFu)),
-                                      uint16_t(column), uint16_t(std::min(column + columns - 1, 0xFFu))});
+        // Both maps run in row-major order, and the file's covers the grid exactly.
+        auto modelCell = model.cells.begin();
+        for (const auto& [position, read] : sheet.cells) {
+            const auto [row, column] = position;
+            if (row >= model.rows || column >= model.columns)
+                return where(i, row, column) + " lies outside the grid";
+            const bool set = modelCell != model.cells.end() &&
+                             modelCell->first == std::pair<uint32_t, uint32_t>(row, column);
+            const ModelCell& expected = set ? (modelCell++)->second : emptyCell;
+            if (std::string problem = compareCell(expected, read); !problem.empty())
+                return where(i, row, column) + ": " + problem;
+            if (expected.type == STRING || expected.type == WSTRING) {
+                ++textCells;
+                texts.emplace(expected.text, expected.type == WSTRING);
             }
+            // A span of 0 merges nothing in its direction, as a span of 1.
+            const uint32_t rows = std::max<uint32_t>(expected.mergeRows, 1);
+            const uint32_t columns = std::max<uint32_t>(expected.mergeColumns, 1);
+            if (rows > 1 || columns > 1)
+                merges.push_back({row, uint16_t(std::min(row + rows - 1, 0xFFFFu)), column,
+                                  uint16_t(std::min(column + columns - 1, 0xFFu))});
         }
         if (sheet.columnWidths != model.widths)
             return "sheet " + std::to_string(i) + ": the column widths differ";
