@@ -32,15 +32,6 @@ uint32_t upperHalf(double value)
     std::memcpy(&bits, &value, sizeof bits);
     return static_cast<uint32_t>(bits >> 32);
 }
-
-// The number a float-form RK value stands for, as readers decode it.
-double realFromRk(uint32_t rk)
-{
-    const uint64_t bits = static_cast<uint64_t>(rk & ~3u) << 32;
-    double value;
-    std::memcpy(&value, &bits, sizeof value);
-    return rk & 1 ? value / 100 : value;
-}
 } // namespace
 
 size_t writeRow(uint8_t* out, uint16_t row, uint16_t columnEnd)
@@ -107,14 +98,17 @@ size_t writeDbCell(uint8_t* out, uint32_t firstRowDistance, std::span<const uint
 }
 
 // Truncations in floating point: a cast to an integer type would overflow for large values.
-// The RK form keeps only the upper 30 bits of a double, so a value that would not come back
-// bit for bit (262145.0, 1234567.89, 1e15) is written whole as a NUMBER instead.
 bool isRkEligible(double value)
 {
-    if (std::trunc(value * 100) * 100 != std::trunc(value * 10000))
-        return false;
-    const double decoded = realFromRk(rkFromReal(value));
-    return std::memcmp(&decoded, &value, sizeof value) == 0;
+    return std::trunc(value * 100) * 100 == std::trunc(value * 10000);
+}
+
+double realFromRk(uint32_t rk)
+{
+    const uint64_t bits = static_cast<uint64_t>(rk & ~3u) << 32;
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return rk & 1 ? value / 100 : value;
 }
 
 uint32_t rkFromReal(double value)

@@ -50,8 +50,11 @@ constexpr uint32_t rkFromInteger(int32_t value)
 {
     return (static_cast<uint32_t>(value) << 2) | 2;
 }
-// Whether a real has at most two decimals, to four places (trunc(x × 100) × 100 = trunc(x × 10000)),
-// and its RK value gives it back exactly.
+// Whether a real has at most two decimals, to four places (trunc(x × 100) × 100 = trunc(x × 10000)).
+// Such reals are written in the float form of RK, which keeps the upper 30 bits of the double
+// (of x, or of x × 100): a value with more mantissa bits is stored approximately.
 bool isRkEligible(double value);
 uint32_t rkFromReal(double value);
+// The number a float-form RK value stands for, as readers decode it.
+double realFromRk(uint32_t rk);
 } // namespace CellRecords

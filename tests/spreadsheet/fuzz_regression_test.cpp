@@ -3,6 +3,7 @@
 // they found written out as plain cases.
 #include "../../fuzz/biffreader.h"
 #include "../../fuzz/spreadsheetchecks.h"
+#include "cellrecords.h"
 #include "compoundchecker.h"
 #include "spreadsheet.h"
 
@@ -32,10 +33,10 @@ TEST(FuzzRegressions, SpreadsheetInputs)
     }
 }
 
-// The RK form keeps 30 bits of a double: reals it cannot give back exactly are NUMBER records.
-TEST(FuzzRegressions, RealsComeBackBitForBit)
+// Two-decimal reals are stored in the float form of RK (30 bits of the double); the others whole.
+TEST(FuzzRegressions, RealsComeBackAsTheirStoredForm)
 {
-    const double reals[] = {1.1165883596012172e-321, 262145.0, 1234567.89, 1e15, 0.1, 1.5, -0.0};
+    const double reals[] = {1.1165883596012172e-321, 262145.0, 1234567.89, 1e15, 0.1, 1.5, -0.0, 1.005};
     SpreadsheetFile file;
     file.createSheets(1);
     for (uint32_t i = 0; i < std::size(reals); ++i)
@@ -45,9 +46,16 @@ TEST(FuzzRegressions, RealsComeBackBitForBit)
     const BiffReader::Workbook book = BiffReader::read(*CompoundChecker::fromFile(path).stream(u"Workbook"));
     ASSERT_EQ(book.error, "");
     for (uint16_t i = 0; i < std::size(reals); ++i) {
+        const double expected = CellRecords::isRkEligible(reals[i])
+                                    ? CellRecords::realFromRk(CellRecords::rkFromReal(reals[i]))
+                                    : reals[i];
         const double read = book.sheets.at(0).cells.at({0, i}).number;
-        EXPECT_EQ(std::memcmp(&read, &reals[i], sizeof read), 0) << reals[i] << " came back as " << read;
+        EXPECT_EQ(std::memcmp(&read, &expected, sizeof read), 0) << reals[i] << " came back as " << read;
     }
+    // The values that need more than 30 bits are the ones stored approximately.
+    EXPECT_NE(book.sheets.at(0).cells.at({0, 3}).number, 1e15);
+    EXPECT_EQ(book.sheets.at(0).cells.at({0, 5}).number, 1.5);
+    EXPECT_EQ(book.sheets.at(0).cells.at({0, 7}).number, 1.005);
 }
 
 // A merge span of 0 merges nothing in its direction; it once reached to the sheet's last row or
