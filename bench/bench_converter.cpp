@@ -26,15 +26,12 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QGuiApplication app(argc, argv);
-    const int pages = argc > 1 ? std::max(1, atoi(argv[1])) : 200;
-    const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
+    const auto [pages, runs] = benchArguments(argc, argv, 200, 3);
 
     QTemporaryDir dir;
-    const QString pdf = dir.filePath("tables.pdf");
-    if (!writeTableDocument(pdf, pages)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(pdf));
+    const QString pdf = tableDocumentIn(dir.path(), pages);
+    if (pdf.isEmpty())
         return 1;
-    }
     const std::string converter = (QCoreApplication::applicationDirPath() + "/Qtmingw.dll").toStdString();
     const std::string pdfPath = pdf.toStdString();
 

@@ -40,15 +40,12 @@ int main(int argc, char** argv)
         return measureChild(argv + 2);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    const int pages = argc > 1 ? std::max(1, atoi(argv[1])) : 200;
-    const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
+    const auto [pages, runs] = benchArguments(argc, argv, 200, 3);
 
     QTemporaryDir dir;
-    const QString pdf = dir.filePath("tables.pdf");
-    if (!writeTableDocument(pdf, pages)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(pdf));
+    const QString pdf = tableDocumentIn(dir.path(), pages);
+    if (pdf.isEmpty())
         return 1;
-    }
     const QString bin = QCoreApplication::applicationDirPath();
     const std::string pdfPath = pdf.toStdString();
 

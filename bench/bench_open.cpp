@@ -93,14 +93,11 @@ int main(int argc, char** argv)
         return openInWindow(argc, argv);
 
     QGuiApplication app(argc, argv);
-    const int pages = argc > 1 ? std::max(1, std::atoi(argv[1])) : 500;
-    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 2;
+    const auto [pages, runs] = benchArguments(argc, argv, 500, 2);
     QTemporaryDir folder;
-    const QString pdf = folder.filePath("document.pdf");
-    if (!writeTableDocument(pdf, pages)) {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(pdf));
+    const QString pdf = tableDocumentIn(folder.path(), pages);
+    if (pdf.isEmpty())
         return 1;
-    }
     const QString converter = QCoreApplication::applicationDirPath() + "/Qtmingw.dll";
 
     // Alternate the two, best of `runs` each, so both see the same machine state.

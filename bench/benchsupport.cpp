@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -110,3 +111,19 @@ Measurement best(const std::vector<Measurement>& runs)
     return m;
 }
 
+
+BenchArguments benchArguments(int argc, char** argv, int defaultPages, int defaultRuns)
+{
+    return {argc > 1 ? std::max(1, std::atoi(argv[1])) : defaultPages,
+            argc > 2 ? std::max(1, std::atoi(argv[2])) : defaultRuns};
+}
+
+QString tableDocumentIn(const QString& folder, int pages)
+{
+    const QString pdf = folder + "/tables.pdf";
+    if (!writeTableDocument(pdf, pages)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(pdf));
+        return {};
+    }
+    return pdf;
+}

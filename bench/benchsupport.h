@@ -30,3 +30,14 @@ Measurement best(const std::vector<Measurement>& runs);
 constexpr double kTableTop = 75, kTableLeft = 35, kTableBottom = 765, kTableRight = 560;
 constexpr double kTableSeparators[] = {110, 250, 330, 410, 480};
 bool writeTableDocument(const QString& path, int pages);
+
+// "<benchmark> [pages] [runs]": the page count and the number of runs, with defaults.
+struct BenchArguments {
+    int pages;
+    int runs;
+};
+BenchArguments benchArguments(int argc, char** argv, int defaultPages, int defaultRuns);
+
+// The table document of `pages` pages as "tables.pdf" in `folder`; "" (with a message on
+// stderr) when it cannot be written.
+QString tableDocumentIn(const QString& folder, int pages);
