@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cmath>
 
 QRectF TableGeometry::canvasRect(double s) const
@@ -22,6 +23,9 @@ QVector<QRectF> TableGeometry::canvasLines(double s) const
 }
 
 namespace {
+
+constexpr int kMaxJobs = 1024;
+constexpr double kMaxTimeoutSeconds = 1e7;
 
 std::optional<double> parseNumber(const QString& text)
 {
@@ -67,12 +71,66 @@ std::optional<TableGeometry> parseArea(const QString& text, QString* error)
     return g;
 }
 
+// One of -b, --format, -j, --shard, --timeout into `batch`; an error text when the value is bad.
+QString readBatchOption(const QString& option, const QString& value, BatchOptions* batch)
+{
+    if (option == "-b" || option == "--batch") {
+        if (value.isEmpty())
+            return QStringLiteral("%1 needs a folder").arg(option);
+        batch->folder = value;
+    } else if (option == "--format") {
+        const auto& formats = batchFormats();
+        const bool known = std::any_of(formats.begin(), formats.end(),
+                                       [&](const BatchFormat& f) { return f.name == value; });
+        if (!known) {
+            QStringList names;
+            for (const BatchFormat& f : formats)
+                names.append(f.name);
+            return QStringLiteral("--format takes %1: \"%2\"").arg(names.join('|'), value);
+        }
+        batch->format = value;
+    } else if (option == "-j" || option == "--jobs") {
+        bool ok = false;
+        const int jobs = value.toInt(&ok);
+        if (!ok || jobs < 1 || jobs > kMaxJobs)
+            return QStringLiteral("%1 takes a number of PDFs at a time from 1 to %2: \"%3\"")
+                .arg(option)
+                .arg(kMaxJobs)
+                .arg(value);
+        batch->jobs = jobs;
+    } else if (option == "--shard") {
+        const QStringList parts = value.split('/');
+        bool okIndex = false;
+        bool okCount = false;
+        const int index = parts.value(0).toInt(&okIndex);
+        const int count = parts.value(1).toInt(&okCount);
+        if (parts.size() != 2 || !okIndex || !okCount || count < 1 || index < 0 || index >= count)
+            return QStringLiteral("--shard takes I/N with 0 <= I < N: \"%1\"").arg(value);
+        batch->shardIndex = index;
+        batch->shardCount = count;
+    } else if (option == "--timeout") {
+        const auto seconds = parseNumber(value);
+        if (!seconds || *seconds <= 0 || *seconds > kMaxTimeoutSeconds)
+            return QStringLiteral("--timeout takes a number of seconds above 0: \"%1\"").arg(value);
+        batch->timeoutSeconds = *seconds;
+    }
+    return {};
+}
+
 } // namespace
+
+const QVector<BatchFormat>& batchFormats()
+{
+    static const QVector<BatchFormat> formats = {{"csv", ".csv"}, {"xls", ".xls"}};
+    return formats;
+}
 
 QString extractUsage()
 {
     return QStringLiteral(
         "Usage: zq-extract [options] INPUT.pdf -o OUTPUT\n"
+        "       zq-extract [options] INPUT.pdf... -o FOLDER\n"
+        "       zq-extract [options] -b PDF-FOLDER -o FOLDER\n"
         "\n"
         "Extracts a table from the pages of a PDF and writes it as a UTF-16 CSV file (OUTPUT\n"
         "ending in .csv) or as an Excel 97 spreadsheet (any other name), exactly as the\n"
@@ -87,6 +145,18 @@ QString extractUsage()
         "        {\"pages\": [{\"page\": 1, \"area\": [top, left, bottom, right],\n"
         "                    \"columns\": [x, ...]}, ...]}\n"
         "  -o, --output OUTPUT               the file to write\n"
+        "\n"
+        "Many PDFs (several inputs, or -b): -o names a folder (created if missing) and each PDF\n"
+        "gives FOLDER/NAME.xls (or .csv) after its name; two PDFs of the same name are refused.\n"
+        "  -b, --batch DIR                   every .pdf directly in DIR, in name order\n"
+        "      --format csv|xls              the type of the files written (default xls)\n"
+        "  -j, --jobs N                      PDFs at a time (default: the number of cores)\n"
+        "      --shard I/N                   only every N-th PDF in name order, starting at the\n"
+        "                                    I-th (0-based): shards 0 to N-1 together are all\n"
+        "      --timeout SECONDS             a PDF taking longer fails alone (default: no limit)\n"
+        "  A PDF that fails does not stop the others; its error names it, and the exit code is\n"
+        "  the worst of all: 1 before 2 before 3 before 0. The last line is a summary.\n"
+        "\n"
         "  -h, --help                        this help\n"
         "      --version                     the version\n"
         "\n"
@@ -94,6 +164,7 @@ QString extractUsage()
         "  zq-extract statement.pdf -a 120,40,700,560 -c 110,300,420 -o statement.csv\n"
         "  zq-extract -p 2-4 report.pdf -a 90,36,750,576 -o report.xls\n"
         "  zq-extract monthly.pdf -t monthly-layout.json -o monthly.xls\n"
+        "  zq-extract -b statements/ -t monthly-layout.json -o tables/ --format csv\n"
         "\n"
         "Exit codes: 0 written, 1 bad arguments, 2 the PDF cannot be read or has no pages,\n"
         "3 the output cannot be written (a previous file stays intact).\n");
@@ -106,6 +177,8 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
     QString areaText;
     QString columnsText;
     bool haveColumns = false;
+    BatchOptions batch;
+    bool batchAsked = false;
     auto fail = [&](const QString& message) {
         result.error = message;
         return result;
@@ -151,21 +224,41 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
                 o.templatePath = *v;
             else
                 o.output = *v;
+        } else if (is("-b", "--batch") || arg == "--format" || is("-j", "--jobs") || arg == "--shard" ||
+                   arg == "--timeout") {
+            const auto v = takeValue();
+            if (!v)
+                return fail(QStringLiteral("%1 needs a value").arg(arg));
+            const QString error = readBatchOption(arg, *v, &batch);
+            if (!error.isEmpty())
+                return fail(error);
+            if (arg != "--timeout")
+                batchAsked = true;
         } else if (arg.startsWith('-') && arg.size() > 1) {
             return fail(QStringLiteral("unknown option %1").arg(arg));
-        } else if (o.input.isEmpty()) {
-            o.input = arg;
         } else {
-            return fail(QStringLiteral("more than one input file: \"%1\" and \"%2\"").arg(o.input, arg));
+            batch.inputs.append(arg);
         }
     }
 
     if (o.help || o.version)
         return result;
-    if (o.input.isEmpty())
+    if (batchAsked || batch.inputs.size() > 1) {
+        if (!batch.folder.isEmpty() && !batch.inputs.isEmpty())
+            return fail(QStringLiteral("-b cannot be combined with input files"));
+        if (batch.folder.isEmpty() && batch.inputs.isEmpty())
+            return fail(QStringLiteral("no input PDF given"));
+        o.batch = batch;
+    } else {
+        if (batch.timeoutSeconds > 0)
+            return fail(QStringLiteral("--timeout applies to a batch (several inputs, -b or --format)"));
+        o.input = batch.inputs.value(0);
+    }
+    if (o.input.isEmpty() && !o.batch)
         return fail(QStringLiteral("no input PDF given"));
     if (o.output.isEmpty())
-        return fail(QStringLiteral("no output file given (-o OUTPUT)"));
+        return fail(o.batch ? QStringLiteral("no output folder given (-o FOLDER)")
+                            : QStringLiteral("no output file given (-o OUTPUT)"));
     if (!o.templatePath.isEmpty()) {
         if (!areaText.isEmpty() || haveColumns)
             return fail(QStringLiteral("-t cannot be combined with -a or -c"));

@@ -39,12 +39,25 @@ struct PageTable {
     TableGeometry geometry;
 };
 
+// Many PDFs in one call. Each PDF is extracted by a child zq-extract of its own into a private
+// folder; its output is named after the PDF inside the output folder (-o).
+struct BatchOptions {
+    QStringList inputs;     // PDFs named on the command line
+    QString folder;         // -b: every .pdf directly in this folder
+    QString format = "xls"; // --format: a name of batchFormats()
+    int jobs = 0;           // -j: PDFs at a time; 0 = one per core
+    int shardIndex = 0;     // --shard I/N: only inputs i (in name order) with i % N == I
+    int shardCount = 1;
+    double timeoutSeconds = 0; // --timeout: per PDF; 0 = no limit
+};
+
 struct ExtractOptions {
     QString input;
     QString output;
     std::optional<TableGeometry> geometry;  // -a with -c
     QString pages = "all";                  // -p
     QString templatePath;                   // -t
+    std::optional<BatchOptions> batch;      // several inputs, -b, --format, -j or --shard
     bool help = false;
     bool version = false;
 };
@@ -57,6 +70,13 @@ struct ParsedArguments {
 ParsedArguments parseExtractArguments(const QStringList& arguments);
 
 QString extractUsage();
+
+// The output types of a batch: the --format name and the suffix its files get.
+struct BatchFormat {
+    QString name;
+    QString suffix; // with the dot
+};
+const QVector<BatchFormat>& batchFormats();
 
 // "all" or a list such as "1-3,7" → the pages in ascending order without repeats.
 // A page past `pageCount`, a reversed range, 0 or junk gives nullopt and an error text.

@@ -1,4 +1,5 @@
 // zq-extract: the window's table extraction from the command line, for batch work.
+#include "batchrun.h"
 #include "extractjob.h"
 #include "extractoptions.h"
 
@@ -12,7 +13,10 @@
 namespace {
 std::atomic<bool> g_interrupted{false};
 
-void onInterrupt(int) { g_interrupted = true; }
+void onInterrupt(int)
+{
+    g_interrupted = true;
+}
 
 void installInterruptHandlers()
 {
@@ -47,6 +51,10 @@ int main(int argc, char* argv[])
     }
 
     installInterruptHandlers();
+    if (parsed.options.batch) {
+        BatchRun batch(QCoreApplication::applicationFilePath(), g_interrupted, err);
+        return static_cast<int>(batch.run(parsed.options));
+    }
     ExtractJob job(QCoreApplication::applicationDirPath(), g_interrupted, err);
     const ExtractExit exit = job.run(parsed.options);
     if (exit == ExtractExit::Interrupted)

@@ -40,7 +40,8 @@ TEST(ExtractArguments, BadArgumentsAreRefusedWithAReason)
         {"in.pdf", "-t", "t.json", "-c", "5", "-o", "x"},        // -t with -c
         {"in.pdf", "-a", "10,20,110,220", "-c", "5,,6", "-o", "x"},
         {"-a", "10,20,110,220", "-o", "x.csv"},                 // no input
-        {"a.pdf", "b.pdf", "-a", "10,20,110,220", "-o", "x"},   // two inputs
+        {"a.pdf", "-b", "in", "-a", "10,20,110,220", "-o", "x"},  // -b with inputs
+        {"in.pdf", "-a", "10,20,110,220", "-o", "x", "--timeout", "5"},  // a limit on one PDF
         {"in.pdf", "--frobnicate", "-o", "x"},
         {"in.pdf", "-o"},
         {"in.pdf", "-a", "nan,20,110,220", "-o", "x"},
