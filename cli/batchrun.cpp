@@ -170,9 +170,10 @@ ExtractExit BatchRun::run(const ExtractOptions& options)
                           QStringLiteral("no PDF files in the folder %1").arg(batch.folder));
         inputs = *pdfs;
     }
-    if (!options.templatePath.isEmpty() && !readTemplate(options.templatePath, &error))
-        return refuse(ExtractExit::BadArguments, error);
     const QString suffix = suffixOf(batch.format);
+    if (!options.templatePath.isEmpty() &&
+        !readTemplate(options.templatePath, maxColumnSeparators("output" + suffix), &error))
+        return refuse(ExtractExit::BadArguments, error);
     const auto items = planBatch(inputs, suffix, batch.shardIndex, batch.shardCount, &error);
     if (!items)
         return refuse(ExtractExit::BadArguments, error);

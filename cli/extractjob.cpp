@@ -72,7 +72,7 @@ ExtractExit ExtractJob::run(const ExtractOptions& options)
     QVector<PageTable> tables;
     if (!options.templatePath.isEmpty()) {
         QString error;
-        auto read = readTemplate(options.templatePath, &error);
+        auto read = readTemplate(options.templatePath, maxColumnSeparators(options.output), &error);
         if (!read) {
             err_ << "zq-extract: " << error << Qt::endl;
             return ExtractExit::BadArguments;

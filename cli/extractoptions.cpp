@@ -1,26 +1,11 @@
 #include "extractoptions.h"
 
-#include <QCoreApplication>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include "pagefiles.h"
+#include "spreadsheetexport.h"
+#include "tableexport.h"
 
 #include <algorithm>
 #include <cmath>
-
-QRectF TableGeometry::canvasRect(double s) const
-{
-    return QRectF(left * s, top * s, (right - left) * s, (bottom - top) * s);
-}
-
-QVector<QRectF> TableGeometry::canvasLines(double s) const
-{
-    QVector<QRectF> lines;
-    for (double x : columns)
-        lines.append(QRectF(x * s, top * s, 0, (bottom - top) * s));
-    return lines;
-}
 
 namespace {
 
@@ -48,15 +33,6 @@ std::optional<QVector<double>> parseNumberList(const QString& text)
     return values;
 }
 
-QString checkArea(const TableGeometry& g)
-{
-    if (g.top < 0 || g.left < 0)
-        return QStringLiteral("the area starts outside the page");
-    if (g.bottom <= g.top || g.right <= g.left)
-        return QStringLiteral("the area is empty or reversed (TOP,LEFT,BOTTOM,RIGHT)");
-    return {};
-}
-
 std::optional<TableGeometry> parseArea(const QString& text, QString* error)
 {
     const auto values = parseNumberList(text);
@@ -65,7 +41,7 @@ std::optional<TableGeometry> parseArea(const QString& text, QString* error)
         return std::nullopt;
     }
     TableGeometry g{values->at(0), values->at(1), values->at(2), values->at(3), {}};
-    *error = checkArea(g);
+    *error = tableAreaError(g);
     if (!error->isEmpty())
         return std::nullopt;
     return g;
@@ -141,9 +117,10 @@ QString extractUsage()
         "  -a, --area TOP,LEFT,BOTTOM,RIGHT  the table outline\n"
         "  -c, --columns X1,X2,...           column separators (none: one column)\n"
         "  -p, --pages LIST                  \"all\" (default) or a list such as 1-3,7\n"
-        "  -t, --template FILE.json          per-page geometry instead of -a/-c:\n"
+        "  -t, --template FILE.json          per-page geometry instead of -a/-c/-p:\n"
         "        {\"pages\": [{\"page\": 1, \"area\": [top, left, bottom, right],\n"
         "                    \"columns\": [x, ...]}, ...]}\n"
+        "      only the pages it names are extracted; it cannot be combined with -p\n"
         "  -o, --output OUTPUT               the file to write\n"
         "\n"
         "Many PDFs (several inputs, or -b): -o names a folder (created if missing) and each PDF\n"
@@ -177,6 +154,7 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
     QString areaText;
     QString columnsText;
     bool haveColumns = false;
+    bool havePages = false;
     BatchOptions batch;
     bool batchAsked = false;
     auto fail = [&](const QString& message) {
@@ -218,9 +196,10 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
             else if (is("-c", "--columns")) {
                 columnsText = *v;
                 haveColumns = true;
-            } else if (is("-p", "--pages"))
+            } else if (is("-p", "--pages")) {
                 o.pages = *v;
-            else if (is("-t", "--template"))
+                havePages = true;
+            } else if (is("-t", "--template"))
                 o.templatePath = *v;
             else
                 o.output = *v;
@@ -262,6 +241,8 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
     if (!o.templatePath.isEmpty()) {
         if (!areaText.isEmpty() || haveColumns)
             return fail(QStringLiteral("-t cannot be combined with -a or -c"));
+        if (havePages)
+            return fail(QStringLiteral("-t cannot be combined with -p: the template names its pages"));
         return result;
     }
     if (areaText.isEmpty())
@@ -274,6 +255,11 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
         const auto columns = parseNumberList(columnsText);
         if (!columns)
             return fail(QStringLiteral("--columns takes numbers separated by commas: \"%1\"").arg(columnsText));
+        if (columns->size() > maxColumnSeparators(o.output))
+            return fail(QStringLiteral("--columns gives %1 separators, more than the %2 that %3 can hold")
+                            .arg(columns->size())
+                            .arg(maxColumnSeparators(o.output))
+                            .arg(o.output));
         geometry->columns = *columns;
     }
     o.geometry = geometry;
@@ -315,59 +301,26 @@ std::optional<QVector<int>> parsePageList(const QString& list, int pageCount, QS
     return pages;
 }
 
-std::optional<QVector<PageTable>> readTemplate(const QString& path, QString* error)
+int maxColumnSeparators(const QString& output)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read the template %1: %2").arg(path, file.errorString());
-        return std::nullopt;
-    }
-    QJsonParseError parseError;
-    const QJsonDocument json = QJsonDocument::fromJson(file.readAll(), &parseError);
-    if (json.isNull()) {
-        *error = QStringLiteral("the template %1 is not valid JSON: %2").arg(path, parseError.errorString());
-        return std::nullopt;
-    }
-    const QJsonValue pagesValue = json.object().value("pages");
-    if (!pagesValue.isArray()) {
-        *error = QStringLiteral("the template %1 has no \"pages\" list").arg(path);
+    constexpr int csvColumns = 16384;
+    return (formatForFileName(output) == SaveFormat::Csv ? csvColumns : SpreadsheetLimits::columns) - 1;
+}
+
+std::optional<QVector<PageTable>> readTemplate(const QString& path, int maxColumns, QString* error)
+{
+    LayoutLimits limits;
+    limits.maxPage = PageFiles::kMaxPages;
+    limits.maxColumns = maxColumns;
+    const LayoutReadResult layout = readLayoutFile(path, limits);
+    if (!layout.ok()) {
+        *error = QStringLiteral("the template %1").arg(layout.error);
         return std::nullopt;
     }
     QVector<PageTable> tables;
-    for (const QJsonValue& entry : pagesValue.toArray()) {
-        const QJsonObject o = entry.toObject();
-        const QJsonArray area = o.value("area").toArray();
-        const double page = o.value("page").toDouble(-1);
-        bool numbers = area.size() == 4;
-        for (const QJsonValue& v : area)
-            numbers = numbers && v.isDouble();
-        if (!numbers || page < 1 || page != std::floor(page)) {
-            *error = QStringLiteral("the template %1 needs \"page\" (from 1) and \"area\": "
-                                    "[top, left, bottom, right] in every entry")
-                         .arg(path);
-            return std::nullopt;
-        }
-        PageTable table;
-        table.page = static_cast<int>(page);
-        table.geometry = {area[0].toDouble(), area[1].toDouble(), area[2].toDouble(), area[3].toDouble(), {}};
-        const QString areaError = checkArea(table.geometry);
-        if (!areaError.isEmpty()) {
-            *error = QStringLiteral("page %1 of the template: %2").arg(table.page).arg(areaError);
-            return std::nullopt;
-        }
-        for (const QJsonValue& x : o.value("columns").toArray()) {
-            if (!x.isDouble()) {
-                *error = QStringLiteral("page %1 of the template: columns must be numbers").arg(table.page);
-                return std::nullopt;
-            }
-            table.geometry.columns.append(x.toDouble());
-        }
-        for (const PageTable& earlier : tables)
-            if (earlier.page == table.page) {
-                *error = QStringLiteral("page %1 appears twice in the template").arg(table.page);
-                return std::nullopt;
-            }
-        tables.append(table);
-    }
+    tables.reserve(layout.entries.size());
+    for (const LayoutEntry& entry : layout.entries)
+        for (int page = entry.firstPage; page <= entry.lastPage; ++page)
+            tables.append({page, entry.geometry});
     return tables;
 }

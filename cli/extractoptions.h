@@ -2,6 +2,8 @@
 
 // Command line of zq-extract: which PDF, which table geometry on which pages, which output.
 
+#include "layoutfile.h"
+
 #include <QRectF>
 #include <QString>
 #include <QStringList>
@@ -16,22 +18,6 @@ enum class ExtractExit : int {
     Unreadable = 2,    // the PDF cannot be read or has no pages
     CannotWrite = 3,   // the output cannot be written (a previous file stays intact)
     Interrupted = 130,
-};
-
-// A table outline and its column separators in PDF points, measured from the top-left
-// corner of the page as displayed (after its rotation).
-struct TableGeometry {
-    double top = 0;
-    double left = 0;
-    double bottom = 0;
-    double right = 0;
-    QVector<double> columns;
-
-    // On a canvas at zoom 1 whose image has `pixelsPerPoint` pixels per point:
-    // the rectangle (left·s, top·s, (right − left)·s, (bottom − top)·s), not rounded, and
-    // one line (x·s, top·s, 0, (bottom − top)·s) per separator.
-    QRectF canvasRect(double pixelsPerPoint) const;
-    QVector<QRectF> canvasLines(double pixelsPerPoint) const;
 };
 
 struct PageTable {
@@ -82,5 +68,10 @@ const QVector<BatchFormat>& batchFormats();
 // A page past `pageCount`, a reversed range, 0 or junk gives nullopt and an error text.
 std::optional<QVector<int>> parsePageList(const QString& list, int pageCount, QString* error);
 
+// The most column separators a table may have for `output`: one less than the columns an
+// .xls sheet holds, or than a spreadsheet program opens from a CSV file.
+int maxColumnSeparators(const QString& output);
+
 // {"pages": [{"page": 1, "area": [top, left, bottom, right], "columns": [x, …]}, …]}
-std::optional<QVector<PageTable>> readTemplate(const QString& path, QString* error);
+// (see layoutfile.h), at most `maxColumns` separators an entry.
+std::optional<QVector<PageTable>> readTemplate(const QString& path, int maxColumns, QString* error);

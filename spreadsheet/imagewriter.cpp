@@ -36,7 +36,9 @@ void ImageWriter::appendZeros(size_t length)
 uint8_t* ImageWriter::reserve(size_t length)
 {
     assert(length <= ScratchSize);
-    if (scratchUsed_ + length > ScratchSize)
+    // Flush before handing out the room, never inside addPiece() after it: a flush there would
+    // reset the scratch area under a piece that is still queued, and later rooms would overwrite it.
+    if (scratchUsed_ + length > ScratchSize || pieces_.size() == MaxPieces)
         flush();
     uint8_t* room = scratch_.data() + scratchUsed_;
     scratchUsed_ += length;

@@ -75,42 +75,58 @@ TEST(ExtractPages, ListsAndRanges)
     EXPECT_EQ(*parsePageList("all", 3, &error), (QVector<int>{1, 2, 3}));
     EXPECT_EQ(*parsePageList("1-3,7", 9, &error), (QVector<int>{1, 2, 3, 7}));
     EXPECT_EQ(*parsePageList("7,2,2-3", 9, &error), (QVector<int>{2, 3, 7}));
-    for (const char* bad : {"0", "3-1", "1-", "x", "1,,2", "2-3-4", "10", "1-10", ""})
+    for (const char* bad : {"0", "3-1", "1-", "x", "1,,2", "2-3-4", ""}) {
+        error.clear();
         EXPECT_FALSE(parsePageList(bad, 9, &error)) << bad;
-    EXPECT_TRUE(error.contains("past the end") || !error.isEmpty());
+        EXPECT_TRUE(error.startsWith("bad page list")) << bad << ": " << error.toStdString();
+    }
+    for (const char* past : {"10", "1-10"}) {
+        EXPECT_FALSE(parsePageList(past, 9, &error)) << past;
+        EXPECT_TRUE(error.contains("past the end")) << past;
+    }
     EXPECT_FALSE(parsePageList("12", 9, &error));
     EXPECT_TRUE(error.contains("past the end"));
 }
 
-TEST(ExtractTemplate, ReadsPagesAndRefusesBrokenOnes)
+// The layout file's own rules are tested with its reader; here only what the tool adds.
+TEST(ExtractTemplate, BecomesOneTablePerPageWithTheOutputsColumnLimit)
 {
     QTemporaryDir dir;
-    auto write = [&](const QByteArray& json) {
-        QFile f(dir.filePath("t.json"));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(json);
-        return f.fileName();
-    };
+    QFile f(dir.filePath("t.json"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    QByteArray columns;
+    for (int i = 0; i < 300; ++i)
+        columns += (i ? "," : "") + QByteArray::number(10 + i);
+    f.write(R"({"pages": [{"page": 2, "area": [10, 20, 110, 220], "columns": [50, 90.5]},
+                          {"page": 1, "area": [1, 2, 30, 400], "columns": [)" + columns + "]}]}");
+    f.close();
     QString error;
-    const auto tables = readTemplate(
-        write(R"({"pages": [{"page": 2, "area": [10, 20, 110, 220], "columns": [50, 90.5]},
-                           {"page": 1, "area": [1, 2, 30, 40]}]})"),
-        &error);
+    const auto tables = readTemplate(f.fileName(), maxColumnSeparators("out.csv"), &error);
     ASSERT_TRUE(tables) << error.toStdString();
     ASSERT_EQ(tables->size(), 2);
     EXPECT_EQ(tables->at(0).page, 2);
-    EXPECT_EQ(tables->at(0).geometry.columns, (QVector<double>{50, 90.5}));
-    EXPECT_EQ(tables->at(1).geometry.bottom, 30);
-    EXPECT_TRUE(tables->at(1).geometry.columns.isEmpty());
+    EXPECT_EQ(tables->at(0).geometry, (TableGeometry{10, 20, 110, 220, {50, 90.5}}));
+    EXPECT_EQ(tables->at(1).geometry.columns.size(), 300);
 
-    for (const QByteArray& bad : {QByteArray("{"), QByteArray(R"({"tables": []})"),
-                                 QByteArray(R"({"pages": [{"page": 0, "area": [1,2,3,4]}]})"),
-                                 QByteArray(R"({"pages": [{"page": 1, "area": [1,2,3]}]})"),
-                                 QByteArray(R"({"pages": [{"page": 1, "area": [5,2,3,4]}]})"),
-                                 QByteArray(R"({"pages": [{"page": 1, "area": [1,2,3,4], "columns": ["a"]}]})"),
-                                 QByteArray(R"({"pages": [{"page": 1, "area": [1,2,3,4]}, {"page": 1, "area": [1,2,3,4]}]})")})
-        EXPECT_FALSE(readTemplate(write(bad), &error)) << bad.toStdString();
-    EXPECT_FALSE(readTemplate(dir.filePath("missing.json"), &error));
+    EXPECT_EQ(maxColumnSeparators("out.xls"), 255);
+    EXPECT_FALSE(readTemplate(f.fileName(), maxColumnSeparators("out.xls"), &error));
+    EXPECT_TRUE(error.contains("entry 2: \"columns\" has 300 separators, more than the 255")) << error.toStdString();
+    EXPECT_TRUE(error.startsWith("the template " + f.fileName())) << error.toStdString();
+}
+
+TEST(ExtractTemplate, PagesAndTooManyColumnsAreRefusedOnTheCommandLine)
+{
+    ParsedArguments p = parse({"in.pdf", "-t", "t.json", "-p", "2", "-o", "x.xls"});
+    EXPECT_TRUE(p.error.contains("-t cannot be combined with -p")) << p.error.toStdString();
+    EXPECT_TRUE(parse({"in.pdf", "-t", "t.json", "-o", "x.xls"}).error.isEmpty());
+    EXPECT_TRUE(extractUsage().contains("cannot be combined with -p"));
+
+    QStringList columns;
+    for (int i = 0; i < 256; ++i)
+        columns << QString::number(i + 11);
+    p = parse({"in.pdf", "-a", "10,10,500,500", "-c", columns.join(','), "-o", "x.xls"});
+    EXPECT_TRUE(p.error.contains("256 separators, more than the 255")) << p.error.toStdString();
+    EXPECT_TRUE(parse({"in.pdf", "-a", "10,10,500,500", "-c", columns.join(','), "-o", "x.csv"}).error.isEmpty());
 }
 
 } // namespace

@@ -303,3 +303,42 @@ TEST(HostileInput, MorePagesThanTheWindowHandles)
     EXPECT_EQ(pages.first(), Rows({{"p "}}));
     EXPECT_EQ(pages.last(), Rows({{"p "}}));
 }
+
+// Hostile templates are refused before the conversion, quickly and in little memory, with
+// exit 1 and one line naming the entry and the key; nothing is written.
+TEST(HostileInput, Templates)
+{
+    const QString pdf = tablePdf("template-target.pdf");
+    const QByteArray entry = R"({"page": 1, "area": [100, 60, 160, 300]})";
+    QByteArray duplicates = R"({"pages": [)";
+    for (int i = 0; i < 200000; ++i)
+        duplicates += (i ? "," : "") + entry;
+    duplicates += "]}";
+    QByteArray columns = R"({"pages": [{"page": 1, "area": [100, 60, 160, 300], "columns": [)";
+    for (int i = 0; i < 2000000; ++i)
+        columns += (i ? ",1" : "1") + QByteArray::number(i % 100000);
+    columns += "]}]}";
+    ASSERT_GT(columns.size(), 12 << 20);
+
+    const struct {
+        const char* name;
+        QByteArray json;
+        const char* reason;
+    } cases[] = {
+        {"huge-page", R"({"pages": [{"page": 1e10, "area": [100, 60, 160, 300]}]})", "entry 1: \"page\""},
+        {"columns-number", R"({"pages": [{"page": 1, "area": [100, 60, 160, 300], "columns": 120}]})",
+         "entry 1: \"columns\" must be a list"},
+        {"duplicates", duplicates, "200000 entries, more than the 1999"},
+        {"columns", columns, "larger than"},
+    };
+    for (const auto& c : cases) {
+        const QString path = writeFile(QString("%1.json").arg(c.name), c.json);
+        const QString out = work(QString("%1.csv").arg(c.name));
+        const Outcome run = extract({pdf, "-t", path, "-o", out}, 15000);
+        EXPECT_TRUE(run.finished) << c.name << ": " << describe(run);
+        EXPECT_EQ(run.exitCode, int(ExtractExit::BadArguments)) << c.name << ": " << describe(run);
+        EXPECT_TRUE(run.err.contains(c.reason) && run.err.contains(path)) << c.name << ": " << describe(run);
+        EXPECT_EQ(run.err.trimmed().count('\n'), 0) << c.name << ": " << describe(run);
+        EXPECT_FALSE(QFile::exists(out)) << c.name;
+    }
+}
