@@ -70,6 +70,7 @@ ExtractExit ExtractJob::run(const ExtractOptions& options)
         return ExtractExit::CannotWrite;
     }
     QVector<PageTable> tables;
+    QVector<LayoutEntry> layout;
     if (!options.templatePath.isEmpty()) {
         QString error;
         auto read = readTemplate(options.templatePath, maxColumnSeparators(options.output), &error);
@@ -77,7 +78,7 @@ ExtractExit ExtractJob::run(const ExtractOptions& options)
             err_ << "zq-extract: " << error << Qt::endl;
             return ExtractExit::BadArguments;
         }
-        tables = *read;
+        layout = *read;
     }
 
     ExtractExit exit = ExtractExit::Written;
@@ -106,12 +107,13 @@ ExtractExit ExtractJob::run(const ExtractOptions& options)
         for (int page : *pages)
             tables.append({page, *options.geometry});
     } else {
-        for (const PageTable& table : tables)
-            if (table.page > pageCount) {
-                err_ << "zq-extract: page " << table.page << " of the template is past the end of the document ("
-                     << pageCount << " pages)" << Qt::endl;
-                return ExtractExit::BadArguments;
-            }
+        QString error;
+        const auto pages = templateTables(layout, pageCount, &error);
+        if (!pages) {
+            err_ << "zq-extract: " << error << Qt::endl;
+            return ExtractExit::BadArguments;
+        }
+        tables = *pages;
     }
 
     QVector<PageText> pageTexts;

@@ -307,20 +307,32 @@ int maxColumnSeparators(const QString& output)
     return (formatForFileName(output) == SaveFormat::Csv ? csvColumns : SpreadsheetLimits::columns) - 1;
 }
 
-std::optional<QVector<PageTable>> readTemplate(const QString& path, int maxColumns, QString* error)
+std::optional<QVector<LayoutEntry>> readTemplate(const QString& path, int maxColumns, QString* error)
 {
     LayoutLimits limits;
     limits.maxPage = PageFiles::kMaxPages;
     limits.maxColumns = maxColumns;
-    const LayoutReadResult layout = readLayoutFile(path, limits);
+    LayoutReadResult layout = readLayoutFile(path, limits);
     if (!layout.ok()) {
         *error = QStringLiteral("the template %1").arg(layout.error);
         return std::nullopt;
     }
+    return std::move(layout.entries);
+}
+
+std::optional<QVector<PageTable>> templateTables(const QVector<LayoutEntry>& entries, int pageCount,
+                                                 QString* error)
+{
+    const ResolvedLayout layout = resolveLayout(entries, pageCount);
+    if (!layout.missingPages.isEmpty()) {
+        *error = QStringLiteral("page %1 of the template is past the end of the document (%2 pages)")
+                     .arg(pageRangesText(layout.missingPages))
+                     .arg(pageCount);
+        return std::nullopt;
+    }
     QVector<PageTable> tables;
-    tables.reserve(layout.entries.size());
-    for (const LayoutEntry& entry : layout.entries)
-        for (int page = entry.firstPage; page <= entry.lastPage; ++page)
-            tables.append({page, entry.geometry});
+    for (int page = 1; page <= pageCount; ++page)
+        if (const auto& table = layout.pages[page - 1])
+            tables.append({page, table->geometry, table->joinLines});
     return tables;
 }

@@ -23,6 +23,7 @@ enum class ExtractExit : int {
 struct PageTable {
     int page = 0;  // 1-based
     TableGeometry geometry;
+    bool joinLines = false;  // the layout file's "join_lines"
 };
 
 // Many PDFs in one call. Each PDF is extracted by a child zq-extract of its own into a private
@@ -74,4 +75,9 @@ int maxColumnSeparators(const QString& output);
 
 // {"pages": [{"page": 1, "area": [top, left, bottom, right], "columns": [x, …]}, …]}
 // (see layoutfile.h), at most `maxColumns` separators an entry.
-std::optional<QVector<PageTable>> readTemplate(const QString& path, int maxColumns, QString* error);
+std::optional<QVector<LayoutEntry>> readTemplate(const QString& path, int maxColumns, QString* error);
+
+// The template's entries put on a document of `pageCount` pages: one table per page an entry
+// names, in page order, later entries overriding earlier ones. A page past the end is refused.
+std::optional<QVector<PageTable>> templateTables(const QVector<LayoutEntry>& entries, int pageCount,
+                                                 QString* error);

@@ -4,7 +4,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 
+#include <algorithm>
 #include <cmath>
 
 QRectF TableGeometry::canvasRect(double s) const
@@ -40,16 +42,64 @@ public:
     std::optional<LayoutEntry> read(QString* error)
     {
         LayoutEntry result;
-        const auto page = readPage(error);
-        if (!page)
-            return std::nullopt;
-        result.firstPage = result.lastPage = *page;
-        if (!readArea(&result.geometry, error) || !readColumns(&result.geometry.columns, error))
+        if (!readPages(&result, error) || !readArea(&result.geometry, error) ||
+            !readColumns(&result.geometry.columns, error) || !readJoinLines(&result.joinLines, error))
             return std::nullopt;
         return result;
     }
 
 private:
+    bool readPages(LayoutEntry* entry, QString* error) const
+    {
+        const QJsonValue range = entry_.value(QLatin1String("pages"));
+        if (range.isUndefined()) {
+            const auto page = readPage(error);
+            if (!page)
+                return false;
+            entry->firstPage = entry->lastPage = *page;
+            return true;
+        }
+        if (entry_.contains(QLatin1String("page"))) {
+            *error = QStringLiteral("\"pages\": give either \"page\" or \"pages\", not both");
+            return false;
+        }
+        const QString text = range.toString().trimmed();
+        if (range.isString() && text == QLatin1String("all")) {
+            entry->firstPage = 1;
+            entry->lastPage = LayoutEntry::kThroughLastPage;
+            return true;
+        }
+        const QStringList ends = text.split('-');
+        bool okFirst = false;
+        bool okLast = false;
+        // toInt refuses anything that does not fit, so 1e10 or 99999999999 cannot overflow.
+        const int first = ends.value(0).trimmed().toInt(&okFirst);
+        const int last = ends.size() == 2 ? ends[1].trimmed().toInt(&okLast) : first;
+        if (!range.isString() || ends.size() > 2 || !okFirst || (ends.size() == 2 && !okLast) || first < 1 ||
+            last < first || last > limits_.maxPage) {
+            *error =
+                QStringLiteral("\"pages\" must be \"all\" or a range \"first-last\" of pages from 1 to %1")
+                    .arg(limits_.maxPage);
+            return false;
+        }
+        entry->firstPage = first;
+        entry->lastPage = last;
+        return true;
+    }
+
+    bool readJoinLines(bool* joinLines, QString* error) const
+    {
+        const QJsonValue value = entry_.value(QLatin1String("join_lines"));
+        if (value.isUndefined())
+            return true;
+        if (!value.isBool()) {
+            *error = QStringLiteral("\"join_lines\" must be true or false");
+            return false;
+        }
+        *joinLines = value.toBool();
+        return true;
+    }
+
     std::optional<int> readPage(QString* error) const
     {
         const QJsonValue value = entry_.value(QLatin1String("page"));
@@ -154,8 +204,6 @@ LayoutReadResult parseLayout(const QByteArray& json, const LayoutLimits& limits)
 
     LayoutReadResult result;
     result.entries.reserve(pages.size());
-    // entryForPage[p]: the 1-based entry that names page p, 0 for none.
-    QVector<int> entryForPage(limits.maxPage + 1, 0);
     for (qsizetype i = 0; i < pages.size(); ++i) {
         const int number = static_cast<int>(i + 1);
         auto entryError = [number](const QString& what) {
@@ -168,13 +216,6 @@ LayoutReadResult parseLayout(const QByteArray& json, const LayoutLimits& limits)
         const auto entry = EntryReader(object, limits).read(&error);
         if (!entry)
             return entryError(error);
-        for (int page = entry->firstPage; page <= entry->lastPage; ++page) {
-            if (entryForPage[page] != 0)
-                return entryError(QStringLiteral("\"page\": page %1 is already given by entry %2")
-                                      .arg(page)
-                                      .arg(entryForPage[page]));
-            entryForPage[page] = number;
-        }
         result.entries.append(*entry);
     }
     return result;
@@ -193,4 +234,101 @@ LayoutReadResult readLayoutFile(const QString& path, const LayoutLimits& limits)
     if (!result.ok())
         result.error = QStringLiteral("%1: %2").arg(path, result.error);
     return result;
+}
+
+ResolvedLayout resolveLayout(const QVector<LayoutEntry>& entries, int pageCount)
+{
+    ResolvedLayout resolved;
+    resolved.pages.resize(std::max(pageCount, 0));
+    int furthest = 0;
+    for (const LayoutEntry& entry : entries) {
+        const int last = std::min(entry.lastPage, pageCount);
+        for (int page = entry.firstPage; page <= last; ++page)
+            resolved.pages[page - 1] = PageLayout{entry.geometry, entry.joinLines};
+        if (entry.lastPage != LayoutEntry::kThroughLastPage)
+            furthest = std::max(furthest, entry.lastPage);
+    }
+    if (furthest > pageCount) {
+        // Marked first, so that overlapping entries report each page once.
+        QVector<bool> named(furthest - pageCount, false);
+        for (const LayoutEntry& entry : entries)
+            if (entry.lastPage != LayoutEntry::kThroughLastPage)
+                for (int page = std::max(entry.firstPage, pageCount + 1); page <= entry.lastPage; ++page)
+                    named[page - pageCount - 1] = true;
+        for (int i = 0; i < named.size(); ++i)
+            if (named[i])
+                resolved.missingPages.append(pageCount + 1 + i);
+    }
+    return resolved;
+}
+
+QVector<LayoutEntry> layoutEntriesForPages(const QVector<std::optional<PageLayout>>& pages)
+{
+    QVector<LayoutEntry> entries;
+    for (int i = 0; i < pages.size();) {
+        if (!pages[i]) {
+            ++i;
+            continue;
+        }
+        int end = i + 1;
+        while (end < pages.size() && pages[end] == pages[i])
+            ++end;
+        entries.append({i + 1, end, pages[i]->geometry, pages[i]->joinLines});
+        i = end;
+    }
+    return entries;
+}
+
+QString pageRangesText(const QVector<int>& pages)
+{
+    QStringList parts;
+    for (int i = 0; i < pages.size();) {
+        int end = i;
+        while (end + 1 < pages.size() && pages[end + 1] == pages[end] + 1)
+            ++end;
+        parts.append(end == i ? QString::number(pages[i])
+                              : QStringLiteral("%1-%2").arg(pages[i]).arg(pages[end]));
+        i = end + 1;
+    }
+    return parts.join(QLatin1String(", "));
+}
+
+QByteArray layoutJson(const QVector<LayoutEntry>& entries)
+{
+    QJsonArray pages;
+    for (const LayoutEntry& entry : entries) {
+        QJsonObject object;
+        if (entry.lastPage == LayoutEntry::kThroughLastPage)
+            object.insert(QLatin1String("pages"), QStringLiteral("all"));
+        else if (entry.firstPage == entry.lastPage)
+            object.insert(QLatin1String("page"), entry.firstPage);
+        else
+            object.insert(QLatin1String("pages"),
+                          QStringLiteral("%1-%2").arg(entry.firstPage).arg(entry.lastPage));
+        const TableGeometry& g = entry.geometry;
+        object.insert(QLatin1String("area"), QJsonArray{g.top, g.left, g.bottom, g.right});
+        QJsonArray columns;
+        for (double x : g.columns)
+            columns.append(x);
+        object.insert(QLatin1String("columns"), columns);
+        object.insert(QLatin1String("join_lines"), entry.joinLines);
+        pages.append(object);
+    }
+    return QJsonDocument(QJsonObject{{QLatin1String("pages"), pages}}).toJson(QJsonDocument::Indented);
+}
+
+QString writeLayoutFile(const QString& path, const QVector<LayoutEntry>& entries)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    const QByteArray bytes = layoutJson(entries);
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return reason;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return {};
 }

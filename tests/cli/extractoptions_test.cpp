@@ -101,17 +101,36 @@ TEST(ExtractTemplate, BecomesOneTablePerPageWithTheOutputsColumnLimit)
                           {"page": 1, "area": [1, 2, 30, 400], "columns": [)" + columns + "]}]}");
     f.close();
     QString error;
-    const auto tables = readTemplate(f.fileName(), maxColumnSeparators("out.csv"), &error);
+    const auto entries = readTemplate(f.fileName(), maxColumnSeparators("out.csv"), &error);
+    ASSERT_TRUE(entries) << error.toStdString();
+    const auto tables = templateTables(*entries, 2, &error);
     ASSERT_TRUE(tables) << error.toStdString();
     ASSERT_EQ(tables->size(), 2);
-    EXPECT_EQ(tables->at(0).page, 2);
-    EXPECT_EQ(tables->at(0).geometry, (TableGeometry{10, 20, 110, 220, {50, 90.5}}));
-    EXPECT_EQ(tables->at(1).geometry.columns.size(), 300);
+    EXPECT_EQ(tables->at(1).page, 2);
+    EXPECT_EQ(tables->at(1).geometry, (TableGeometry{10, 20, 110, 220, {50, 90.5}}));
+    EXPECT_EQ(tables->at(0).geometry.columns.size(), 300);
 
     EXPECT_EQ(maxColumnSeparators("out.xls"), 255);
     EXPECT_FALSE(readTemplate(f.fileName(), maxColumnSeparators("out.xls"), &error));
     EXPECT_TRUE(error.contains("entry 2: \"columns\" has 300 separators, more than the 255")) << error.toStdString();
     EXPECT_TRUE(error.startsWith("the template " + f.fileName())) << error.toStdString();
+}
+
+TEST(ExtractTemplate, RangesAndAllMeetTheDocumentLaterEntriesWin)
+{
+    const TableGeometry a{10, 20, 110, 220, {50}};
+    const TableGeometry b{1, 2, 30, 40, {}};
+    const QVector<LayoutEntry> entries = {{1, LayoutEntry::kThroughLastPage, a}, {2, 3, b, true}};
+    QString error;
+    const auto tables = templateTables(entries, 4, &error);
+    ASSERT_TRUE(tables) << error.toStdString();
+    ASSERT_EQ(tables->size(), 4);
+    EXPECT_EQ(tables->at(0).geometry, a);
+    EXPECT_EQ(tables->at(2).geometry, b);
+    EXPECT_TRUE(tables->at(2).joinLines);
+    EXPECT_EQ(tables->at(3).geometry, a);
+    EXPECT_FALSE(templateTables(entries, 2, &error));
+    EXPECT_EQ(error, "page 3 of the template is past the end of the document (2 pages)");
 }
 
 TEST(ExtractTemplate, PagesAndTooManyColumnsAreRefusedOnTheCommandLine)

@@ -65,7 +65,23 @@ TEST(LayoutFile, RefusalsNameTheEntryAndTheKey)
          "entry 2: \"columns\" must be a list of numbers"},
         {"{\"pages\": [" + ok + R"(, {"page": 2, "area": [1,2,3,4], "columns": [1, 2e9]}]})",
          "entry 2: \"columns\" must be a list of numbers"},
-        {"{\"pages\": [" + ok + "," + ok + "]}", "entry 2: \"page\": page 1 is already given by entry 1"},
+        {"{\"pages\": [" + ok + R"(, {"pages": "3-1", "area": [1,2,3,4]}]})", "entry 2: \"pages\" must be"},
+        {"{\"pages\": [" + ok + R"(, {"pages": "0-2", "area": [1,2,3,4]}]})", "entry 2: \"pages\" must be"},
+        {"{\"pages\": [" + ok + R"(, {"pages": "2-2000", "area": [1,2,3,4]}]})",
+         "entry 2: \"pages\" must be"},
+        {"{\"pages\": [" + ok + R"(, {"pages": "2-99999999999", "area": [1,2,3,4]}]})",
+         "entry 2: \"pages\" must be"},
+        {"{\"pages\": [" + ok + R"(, {"pages": "2-", "area": [1,2,3,4]}]})", "entry 2: \"pages\" must be"},
+        {"{\"pages\": [" + ok + R"(, {"pages": "1-2-3", "area": [1,2,3,4]}]})", "entry 2: \"pages\" must be"},
+        {"{\"pages\": [" + ok + R"(, {"pages": "All", "area": [1,2,3,4]}]})", "entry 2: \"pages\" must be"},
+        {"{\"pages\": [" + ok + R"(, {"pages": 2, "area": [1,2,3,4]}]})", "entry 2: \"pages\" must be"},
+        {"{\"pages\": [" + ok + R"(, {"pages": ["all"], "area": [1,2,3,4]}]})", "entry 2: \"pages\" must be"},
+        {"{\"pages\": [" + ok + R"(, {"page": 2, "pages": "all", "area": [1,2,3,4]}]})",
+         "entry 2: \"pages\": give either \"page\" or \"pages\""},
+        {"{\"pages\": [" + ok + R"(, {"pages": "all", "area": [1,2,3,4], "join_lines": 1}]})",
+         "entry 2: \"join_lines\" must be true or false"},
+        {"{\"pages\": [" + ok + R"(, {"pages": "all", "area": [1,2,3,4], "join_lines": "true"}]})",
+         "entry 2: \"join_lines\" must be true or false"},
     };
     for (const auto& c : cases) {
         const LayoutReadResult r = parse(c.json);
@@ -73,6 +89,70 @@ TEST(LayoutFile, RefusalsNameTheEntryAndTheKey)
             << c.json.toStdString() << " gave \"" << r.error.toStdString() << "\"";
         EXPECT_TRUE(r.entries.isEmpty()) << c.json.toStdString();
     }
+}
+
+TEST(LayoutFile, RangesAllAndJoinLines)
+{
+    const LayoutReadResult r = parse(R"({"pages": [{"pages": "all", "area": [1, 2, 30, 40]},
+                                                   {"pages": " 2 - 9 ", "area": [5, 6, 70, 80], "columns": [7],
+                                                    "join_lines": true},
+                                                   {"pages": "4", "area": [1, 2, 3, 4], "join_lines": false}]})");
+    ASSERT_TRUE(r.ok()) << r.error.toStdString();
+    const QVector<LayoutEntry> expected = {{1, LayoutEntry::kThroughLastPage, {1, 2, 30, 40, {}}},
+                                           {2, 9, {5, 6, 70, 80, {7}}, true},
+                                           {4, 4, {1, 2, 3, 4, {}}}};
+    EXPECT_EQ(r.entries, expected);
+}
+
+// Later entries override earlier ones on the pages they name; pages past the end are named once.
+TEST(LayoutFile, ResolvingPutsTheLastEntryOfEachPageOnTheDocument)
+{
+    const TableGeometry a{1, 2, 30, 40, {}};
+    const TableGeometry b{5, 6, 70, 80, {7}};
+    const TableGeometry c{1, 2, 3, 4, {}};
+    const QVector<LayoutEntry> entries = {
+        {1, LayoutEntry::kThroughLastPage, a}, {2, 9, b, true}, {4, 4, c}, {8, 12, c}, {11, 11, a}};
+    const ResolvedLayout five = resolveLayout(entries, 5);
+    const QVector<std::optional<PageLayout>> expected = {
+        PageLayout{a}, PageLayout{b, true}, PageLayout{b, true}, PageLayout{c}, PageLayout{b, true}};
+    EXPECT_EQ(five.pages, expected);
+    EXPECT_EQ(five.missingPages, (QVector<int>{6, 7, 8, 9, 10, 11, 12}));
+    EXPECT_EQ(pageRangesText(five.missingPages), "6-12");
+    EXPECT_EQ(pageRangesText({3, 7, 8, 9, 11}), "3, 7-9, 11");
+
+    const ResolvedLayout sparse = resolveLayout({{3, 3, c}}, 4);
+    EXPECT_EQ(sparse.pages,
+              (QVector<std::optional<PageLayout>>{std::nullopt, std::nullopt, PageLayout{c}, std::nullopt}));
+    EXPECT_TRUE(sparse.missingPages.isEmpty());
+    EXPECT_EQ(resolveLayout(entries, 20).missingPages, QVector<int>{});
+}
+
+// Written, read back and resolved, a document's pages come back exactly, fractions included.
+TEST(LayoutFile, RoundTripKeepsEveryPageExactly)
+{
+    const TableGeometry a{100.125, 36.0 / 7.0, 700.3333333333334, 576, {110.1, 300, 420.0000001}};
+    const TableGeometry b{1e-9, 0, 14400, 0.5, {}};
+    const QVector<std::optional<PageLayout>> pages = {PageLayout{a}, PageLayout{a},       PageLayout{a},
+                                                      std::nullopt,  PageLayout{b, true}, PageLayout{a},
+                                                      PageLayout{b}};
+    const QVector<LayoutEntry> entries = layoutEntriesForPages(pages);
+    EXPECT_EQ(entries, (QVector<LayoutEntry>{{1, 3, a}, {5, 5, b, true}, {6, 6, a}, {7, 7, b}}));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("layout.json");
+    ASSERT_EQ(writeLayoutFile(path, entries), "");
+    const LayoutReadResult read = readLayoutFile(path);
+    ASSERT_TRUE(read.ok()) << read.error.toStdString();
+    EXPECT_EQ(read.entries, entries);
+    EXPECT_EQ(resolveLayout(read.entries, 7).pages, pages);
+    EXPECT_TRUE(layoutJson({{2, 4, b}, {1, LayoutEntry::kThroughLastPage, a}}).contains(R"("pages": "all")"));
+    EXPECT_EQ(parse(layoutJson({{2, 4, b}, {1, LayoutEntry::kThroughLastPage, a}})).entries,
+              (QVector<LayoutEntry>{{2, 4, b}, {1, LayoutEntry::kThroughLastPage, a}}));
+
+    // A write that fails names why and keeps what was there.
+    EXPECT_NE(writeLayoutFile(dir.filePath("no/such/folder/x.json"), entries), "");
+    EXPECT_NE(writeLayoutFile("/proc/version", entries), "");
+    EXPECT_EQ(readLayoutFile(path).entries, entries);
 }
 
 QByteArray manyEntries(int count, bool distinct)
