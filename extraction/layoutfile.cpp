@@ -43,7 +43,8 @@ public:
     {
         LayoutEntry result;
         if (!readPages(&result, error) || !readArea(&result.geometry, error) ||
-            !readColumns(&result.geometry.columns, error) || !readJoinLines(&result.joinLines, error))
+            !readColumns(&result.geometry.columns, error) || !columnsInsideArea(result.geometry, error) ||
+            !readJoinLines(&result.joinLines, error))
             return std::nullopt;
         return result;
     }
@@ -171,6 +172,20 @@ private:
             }
             columns->append(x.toDouble());
         }
+        return true;
+    }
+
+    // After the area and the columns are read: a separator must lie within its table.
+    static bool columnsInsideArea(const TableGeometry& g, QString* error)
+    {
+        for (double x : g.columns)
+            if (x < g.left || x > g.right) {
+                *error = QStringLiteral("\"columns\": %1 lies outside the area (left %2, right %3)")
+                             .arg(x)
+                             .arg(g.left)
+                             .arg(g.right);
+                return false;
+            }
         return true;
     }
 

@@ -65,6 +65,10 @@ TEST(LayoutFile, RefusalsNameTheEntryAndTheKey)
          "entry 2: \"columns\" must be a list of numbers"},
         {"{\"pages\": [" + ok + R"(, {"page": 2, "area": [1,2,3,4], "columns": [1, 2e9]}]})",
          "entry 2: \"columns\" must be a list of numbers"},
+        {"{\"pages\": [" + ok + R"(, {"page": 2, "area": [1,2,3,4], "columns": [3, 4.5]}]})",
+         "entry 2: \"columns\": 4.5 lies outside the area (left 2, right 4)"},
+        {"{\"pages\": [" + ok + R"(, {"page": 2, "area": [1,2,3,4], "columns": [1.5]}]})",
+         "entry 2: \"columns\": 1.5 lies outside"},
         {"{\"pages\": [" + ok + R"(, {"pages": "3-1", "area": [1,2,3,4]}]})", "entry 2: \"pages\" must be"},
         {"{\"pages\": [" + ok + R"(, {"pages": "0-2", "area": [1,2,3,4]}]})", "entry 2: \"pages\" must be"},
         {"{\"pages\": [" + ok + R"(, {"pages": "2-2000", "area": [1,2,3,4]}]})",
@@ -177,7 +181,7 @@ TEST(LayoutFile, LimitsFailEarlyWithTheirReason)
     EXPECT_TRUE(parse(manyEntries(200, false), limits).error.contains("larger than 4000 bytes"));
     EXPECT_TRUE(
         parse(R"({"pages": [{"page": 21, "area": [1,2,3,4]}]})", limits).error.contains("from 1 to 20"));
-    EXPECT_TRUE(parse(R"({"pages": [{"page": 1, "area": [1,2,3,4], "columns": [1,2,3]}]})", limits).ok());
+    EXPECT_TRUE(parse(R"({"pages": [{"page": 1, "area": [1,0,3,4], "columns": [1,2,3]}]})", limits).ok());
     EXPECT_TRUE(parse(R"({"pages": [{"page": 1, "area": [1,2,3,4], "columns": [1,2,3,4]}]})", limits)
                     .error.contains("entry 1: \"columns\" has 4 separators, more than the 3"));
 
