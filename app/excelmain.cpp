@@ -69,6 +69,7 @@ ExcelMain::ExcelMain(QWidget* parent)
     busyDialog->hide();
 
     createCanvas();
+    createLayoutActions();
     connect(pageCanvas, &labeldraw::updateRecandLine, this, &ExcelMain::Updateoutput);
     setMouseTracking(true);
     ui->centralwidget->setMouseTracking(true);

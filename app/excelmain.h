@@ -1,6 +1,7 @@
 #pragma once
 
 #include "aboutdialog.h"
+#include "layoutfile.h"
 #include "pagestore.h"
 #include "subtext.h"
 
@@ -89,6 +90,15 @@ public slots:
     void setabout();
     void showabout();
 
+    // Layout files: every page's table in points ("Save layout…", "Load layout…").
+    void saveLayout();
+    void loadLayout();
+
+public:
+    // Puts a layout on the open document in one step: page i + 1 gets pages[i], every other
+    // page loses its table, and the page shown and the result table follow.
+    void applyLayout(const QVector<std::optional<PageLayout>>& pages);
+
 protected:
     // The two gap splitters: beside the page list and below the page frame.
     void mousePressEvent(QMouseEvent* event) override;
@@ -98,6 +108,7 @@ protected:
 private:
     void centreOnScreen();
     void createCanvas();
+    void createLayoutActions();
 
     void startConverter();
     void converterError(QProcess::ProcessError error);

@@ -29,6 +29,14 @@ void setInputFolder(const QString& folder)
 {
     write(QStringLiteral("dir/input"), folder);
 }
+QString layoutFolder()
+{
+    return read(QStringLiteral("dir/layout"));
+}
+void setLayoutFolder(const QString& folder)
+{
+    write(QStringLiteral("dir/layout"), folder);
+}
 QString outputPath()
 {
     return read(QStringLiteral("output/output"));

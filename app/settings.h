@@ -11,6 +11,10 @@ namespace AppSettings {
 QString inputFolder();
 void setInputFolder(const QString& folder);
 
+// "dir/layout": the folder of the layout file saved or loaded last.
+QString layoutFolder();
+void setLayoutFolder(const QString& folder);
+
 // "output/output": the full path of the file saved last, where the save dialog starts.
 QString outputPath();
 void setOutputPath(const QString& path);
