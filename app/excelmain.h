@@ -12,6 +12,7 @@
 
 #include <memory>
 
+class QCheckBox;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QProgressDialog;
@@ -98,6 +99,7 @@ protected:
 private:
     void centreOnScreen();
     void createCanvas();
+    void createNumbersBox();
 
     void startConverter();
     void converterError(QProcess::ProcessError error);
@@ -122,6 +124,7 @@ private:
     labeldraw* pageCanvas = nullptr;
     QScrollArea* scrollArea = nullptr;
     QProgressDialog* busyDialog = nullptr;
+    QCheckBox* numbersBox = nullptr; // "Numbers as numbers", beside Save
     QNetworkAccessManager* network = nullptr;
     ThumbnailLoader* thumbnailLoader = nullptr;
 

@@ -15,4 +15,8 @@ void setInputFolder(const QString& folder);
 QString outputPath();
 void setOutputPath(const QString& path);
 
+// "output/numbers": whether the save writes numbers as numbers; off when missing.
+bool numbersAsNumbers();
+void setNumbersAsNumbers(bool on);
+
 } // namespace AppSettings

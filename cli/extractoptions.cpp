@@ -75,9 +75,9 @@ QString extractUsage()
         "Usage: zq-extract [options] INPUT.pdf -o OUTPUT\n"
         "\n"
         "Extracts a table from the pages of a PDF and writes it as a UTF-16 CSV file (OUTPUT\n"
-        "ending in .csv) or as an Excel 97 spreadsheet (any other name), exactly as the\n"
-        "window's Save does. Positions are PDF points from the top-left corner of the page\n"
-        "as displayed.\n"
+        "ending in .csv), as an Excel 2007+ workbook (.xlsx) or as an Excel 97 spreadsheet\n"
+        "(any other name), exactly as the window's Save does. Positions are PDF points from\n"
+        "the top-left corner of the page as displayed.\n"
         "\n"
         "Options:\n"
         "  -a, --area TOP,LEFT,BOTTOM,RIGHT  the table outline\n"
@@ -87,6 +87,9 @@ QString extractUsage()
         "        {\"pages\": [{\"page\": 1, \"area\": [top, left, bottom, right],\n"
         "                    \"columns\": [x, ...]}, ...]}\n"
         "  -o, --output OUTPUT               the file to write\n"
+        "      --numbers                     cells that are written numbers (1,234.56, (12.50),\n"
+        "                                    12%) become numeric spreadsheet cells shown as\n"
+        "                                    written; the CSV stays text\n"
         "  -h, --help                        this help\n"
         "      --version                     the version\n"
         "\n"
@@ -135,6 +138,10 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
             o.help = true;
         } else if (arg == "--version") {
             o.version = true;
+        } else if (arg == "--numbers") {
+            if (hasInlineValue)
+                return fail(QStringLiteral("--numbers takes no value"));
+            o.exportOptions.numbersAsNumbers = true;
         } else if (is("-a", "--area") || is("-c", "--columns") || is("-p", "--pages") ||
                    is("-t", "--template") || is("-o", "--output")) {
             const auto v = takeValue();

@@ -2,6 +2,8 @@
 
 // Command line of zq-extract: which PDF, which table geometry on which pages, which output.
 
+#include "tableexport.h"
+
 #include <QRectF>
 #include <QString>
 #include <QStringList>
@@ -45,6 +47,7 @@ struct ExtractOptions {
     std::optional<TableGeometry> geometry;  // -a with -c
     QString pages = "all";                  // -p
     QString templatePath;                   // -t
+    ExportOptions exportOptions;             // --numbers
     bool help = false;
     bool version = false;
 };
