@@ -46,4 +46,3 @@ std::string walkTable(std::string_view table, SheetLimits limits, const CellSink
     }
     return {};
 }
-

@@ -54,7 +54,8 @@ public:
         if (!filled)
             return tr("The tables could not be laid out in the Excel file.");
         if (closed != LXW_NO_ERROR)
-            return QString::fromLocal8Bit(systemError != 0 ? std::strerror(systemError) : lxw_strerror(closed));
+            return QString::fromLocal8Bit(systemError != 0 ? std::strerror(systemError)
+                                                           : lxw_strerror(closed));
         return {};
     }
 
@@ -80,7 +81,8 @@ private:
                 if (std::size_t(column) >= cells.size() || cells[column].isEmpty()) {
                     // A blank with a format is kept as a cell, so every row holds its padding.
                     result = worksheet_write_blank(sheet, sheetRow, sheetColumn, blankFormat_);
-                } else if (const auto number = mark_ ? readWrittenNumber(cells[column], *mark_) : std::nullopt) {
+                } else if (const auto number =
+                               mark_ ? readWrittenNumber(cells[column], *mark_) : std::nullopt) {
                     result = worksheet_write_number(sheet, sheetRow, sheetColumn, number->value,
                                                     numberFormat(number->format));
                 } else {
@@ -116,8 +118,7 @@ private:
 QByteArray createTemporaryFileBeside(const QByteArray& target)
 {
     const QFileInfo info(QFile::decodeName(target));
-    const QByteArray prefix =
-        QFile::encodeName(info.absolutePath() + "/." + info.fileName().left(64) + ".");
+    const QByteArray prefix = QFile::encodeName(info.absolutePath() + "/." + info.fileName().left(64) + ".");
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[16];
@@ -158,7 +159,8 @@ SaveResult writeIntoSpecialFile(const QString& fileName, const QString& path, Xl
 }
 } // namespace
 
-SaveResult writeXlsxFile(const QString& fileName, const QVector<PageGrid>& pages, const ExportOptions& options)
+SaveResult writeXlsxFile(const QString& fileName, const QVector<PageGrid>& pages,
+                         const ExportOptions& options)
 {
     const DocumentRows rows(pages);
     const QString limitError = spreadsheetLimitError(rows, XlsxLimits::columns);

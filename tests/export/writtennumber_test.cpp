@@ -67,7 +67,7 @@ const NumberCase numberCases[] = {
     {u"1.234 567", comma, 0, nullptr},
     {u"12.5", comma, 0, nullptr},
     {u"", point, 0, nullptr},
-    {u"1234567890123456", point, 0, nullptr},  // 16 significant digits
+    {u"1234567890123456", point, 0, nullptr}, // 16 significant digits
     {u"0.0000000000000001", point, 1e-16, "0.0000000000000000"},
     {u"NaN", point, 0, nullptr},
     {u"inf", point, 0, nullptr},
@@ -112,12 +112,12 @@ TEST(WrittenNumber, TheDocumentsMajorityDecidesTheDecimalMark)
 // by xlrd from the .xls and by openpyxl from the .xlsx; other cells stay texts.
 TEST(NumbersAsNumbers, ReadBackWithValueAndFormatFromBothFiles)
 {
-    const QVector<PageGrid> pages = {
-        grid({{"1234", "-1,234.56", "(1,234.56)", "12% "},
-              {"+3.5", "99999.99", "00123", "12/03/2024"},
-              {"536870911", "536870912", "0.01", "Total "}})};
+    const QVector<PageGrid> pages = {grid({{"1234", "-1,234.56", "(1,234.56)", "12% "},
+                                           {"+3.5", "99999.99", "00123", "12/03/2024"},
+                                           {"536870911", "536870912", "0.01", "Total "}})};
     const CellRows expected = {
-        {"<number:1234|0>", "<number:-1234.56|#,##0.00>", "<number:-1234.56|#,##0.00;(#,##0.00)>", "<number:0.12|0%>"},
+        {"<number:1234|0>", "<number:-1234.56|#,##0.00>", "<number:-1234.56|#,##0.00;(#,##0.00)>",
+         "<number:0.12|0%>"},
         {"<number:3.5|+0.0;-0.0>", "<number:99999.99|0.00>", "00123", "12/03/2024"},
         {"<number:536870911|0>", "<number:536870912|0>", "<number:0.01|0.00>", "Total "},
         {"", "", "", ""}};

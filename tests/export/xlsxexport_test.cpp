@@ -79,14 +79,16 @@ TEST(XlsxFile, WhatDoesNotFitIsRefusedAndTheOldFileKept)
     EXPECT_TRUE(longCell.error.contains("32767")) << longCell.error.toStdString();
     EXPECT_TRUE(longCell.error.contains("page 2")) << longCell.error.toStdString();
 
-    const SaveResult wide = saveTables(target, {grid({QStringList(XlsxLimits::columns + 1, QStringLiteral("c"))})});
+    const SaveResult wide =
+        saveTables(target, {grid({QStringList(XlsxLimits::columns + 1, QStringLiteral("c"))})});
     EXPECT_FALSE(wide.ok);
     EXPECT_TRUE(wide.error.contains("16384")) << wide.error.toStdString();
     EXPECT_EQ(readFileBytes(target), "earlier file");
 
     // The widest and the longest that fit are written whole.
-    const QVector<SheetReadback> sheets = saveAndRead(
-        "fits.xlsx", {grid({QStringList(XlsxLimits::columns - 1, QString()) << QString(XlsxLimits::cellCharacters, u'y')})});
+    const QVector<SheetReadback> sheets =
+        saveAndRead("fits.xlsx", {grid({QStringList(XlsxLimits::columns - 1, QString())
+                                        << QString(XlsxLimits::cellCharacters, u'y')})});
     ASSERT_EQ(sheets.size(), 1);
     ASSERT_EQ(sheets[0].rows.size(), 2);
     EXPECT_EQ(sheets[0].rows[0].size(), XlsxLimits::columns);
