@@ -135,8 +135,11 @@ QByteArray createTemporaryFileBeside(const QByteArray& target)
     return {};
 }
 
-SaveResult failure(const QString& fileName, const QString& reason)
+SaveResult failure(const QString& fileName, QString reason)
 {
+    // The message closes the reason with its own full stop.
+    while (reason.endsWith(u'.'))
+        reason.chop(1);
     return SaveResult{false, describeWriteFailure(fileName, reason)};
 }
 
