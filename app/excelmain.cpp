@@ -13,6 +13,7 @@
 #include "windowdialogs.h"
 #include "zoommapping.h"
 
+#include <QCheckBox>
 #include <QDebug>
 #include <QDesktopServices>
 #include <QDir>
@@ -70,6 +71,7 @@ ExcelMain::ExcelMain(QWidget* parent)
 
     createCanvas();
     createLayoutActions();
+    createNumbersBox();
     connect(pageCanvas, &labeldraw::updateRecandLine, this, &ExcelMain::Updateoutput);
     setMouseTracking(true);
     ui->centralwidget->setMouseTracking(true);
@@ -562,6 +564,15 @@ void ExcelMain::clearResultRows()
 // ---------------------------------------------------------------------------------------
 // Saving
 
+void ExcelMain::createNumbersBox()
+{
+    numbersBox = new QCheckBox(tr("Numbers as numbers"), this);
+    numbersBox->setObjectName(QStringLiteral("checkBox_numbers"));
+    numbersBox->setChecked(AppSettings::numbersAsNumbers());
+    ui->horizontalLayout->insertWidget(ui->horizontalLayout->indexOf(ui->pushButton_save) + 1, numbersBox);
+    connect(numbersBox, &QCheckBox::toggled, this, [](bool on) { AppSettings::setNumbersAsNumbers(on); });
+}
+
 void ExcelMain::on_pushButton_save_clicked()
 {
     QString filter;
@@ -572,7 +583,9 @@ void ExcelMain::on_pushButton_save_clicked()
     // Linux dialogs add no suffix: the chosen filter supplies it, and decides the format.
     name = completeFileName(name, filter);
     AppSettings::setOutputPath(name);
-    const SaveResult result = saveTables(name, store.pageGrids);
+    ExportOptions options;
+    options.numbersAsNumbers = numbersBox->isChecked();
+    const SaveResult result = saveTables(name, store.pageGrids, options);
     if (!result.ok) {
         dialogs->warning(this, kTitle,
                          tr("%1 could not be saved: %2").arg(QDir::toNativeSeparators(name), result.error));

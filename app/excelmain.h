@@ -13,6 +13,7 @@
 
 #include <memory>
 
+class QCheckBox;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QProgressDialog;
@@ -109,6 +110,7 @@ private:
     void centreOnScreen();
     void createCanvas();
     void createLayoutActions();
+    void createNumbersBox();
 
     void startConverter();
     void converterError(QProcess::ProcessError error);
@@ -133,6 +135,7 @@ private:
     labeldraw* pageCanvas = nullptr;
     QScrollArea* scrollArea = nullptr;
     QProgressDialog* busyDialog = nullptr;
+    QCheckBox* numbersBox = nullptr; // "Numbers as numbers", beside Save
     QNetworkAccessManager* network = nullptr;
     ThumbnailLoader* thumbnailLoader = nullptr;
 

@@ -45,5 +45,13 @@ void setOutputPath(const QString& path)
 {
     write(QStringLiteral("output/output"), path);
 }
+bool numbersAsNumbers()
+{
+    return read(QStringLiteral("output/numbers")) == u"true";
+}
+void setNumbersAsNumbers(bool on)
+{
+    write(QStringLiteral("output/numbers"), on ? QStringLiteral("true") : QStringLiteral("false"));
+}
 
 } // namespace AppSettings

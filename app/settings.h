@@ -19,4 +19,8 @@ void setLayoutFolder(const QString& folder);
 QString outputPath();
 void setOutputPath(const QString& path);
 
+// "output/numbers": whether the save writes numbers as numbers; off when missing.
+bool numbersAsNumbers();
+void setNumbersAsNumbers(bool on);
+
 } // namespace AppSettings

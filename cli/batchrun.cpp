@@ -35,7 +35,7 @@ QString number(double value)
     return QString::number(value, 'g', 17);
 }
 
-// The single-PDF options that give this batch's table geometry.
+// The single-PDF options that give this batch's table geometry and export options.
 QStringList geometryArguments(const ExtractOptions& o)
 {
     QStringList args;
@@ -53,6 +53,8 @@ QStringList geometryArguments(const ExtractOptions& o)
     }
     if (o.pages != QLatin1String("all"))
         args << "-p" << o.pages;
+    if (o.exportOptions.numbersAsNumbers)
+        args << "--numbers";
     return args;
 }
 

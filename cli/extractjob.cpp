@@ -132,7 +132,7 @@ ExtractExit ExtractJob::run(const ExtractOptions& options)
                    table.geometry.canvasLines(s), 1.0f);
     }
 
-    const SaveResult saved = saveTables(options.output, store.pageGrids);
+    const SaveResult saved = saveTables(options.output, store.pageGrids, options.exportOptions);
     if (!saved.ok) {
         err_ << "zq-extract: cannot write " << options.output << ": " << saved.error << Qt::endl;
         return ExtractExit::CannotWrite;

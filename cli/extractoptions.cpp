@@ -97,7 +97,7 @@ QString readBatchOption(const QString& option, const QString& value, BatchOption
 
 const QVector<BatchFormat>& batchFormats()
 {
-    static const QVector<BatchFormat> formats = {{"csv", ".csv"}, {"xls", ".xls"}};
+    static const QVector<BatchFormat> formats = {{"csv", ".csv"}, {"xls", ".xls"}, {"xlsx", ".xlsx"}};
     return formats;
 }
 
@@ -109,9 +109,9 @@ QString extractUsage()
         "       zq-extract [options] -b PDF-FOLDER -o FOLDER\n"
         "\n"
         "Extracts a table from the pages of a PDF and writes it as a UTF-16 CSV file (OUTPUT\n"
-        "ending in .csv) or as an Excel 97 spreadsheet (any other name), exactly as the\n"
-        "window's Save does. Positions are PDF points from the top-left corner of the page\n"
-        "as displayed.\n"
+        "ending in .csv), as an Excel 2007+ workbook (.xlsx) or as an Excel 97 spreadsheet\n"
+        "(any other name), exactly as the window's Save does. Positions are PDF points from\n"
+        "the top-left corner of the page as displayed.\n"
         "\n"
         "Options:\n"
         "  -a, --area TOP,LEFT,BOTTOM,RIGHT  the table outline\n"
@@ -123,11 +123,14 @@ QString extractUsage()
         "      an entry may give \"pages\": \"2-9\" or \"all\" instead of \"page\"; a later entry\n"
         "      overrides earlier ones; only the pages it names are extracted; not with -p\n"
         "  -o, --output OUTPUT               the file to write\n"
+        "      --numbers                     cells that are written numbers (1,234.56, (12.50),\n"
+        "                                    12%) become numeric spreadsheet cells shown as\n"
+        "                                    written; the CSV stays text\n"
         "\n"
         "Many PDFs (several inputs, or -b): -o names a folder (created if missing) and each PDF\n"
-        "gives FOLDER/NAME.xls (or .csv) after its name; two PDFs of the same name are refused.\n"
+        "gives FOLDER/NAME.xls (.csv, .xlsx) after its name; two PDFs of the same name are refused.\n"
         "  -b, --batch DIR                   every .pdf directly in DIR, in name order\n"
-        "      --format csv|xls              the type of the files written (default xls)\n"
+        "      --format csv|xls|xlsx         the type of the files written (default xls)\n"
         "  -j, --jobs N                      PDFs at a time (default: the number of cores)\n"
         "      --shard I/N                   only every N-th PDF in name order, starting at the\n"
         "                                    I-th (0-based): shards 0 to N-1 together are all\n"
@@ -187,6 +190,10 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
             o.help = true;
         } else if (arg == "--version") {
             o.version = true;
+        } else if (arg == "--numbers") {
+            if (hasInlineValue)
+                return fail(QStringLiteral("--numbers takes no value"));
+            o.exportOptions.numbersAsNumbers = true;
         } else if (is("-a", "--area") || is("-c", "--columns") || is("-p", "--pages") ||
                    is("-t", "--template") || is("-o", "--output")) {
             const auto v = takeValue();

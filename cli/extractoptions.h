@@ -3,6 +3,7 @@
 // Command line of zq-extract: which PDF, which table geometry on which pages, which output.
 
 #include "layoutfile.h"
+#include "tableexport.h"
 
 #include <QRectF>
 #include <QString>
@@ -45,6 +46,7 @@ struct ExtractOptions {
     QString pages = "all";                  // -p
     QString templatePath;                   // -t
     std::optional<BatchOptions> batch;      // several inputs, -b, --format, -j or --shard
+    ExportOptions exportOptions;             // --numbers
     bool help = false;
     bool version = false;
 };

@@ -1,4 +1,5 @@
-// zq-tsv2xls: turns a tab-separated UTF-8 text table into an Excel 97 (.xls) file.
+// zq-tsv2xls: turns a tab-separated UTF-8 text table into an Excel 97 (.xls) file, or into an
+// Excel 2007+ workbook when OUTPUT ends in ".xlsx" (any case).
 //
 //   zq-tsv2xls INPUT.tsv OUTPUT.xls
 //
@@ -7,82 +8,75 @@
 // "Sheet1". Bad input is refused with a message and exit status 1, nothing written.
 
 #include "spreadsheet.h"
-#include "textconversion.h"
+#include "tsvtable.h"
 
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <sstream>
+#include <fcntl.h>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
-constexpr size_t maxRows = 65536;
-constexpr size_t maxColumns = 256;
-constexpr size_t maxCellCharacters = 32767; // UTF-16 code units a spreadsheet cell holds
-
 int fail(const std::string& message)
 {
     std::fprintf(stderr, "zq-tsv2xls: %s\n", message.c_str());
     return 1;
 }
 
+// The whole file in one read into a string of its size.
 bool readFile(const char* path, std::string& content)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad())
-        return false;
-    content = std::move(buffer).str();
-    return true;
+    struct stat info;
+    bool ok = ::fstat(fd, &info) == 0;
+    content.clear();
+    if (ok && S_ISREG(info.st_mode))
+        content.reserve(static_cast<size_t>(info.st_size));
+    char buffer[1 << 16];
+    while (ok) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        ok = got >= 0;
+        if (got <= 0)
+            break;
+        content.append(buffer, static_cast<size_t>(got));
+    }
+    ::close(fd);
+    return ok;
 }
 
-// Fills the sheet from the table text; an empty string on success, else why not.
-std::string fillSheet(std::string_view table, SpreadsheetSheet& sheet)
+int writeXls(std::string& table, const char* input, const char* output)
 {
-    size_t row = 0;
-    size_t lineStart = 0;
-    std::u16string field;
-    while (lineStart < table.size()) {
-        size_t lineEnd = table.find('\n', lineStart);
-        if (lineEnd == std::string_view::npos)
-            lineEnd = table.size();
-        std::string_view line = table.substr(lineStart, lineEnd - lineStart);
-        if (!line.empty() && line.back() == '\r' && lineEnd < table.size())
-            line.remove_suffix(1);
-        auto where = [&](size_t column) {
-            return "line " + std::to_string(row + 1) + ", column " + std::to_string(column + 1);
-        };
-        if (row >= maxRows)
-            return "more than " + std::to_string(maxRows) + " rows (a sheet holds at most that many)";
+    SpreadsheetFile file;
+    file.createSheets(1);
+    SpreadsheetSheet& sheet = *file.sheetAt(0);
+    const std::string problem =
+        walkTable(table, xlsLimits, [&](uint32_t row, uint32_t column, std::string_view, const std::u16string& text) {
+            sheet.cellAt(row, column)->setText(text);
+            return true;
+        });
+    if (!problem.empty())
+        return fail(std::string(input) + ": " + problem + "; nothing written");
+    table = {};
+    if (!file.saveAs(output))
+        return fail(std::string("cannot write ") + output);
+    return 0;
+}
 
-        size_t column = 0;
-        size_t fieldStart = 0;
-        while (true) {
-            const size_t tab = line.find('\t', fieldStart);
-            const std::string_view text = line.substr(
-                fieldStart, tab == std::string_view::npos ? std::string_view::npos : tab - fieldStart);
-            if (column >= maxColumns)
-                return "line " + std::to_string(row + 1) + ": more than " + std::to_string(maxColumns) +
-                       " columns (a sheet holds at most that many)";
-            if (!utf8ToUtf16(text, field))
-                return where(column) + ": not valid UTF-8";
-            if (field.size() > maxCellCharacters)
-                return where(column) + ": more than " + std::to_string(maxCellCharacters) +
-                       " characters (a cell holds at most that many)";
-            sheet.cellAt(static_cast<uint32_t>(row), static_cast<uint32_t>(column))->setText(field);
-            ++column;
-            if (tab == std::string_view::npos)
-                break;
-            fieldStart = tab + 1;
-        }
-        ++row;
-        lineStart = lineEnd + 1;
-    }
-    return {};
+bool endsWithXlsx(const std::string& name)
+{
+    if (name.size() < 5)
+        return false;
+    std::string suffix = name.substr(name.size() - 5);
+    for (char& c : suffix)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return suffix == ".xlsx";
 }
 } // namespace
 
@@ -90,20 +84,17 @@ int main(int argc, char** argv)
 {
     if (argc != 3) {
         std::fprintf(stderr, "usage: zq-tsv2xls INPUT.tsv OUTPUT.xls\n"
-                             "Turns a tab-separated UTF-8 table into an Excel 97 spreadsheet.\n");
+                             "Turns a tab-separated UTF-8 table into an Excel 97 spreadsheet\n"
+                             "(an Excel 2007+ workbook for an OUTPUT ending in .xlsx).\n");
         return 2;
     }
     std::string table;
     if (!readFile(argv[1], table))
         return fail(std::string("cannot read ") + argv[1]);
-
-    SpreadsheetFile file;
-    file.createSheets(1);
-    const std::string problem = fillSheet(table, *file.sheetAt(0));
-    if (!problem.empty())
-        return fail(std::string(argv[1]) + ": " + problem + "; nothing written");
-    table = {};
-    if (!file.saveAs(argv[2]))
-        return fail(std::string("cannot write ") + argv[2]);
-    return 0;
+    if (!endsWithXlsx(argv[2]))
+        return writeXls(table, argv[1], argv[2]);
+    const std::string problem = writeTableAsXlsx(table, argv[2]);
+    if (problem.empty())
+        return 0;
+    return fail(problem.rfind("cannot write", 0) == 0 ? problem : std::string(argv[1]) + ": " + problem);
 }

@@ -4,9 +4,12 @@
 #include "filesaving.h"
 #include "formatmanager.h"
 #include "spreadsheet.h"
+#include "writtennumber.h"
 
 #include <QCoreApplication>
+#include <QHash>
 
+#include <optional>
 #include <string_view>
 
 namespace {
@@ -30,13 +33,13 @@ FontSpec boldArial()
 }
 } // namespace
 
-QString spreadsheetLimitError(const DocumentRows& rows)
+QString spreadsheetLimitError(const DocumentRows& rows, int maxColumns)
 {
-    if (rows.columnCount() > SpreadsheetLimits::columns)
+    if (rows.columnCount() > maxColumns)
         return tr("The tables have %1 columns, but an Excel file holds at most %2 columns. "
                   "Nothing was written; save them as a CSV file instead.")
             .arg(rows.columnCount())
-            .arg(SpreadsheetLimits::columns);
+            .arg(maxColumns);
 
     // Every page ends with one empty row and grid rows are never empty, so counting the
     // empty rows tells the page a row belongs to.
@@ -65,12 +68,24 @@ QString spreadsheetLimitError(const DocumentRows& rows)
     return {};
 }
 
-bool fillSpreadsheet(SpreadsheetFile& file, const DocumentRows& rows)
+bool fillSpreadsheet(SpreadsheetFile& file, const DocumentRows& rows, const ExportOptions& options)
 {
     file.createSheets(1);
     SpreadsheetSheet* sheet = file.sheetAt(0);
     FormatManager formats(file);
     formats.findOrAddFont(boldArial());
+    const bool numbers = options.numbersAsNumbers;
+    const DecimalMark mark = numbers ? documentDecimalMark(rows) : DecimalMark::Point;
+    QHash<QString, uint16_t> xfByFormat;
+    auto numberXf = [&](const QString& format) {
+        const auto known = xfByFormat.constFind(format);
+        if (known != xfByFormat.cend())
+            return *known;
+        CellStyle style;
+        style.formatIndex = formats.findOrAddFormat(format.toStdU16String());
+        style.usedAttributes = 0x04; // the number format is the cell's own
+        return *xfByFormat.insert(format, formats.findOrAddXf(style));
+    };
 
     const int columns = rows.columnCount();
     for (int index = 0; index < rows.rowCount(); ++index) {
@@ -84,15 +99,21 @@ bool fillSpreadsheet(SpreadsheetFile& file, const DocumentRows& rows)
             SpreadsheetCell* cell = sheet->cellAt(sheetRow, column);
             if (!cell)
                 return false;
+            const QString* text = std::size_t(column) < cells.size() ? &cells[column] : nullptr;
+            if (const auto number = text && numbers ? readWrittenNumber(*text, mark) : std::nullopt) {
+                cell->setRealValue(number->value);
+                cell->setXfIndex(numberXf(number->format));
+                continue;
+            }
             // Every cell of the row gets its text, padding cells an empty one.
-            cell->setText(std::size_t(column) < cells.size() ? utf16View(cells[column])
-                                                             : std::u16string_view(u""));
+            cell->setText(text ? utf16View(*text) : std::u16string_view(u""));
         }
     }
     return true;
 }
 
-SaveResult writeSpreadsheetFile(const QString& fileName, const QVector<PageGrid>& pages)
+SaveResult writeSpreadsheetFile(const QString& fileName, const QVector<PageGrid>& pages,
+                                const ExportOptions& options)
 {
     const DocumentRows rows(pages);
     const QString limitError = spreadsheetLimitError(rows);
@@ -105,7 +126,7 @@ SaveResult writeSpreadsheetFile(const QString& fileName, const QVector<PageGrid>
         return SaveResult{false, obstacle};
 
     SpreadsheetFile file;
-    if (!fillSpreadsheet(file, rows))
+    if (!fillSpreadsheet(file, rows, options))
         return SaveResult{false, tr("The tables could not be laid out in the Excel file.")};
     // The wide path keeps every character of the name, whatever the locale's code page.
     if (!file.saveAs(reinterpret_cast<const char16_t*>(fileName.utf16())))

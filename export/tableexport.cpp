@@ -3,6 +3,7 @@
 #include "csvwriter.h"
 #include "filesaving.h"
 #include "spreadsheetexport.h"
+#include "xlsxexport.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -20,13 +21,16 @@ SaveFormat formatForFileName(const QString& fileName)
     const QString name = fileNamePart(fileName);
     const qsizetype dot = name.lastIndexOf(u'.');
     const QString suffix = dot < 0 ? QString() : name.mid(dot + 1);
-    return suffix == u"csv" ? SaveFormat::Csv : SaveFormat::Spreadsheet;
+    if (suffix == u"csv")
+        return SaveFormat::Csv;
+    return suffix.compare(u"xlsx", Qt::CaseInsensitive) == 0 ? SaveFormat::Xlsx : SaveFormat::Spreadsheet;
 }
 
 QString saveDialogFilters()
 {
     return QCoreApplication::translate("TableExport",
-                                       "CSV File (*.csv);;Excel File (*.xls);;All Files (*.*)");
+                                       "CSV File (*.csv);;Excel File (*.xls);;All Files (*.*);;"
+                                       "Excel 2007+ File (*.xlsx)");
 }
 
 QString completeFileName(const QString& fileName, const QString& selectedFilter)
@@ -40,11 +44,17 @@ QString completeFileName(const QString& fileName, const QString& selectedFilter)
     return match.hasMatch() ? fileName + match.captured(1) : fileName;
 }
 
-SaveResult saveTables(const QString& fileName, const QVector<PageGrid>& pages)
+SaveResult saveTables(const QString& fileName, const QVector<PageGrid>& pages, const ExportOptions& options)
 {
     if (fileName.isEmpty())
         return SaveResult{false, QCoreApplication::translate("TableExport", "No file name was given.")};
-    if (formatForFileName(fileName) == SaveFormat::Csv)
+    switch (formatForFileName(fileName)) {
+    case SaveFormat::Csv:
         return writeFileSafely(fileName, csvFileBytes(pages));
-    return writeSpreadsheetFile(fileName, pages);
+    case SaveFormat::Xlsx:
+        return writeXlsxFile(fileName, pages, options);
+    case SaveFormat::Spreadsheet:
+        break;
+    }
+    return writeSpreadsheetFile(fileName, pages, options);
 }

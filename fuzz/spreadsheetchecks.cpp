@@ -1,7 +1,6 @@
 #include "spreadsheetchecks.h"
 
 #include "biffreader.h"
-#include "cellrecords.h"
 #include "compoundchecker.h"
 #include "fuzzinput.h"
 #include "spreadsheet.h"
@@ -498,12 +497,6 @@ std::string describeRanges(const std::vector<std::array<uint16_t, 4>>& ranges)
     return text.empty() ? "none" : text;
 }
 
-// A real as the file holds it: two-decimal reals go into the float form of RK, which keeps
-// only the upper 30 bits of the double; all others are written whole.
-double storedReal(double value)
-{
-    return CellRecords::isRkEligible(value) ? CellRecords::realFromRk(CellRecords::rkFromReal(value)) : value;
-}
 
 // What differs between a cell as set and as read; empty when they agree.
 std::string compareCell(const ModelCell& expected, const BiffReader::Cell& read)
@@ -519,7 +512,7 @@ std::string compareCell(const ModelCell& expected, const BiffReader::Cell& read)
                    std::to_string(expected.integer);
         return {};
     case REAL:
-        if (read.kind != BiffReader::Cell::Number || !sameBits(read.number, storedReal(expected.real)))
+        if (read.kind != BiffReader::Cell::Number || !sameBits(read.number, expected.real))
             return "read " + showNumber(read.number) + (read.fromRk ? " from an RK value" : "") + ", set " +
                    showNumber(expected.real);
         return {};

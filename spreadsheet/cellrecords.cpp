@@ -118,3 +118,13 @@ uint32_t rkFromReal(double value)
     return (upperHalf(value * 100) & ~3u) | 1;
 }
 } // namespace CellRecords
+
+namespace CellRecords {
+bool isExactRk(double value)
+{
+    if (!isRkEligible(value))
+        return false;
+    const double stored = realFromRk(rkFromReal(value));
+    return std::memcmp(&stored, &value, sizeof value) == 0;
+}
+} // namespace CellRecords

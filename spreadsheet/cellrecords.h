@@ -3,9 +3,11 @@
 // The records of a worksheet's cell table, written straight into the stream: a sheet of a
 // million cells gets no object per record. Each function returns the bytes it wrote.
 //
-// Numbers go in RK form where they fit: an integer as value × 4 + 2 (30-bit signed range),
-// a real with at most two decimals as the upper 32 bits of its double (bit 0 set when the
-// stored value is the number × 100). Others are NUMBER records with the full double.
+// Numbers go in RK form where it keeps them exactly: an integer as value × 4 + 2 (30-bit
+// signed range), a real with at most two decimals as the upper 30 bits of its double (bit 0
+// set when the stored value is the number × 100) when those bits give back the very same
+// double. Others are NUMBER records with the full double: 99999.99 would come back from the
+// float form as 99999.68.
 
 #include <cstddef>
 #include <cstdint>
@@ -51,10 +53,13 @@ constexpr uint32_t rkFromInteger(int32_t value)
     return (static_cast<uint32_t>(value) << 2) | 2;
 }
 // Whether a real has at most two decimals, to four places (trunc(x × 100) × 100 = trunc(x × 10000)).
-// Such reals are written in the float form of RK, which keeps the upper 30 bits of the double
-// (of x, or of x × 100): a value with more mantissa bits is stored approximately.
+// Such reals have a float form of RK, which keeps the upper 30 bits of the double (of x, or
+// of x × 100): a value with more mantissa bits would be stored approximately.
 bool isRkEligible(double value);
 uint32_t rkFromReal(double value);
+// Whether a real is written as RK: it has at most two decimals and its float form gives back
+// exactly the same double (bit for bit); rkFromReal() is then its RK value.
+bool isExactRk(double value);
 // The number a float-form RK value stands for, as readers decode it.
 double realFromRk(uint32_t rk);
 } // namespace CellRecords

@@ -154,7 +154,8 @@ uint16_t FormatManager::findOrAddXf(const CellStyle& style)
         if (xf.fontIndex == style.fontIndex && xf.formatIndex == style.formatIndex &&
             xf.alignment == style.alignment && xf.rotation == style.rotation &&
             xf.textProperties == style.textProperties && xf.borderLines == style.borderLines &&
-            xf.colours == style.colours && xf.backgroundColours == style.backgroundColours)
+            xf.colours == style.colours && xf.backgroundColours == style.backgroundColours &&
+            xf.usedAttributes == style.usedAttributes)
             return static_cast<uint16_t>(position);
     }
     Workbook::XF added;
@@ -164,7 +165,7 @@ uint16_t FormatManager::findOrAddXf(const CellStyle& style)
     added.alignment = style.alignment;
     added.rotation = style.rotation;
     added.textProperties = style.textProperties;
-    added.usedAttributes = 0;
+    added.usedAttributes = style.usedAttributes;
     added.borderLines = style.borderLines;
     added.colours = style.colours;
     added.backgroundColours = style.backgroundColours;

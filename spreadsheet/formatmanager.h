@@ -31,6 +31,9 @@ struct CellStyle {
     uint32_t borderLines = 0;
     uint32_t colours = 0;
     uint16_t backgroundColours = 0x20C0;
+    // Which groups of attributes a cell format sets itself instead of taking them from its
+    // style: 0x04 the number format, 0x08 the font … (byte 9 of the XF record).
+    uint8_t usedAttributes = 0;
 };
 
 // Font indices skip 4, as the file format prescribes: the fifth font has index 5.

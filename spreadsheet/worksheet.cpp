@@ -138,8 +138,8 @@ uint32_t Worksheet::rkValue(const SpreadsheetCell& cell)
 }
 
 // Runs of two or more RK-able numbers of one kind share a MULRK: integers in the 30-bit RK
-// range, or reals with at most two decimals. An integer outside that range, or any other
-// real, is a NUMBER of its own and ends the run.
+// range, or reals with at most two decimals that RK keeps exactly. An integer outside that
+// range, or any other real, is a NUMBER of its own and ends the run.
 template <class Sink>
 void Worksheet::walkRow(const std::vector<SpreadsheetCell>& cells, uint16_t row, Sink& sink)
 {
@@ -156,7 +156,7 @@ void Worksheet::walkRow(const std::vector<SpreadsheetCell>& cells, uint16_t row,
                 if (next.type_ != cell.type_)
                     return false;
                 return integer ? CellRecords::fitsRk(next.value_.integer)
-                               : CellRecords::isRkEligible(next.value_.real);
+                               : CellRecords::isExactRk(next.value_.real);
             };
             if (!joinsRun(cell)) {
                 sink.number(row, at, cell.xf_, integer ? double(cell.value_.integer) : cell.value_.real);

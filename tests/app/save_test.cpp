@@ -2,6 +2,7 @@
 #include "labeldraw.h"
 #include "testsupport.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -17,13 +18,21 @@ namespace {
 
 using Rows = QVector<QStringList>;
 
-// Every sheet of an .xls file as rows of cell texts, read by python3-xlrd.
+// Every sheet of an .xls file as rows of cell texts, read by python3-xlrd; of an .xlsx file
+// (numbers as "number FORMAT", empty cells as ""), read by python3-openpyxl.
 QVector<Rows> readSpreadsheet(const QString& path)
 {
-    const char* script = "import sys, json, xlrd\n"
-                         "book = xlrd.open_workbook(sys.argv[1])\n"
-                         "print(json.dumps([[[str(s.cell_value(r, c)) for c in range(s.ncols)]"
-                         " for r in range(s.nrows)] for s in book.sheets()]))\n";
+    const char* xlsScript = "import sys, json, xlrd\n"
+                            "book = xlrd.open_workbook(sys.argv[1])\n"
+                            "print(json.dumps([[[str(s.cell_value(r, c)) for c in range(s.ncols)]"
+                            " for r in range(s.nrows)] for s in book.sheets()]))\n";
+    const char* xlsxScript =
+        "import sys, json, openpyxl\n"
+        "book = openpyxl.load_workbook(sys.argv[1])\n"
+        "show = lambda c: '' if c.value is None else c.value if isinstance(c.value, str)"
+        " else 'number ' + c.number_format\n"
+        "print(json.dumps([[[show(c) for c in row] for row in s.iter_rows()] for s in book.worksheets]))\n";
+    const char* script = path.endsWith(".xlsx") ? xlsxScript : xlsScript;
     QProcess python;
     python.start(TestSupport::systemPython(), {"-c", script, path});
     EXPECT_TRUE(python.waitForFinished(30000));
@@ -97,7 +106,8 @@ TEST_F(SaveTest, CsvAndSpreadsheetHoldTheDrawnWords)
     const QString csvPath = out.filePath("tables");
     EXPECT_EQ(save(csvPath, "CSV File (*.csv)"), csvPath + ".csv");
     EXPECT_EQ(w.dialogs->saveStartPaths.value(0), ".");
-    EXPECT_EQ(w.dialogs->saveFilters.value(0), "CSV File (*.csv);;Excel File (*.xls);;All Files (*.*)");
+    EXPECT_EQ(w.dialogs->saveFilters.value(0), "CSV File (*.csv);;Excel File (*.xls);;All Files (*.*);;"
+                                                 "Excel 2007+ File (*.xlsx)");
     QFile csv(csvPath + ".csv");
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QByteArray bytes = csv.readAll();
@@ -126,6 +136,32 @@ TEST_F(SaveTest, CsvAndSpreadsheetHoldTheDrawnWords)
     // The row of empty cells after the last page holds nothing a reader can see.
     EXPECT_EQ(sheets[0], expectedRows().mid(0, expectedRows().size() - 1));
     EXPECT_TRUE(w.dialogs->warnings.isEmpty());
+}
+
+// The Excel 2007+ filter completes the name to .xlsx and a workbook is written; "Numbers as
+// numbers" is remembered and makes numbers of the cells that are written numbers.
+TEST_F(SaveTest, ExcelWorkbookAndNumbersAsNumbers)
+{
+    w.dialogs->informationAnswer = QMessageBox::Cancel;
+    QCheckBox* numbers = main.findChild<QCheckBox*>("checkBox_numbers");
+    ASSERT_TRUE(numbers);
+    EXPECT_EQ(numbers->text(), "Numbers as numbers");
+    EXPECT_FALSE(numbers->isChecked());
+    const QString path = out.filePath("tables");
+    EXPECT_EQ(save(path, "Excel 2007+ File (*.xlsx)"), path + ".xlsx");
+    const QVector<Rows> sheets = readSpreadsheet(path + ".xlsx");
+    ASSERT_EQ(sheets.size(), 1);
+    EXPECT_EQ(sheets[0], expectedRows());
+
+    numbers->click();
+    EXPECT_EQ(QSettings("setting.ini", QSettings::IniFormat).value("output/numbers").toString(), "true");
+    main.store.pageGrids[0].cells[0] = "1,234.50";
+    EXPECT_EQ(save(path + ".xlsx", "All Files (*.*)"), path + ".xlsx");
+    EXPECT_EQ(readSpreadsheet(path + ".xlsx").value(0).value(0).value(0), "number #,##0.00");
+    EXPECT_TRUE(w.dialogs->warnings.isEmpty());
+
+    TestWindow second;
+    EXPECT_TRUE(second.window->findChild<QCheckBox*>("checkBox_numbers")->isChecked());
 }
 
 TEST_F(SaveTest, CancelledDialogWritesNothing)

@@ -46,7 +46,7 @@ TEST(BatchArguments, SeveralInputsOrAnyBatchOptionMakeABatch)
     EXPECT_EQ(single.options.input, "a.pdf");
 
     const QStringList bad[] = {
-        {"-b", "in", "--format", "xlsx"},
+        {"-b", "in", "--format", "xlsb"},
         {"-b", "in", "--format", "CSV"},
         {"-b", "in", "-j", "0"},
         {"-b", "in", "-j", "two"},

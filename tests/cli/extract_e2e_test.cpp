@@ -114,7 +114,7 @@ Rows expectedCells(const QVector<QStringList>& table)
 TEST(ExtractEndToEnd, GeneratedDocumentGivesExactlyTheDrawnCells)
 {
     const QString pdf = makeGeneratedPdf();
-    for (const QString& suffix : {QStringLiteral("csv"), QStringLiteral("xls")}) {
+    for (const QString& suffix : {QStringLiteral("csv"), QStringLiteral("xls"), QStringLiteral("xlsx")}) {
         const QString out = work("generated." + suffix);
         const ToolRun run = extract(QStringList{pdf, "-o", out} + generatedGeometry());
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
@@ -129,6 +129,28 @@ TEST(ExtractEndToEnd, GeneratedDocumentGivesExactlyTheDrawnCells)
                 << suffix.toStdString() << " page " << p + 1;
     }
     EXPECT_TRUE(leftoverWorkFolders().isEmpty());
+}
+
+// With --numbers the amounts of the generated document are numbers in both spreadsheet files;
+// codes and words stay texts.
+TEST(ExtractEndToEnd, NumbersAsNumbersInBothSpreadsheets)
+{
+    const QString pdf = makeGeneratedPdf();
+    for (const QString& suffix : {QStringLiteral("xls"), QStringLiteral("xlsx")}) {
+        const QString out = work("numbers." + suffix);
+        const ToolRun run = extract(QStringList{pdf, "--numbers", "-o", out} + generatedGeometry());
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        QProcess python;
+        python.start(TestSupport::systemPython(), {TestSupport::sourceDir() + "/tests/cli/read_xls.py", out});
+        ASSERT_TRUE(python.waitForFinished(60000));
+        const QJsonArray rows = QJsonDocument::fromJson(python.readAllStandardOutput()).array().at(0).toArray();
+        ASSERT_GE(rows.size(), 4) << suffix.toStdString();
+        EXPECT_EQ(rows[1].toArray()[0].toString(), "GC-1 ");
+        EXPECT_EQ(rows[1].toArray()[2].toDouble(), 1540);
+        EXPECT_EQ(rows[1].toArray()[3].toDouble(), -44144);
+        EXPECT_EQ(rows[3].toArray()[3].toDouble(), 0.16);
+        EXPECT_EQ(rows[0].toArray()[3].toString(), "Amount ");
+    }
 }
 
 TEST(ExtractEndToEnd, PageListLeavesOtherPagesEmpty)
@@ -192,7 +214,7 @@ QString joinNumbers(const QJsonArray& values)
 void expectSampleTables(const Sample& sample, const QStringList& geometryArgs, const QString& name)
 {
     const int pageCount = sample.json["pages"].toArray().size();
-    for (const QString& suffix : {QStringLiteral("csv"), QStringLiteral("xls")}) {
+    for (const QString& suffix : {QStringLiteral("csv"), QStringLiteral("xls"), QStringLiteral("xlsx")}) {
         const QString out = work(name + '.' + suffix);
         const ToolRun run = extract(QStringList{sample.pdf, "-o", out} + geometryArgs);
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();

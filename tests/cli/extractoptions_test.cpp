@@ -25,7 +25,10 @@ TEST(ExtractArguments, OptionsAndInputInAnyOrder)
         EXPECT_EQ(p.options.geometry->right, 220);
         EXPECT_EQ(p.options.geometry->columns, (QVector<double>{50, 90}));
         EXPECT_EQ(p.options.pages, "all");
+        EXPECT_FALSE(p.options.exportOptions.numbersAsNumbers);
     }
+    EXPECT_TRUE(parse({"in.pdf", "--numbers", "-a", "10,20,110,220", "-o", "x.xlsx"})
+                    .options.exportOptions.numbersAsNumbers);
 }
 
 TEST(ExtractArguments, BadArgumentsAreRefusedWithAReason)
@@ -45,6 +48,7 @@ TEST(ExtractArguments, BadArgumentsAreRefusedWithAReason)
         {"in.pdf", "--frobnicate", "-o", "x"},
         {"in.pdf", "-o"},
         {"in.pdf", "-a", "nan,20,110,220", "-o", "x"},
+        {"in.pdf", "-a", "10,20,110,220", "--numbers=yes", "-o", "x"},
     };
     for (const QStringList& args : bad)
         EXPECT_FALSE(parse(args).error.isEmpty()) << args.join(' ').toStdString();

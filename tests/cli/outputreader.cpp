@@ -97,7 +97,7 @@ bool readXlsPages(const QString& path, QVector<Rows>* pages, QString* error)
     QProcess python;
     python.start(TestSupport::systemPython(), {TestSupport::sourceDir() + "/tests/cli/read_xls.py", path});
     if (!python.waitForFinished(60000) || python.exitCode() != 0) {
-        *error = "xlrd could not read the file: " + QString::fromUtf8(python.readAllStandardError());
+        *error = "the reader could not read the file: " + QString::fromUtf8(python.readAllStandardError());
         return false;
     }
     const QJsonArray sheets = QJsonDocument::fromJson(python.readAllStandardOutput()).array();

@@ -44,10 +44,14 @@ void writeFileBytes(const QString& path, const QByteArray& bytes);
 
 // One sheet as xlrd reads it: a text cell as its text, a blank cell as "", anything else
 // (a cell missing from the file included) as "<type:value>".
+// A number reads "<number:VALUE|FORMAT>", VALUE the shortest text of the exact double.
 struct SheetReadback {
     QString name;
     CellRows rows;
+    QPair<int, int> size; // rows and columns, for a sheet read without its rows
 };
 
-// Reads an .xls file through /usr/bin/python3 and xlrd; on failure `error` says why.
-QVector<SheetReadback> readSpreadsheet(const QString& path, QString* error);
+// Reads an .xls file through /usr/bin/python3 and xlrd, an .xlsx file through openpyxl;
+// on failure `error` says why. `readerOptions`: "--from-sheet", "N" for .xlsx (see readxlsx.py).
+QVector<SheetReadback> readSpreadsheet(const QString& path, QString* error,
+                                       const QStringList& readerOptions = {});

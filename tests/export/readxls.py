@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Prints the sheets of an .xls file as JSON, read by xlrd, an independent reader:
 [{"name": ..., "rows": [[cell, ...], ...]}, ...]. A text cell is its text, a blank cell
-(one written without a value) the empty string, any other cell [type name, value]; a cell
+(one written without a value) the empty string, a number [type name, value, number format],
+any other cell [type name, value]; a cell
 missing from the file inside the used range reads ["empty", ""].
 Exit status 1 with the reason on stderr if xlrd fails."""
 import json
@@ -22,6 +23,8 @@ def cell_value(cell):
         return cell.value
     if cell.ctype == xlrd.XL_CELL_BLANK:
         return ""
+    if cell.ctype == xlrd.XL_CELL_NUMBER:
+        return ["number", cell.value, book.format_map[book.xf_list[cell.xf_index].format_key].format_str]
     return [xlrd.sheet.ctype_text.get(cell.ctype, str(cell.ctype)), cell.value]
 
 

@@ -9,6 +9,7 @@ namespace {
 const QString csvFilter = QStringLiteral("CSV File (*.csv)");
 const QString excelFilter = QStringLiteral("Excel File (*.xls)");
 const QString allFilter = QStringLiteral("All Files (*.*)");
+const QString xlsxFilter = QStringLiteral("Excel 2007+ File (*.xlsx)");
 } // namespace
 
 TEST(SaveFormat, OnlyTheExactSuffixCsvWritesText)
@@ -20,17 +21,25 @@ TEST(SaveFormat, OnlyTheExactSuffixCsvWritesText)
     EXPECT_EQ(formatForFileName("x.xls"), SaveFormat::Spreadsheet);
     EXPECT_EQ(formatForFileName("x"), SaveFormat::Spreadsheet);
     EXPECT_EQ(formatForFileName("x.csv.bak"), SaveFormat::Spreadsheet);
+    // Only "xlsx" is matched in any case.
+    EXPECT_EQ(formatForFileName("x.xlsx"), SaveFormat::Xlsx);
+    EXPECT_EQ(formatForFileName("/t/x.XLSX"), SaveFormat::Xlsx);
+    EXPECT_EQ(formatForFileName("x.xlsx.bak"), SaveFormat::Spreadsheet);
+    EXPECT_EQ(formatForFileName("x.xlsm"), SaveFormat::Spreadsheet);
+    EXPECT_EQ(formatForFileName("/t/a.xlsx/x"), SaveFormat::Spreadsheet);
     // The dot of a folder name is not the file's suffix.
     EXPECT_EQ(formatForFileName("/home/u/old.csv/x"), SaveFormat::Spreadsheet);
 }
 
 TEST(SaveFormat, ANameWithoutSuffixGetsTheChosenFiltersOne)
 {
-    EXPECT_EQ(saveDialogFilters().split(";;"), QStringList({csvFilter, excelFilter, allFilter}));
+    EXPECT_EQ(saveDialogFilters().split(";;"), QStringList({csvFilter, excelFilter, allFilter, xlsxFilter}));
 
     EXPECT_EQ(completeFileName("/t/x", csvFilter), "/t/x.csv");
     EXPECT_EQ(completeFileName("/t/x", excelFilter), "/t/x.xls");
     EXPECT_EQ(completeFileName("/t/x", allFilter), "/t/x");
+    EXPECT_EQ(completeFileName("/t/x", xlsxFilter), "/t/x.xlsx");
+    EXPECT_EQ(formatForFileName(completeFileName("/t/x", xlsxFilter)), SaveFormat::Xlsx);
     EXPECT_EQ(completeFileName("/t/x", QString()), "/t/x");
     EXPECT_EQ(formatForFileName(completeFileName("/t/x", csvFilter)), SaveFormat::Csv);
 

@@ -3,6 +3,7 @@
 // they found written out as plain cases.
 #include "../../fuzz/biffreader.h"
 #include "../../fuzz/spreadsheetchecks.h"
+#include "cellrecords.h"
 #include "compoundchecker.h"
 #include "spreadsheet.h"
 
@@ -32,36 +33,30 @@ TEST(FuzzRegressions, SpreadsheetInputs)
     }
 }
 
-// Two-decimal reals are stored in the float form of RK, which keeps only the upper 30 bits of
-// the double; the others whole. The expected bits are worked out by hand from that rule.
-TEST(FuzzRegressions, RealsComeBackAsTheirStoredForm)
+// Every real comes back exactly as set, whichever record holds it. Two-decimal reals whose
+// upper 30 bits are all they have go into RK; 1e15 and 99999.99 once came back changed from it.
+TEST(FuzzRegressions, RealsComeBackExactly)
 {
-    const struct {
-        double set;
-        uint64_t storedBits;
-    } reals[] = {
-        {1.1165883596012172e-321, 0x0000000000000000}, // a subnormal: its upper bits are all zero
-        {262145.0, 0x4110000400000000},                // 2^18 + 1 fits in 30 bits
-        {1234567.89, 0x4132d687e3d70a3d},              // not two decimals in binary: whole
-        {1e15, 0x430c6bf400000000},                    // needs more than 30 bits: 999999383011328
-        {0.1, 0x3fb999999999999a},                     // 10 / 100
-        {1.5, 0x3ff8000000000000},
-        {-0.0, 0x8000000000000000},
-        {1.005, 0x3ff0147ae147ae14}, // whole
-    };
+    const double reals[] = {1.1165883596012172e-321, 262145.0, 1234567.89, 1e15, 0.1, 1.5, -0.0, 1.005,
+                            99999.99, 0.01, 536870911.0, 536870912.0, 524289.0};
     SpreadsheetFile file;
     file.createSheets(1);
     for (uint32_t i = 0; i < std::size(reals); ++i)
-        file.sheetAt(0)->cellAt(0, i)->setRealValue(reals[i].set);
+        file.sheetAt(0)->cellAt(0, i)->setRealValue(reals[i]);
     const std::string path = (TestSupport::workDir() + "/reals.xls").toStdString();
     ASSERT_TRUE(file.saveAs(path.c_str()));
     const BiffReader::Workbook book = BiffReader::read(*CompoundChecker::fromFile(path).stream(u"Workbook"));
     ASSERT_EQ(book.error, "");
+    // Worked out by hand: the float form of RK keeps 18 mantissa bits, enough for 2^18 + 1,
+    // 0.1, 1.5 and 0.01 (as 10, 150 and 1, divided by 100), -0.0 and 2^29; 1234567.89 × 100,
+    // 1e15, 99999.99 × 100, 2^29 - 1 and 2^19 + 1 need more; 1.005 has three decimals; the
+    // subnormal number has no upper bits.
+    const bool fromRk[] = {false, true, false, false, true, true, true, false, false, true, false, true, false};
     for (uint16_t i = 0; i < std::size(reals); ++i) {
-        const double read = book.sheets.at(0).cells.at({0, i}).number;
-        uint64_t bits = 0;
-        std::memcpy(&bits, &read, sizeof bits);
-        EXPECT_EQ(bits, reals[i].storedBits) << reals[i].set << " came back as " << read;
+        const BiffReader::Cell& cell = book.sheets.at(0).cells.at({0, i});
+        EXPECT_EQ(std::memcmp(&cell.number, &reals[i], sizeof cell.number), 0)
+            << reals[i] << " came back as " << cell.number;
+        EXPECT_EQ(cell.fromRk, fromRk[i]) << reals[i];
     }
 }
 

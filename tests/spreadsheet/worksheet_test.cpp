@@ -291,7 +291,7 @@ TEST(Worksheet, LargeIntegersAreNumbers)
     EXPECT_TRUE(sameBytes(cells[4].bytes(), hex("7E 02 0A 00  00 00 06 00 00 00 FE FF FF 7F")));
 }
 
-TEST(Worksheet, RealsWithTwoDecimalsBecomeRk)
+TEST(Worksheet, RealsWithTwoDecimalsBecomeRkWhenItKeepsThemExactly)
 {
     SpreadsheetFile file;
     file.createSheets(1);
@@ -302,8 +302,10 @@ TEST(Worksheet, RealsWithTwoDecimalsBecomeRk)
     sheet.cellAt(0, 3)->setRealValue(1.005);
     sheet.cellAt(0, 4)->setRealValue(3.0);
     sheet.cellAt(0, 5)->setRealValue(1e15);
+    sheet.cellAt(0, 6)->setRealValue(99999.99);
+    sheet.cellAt(0, 7)->setRealValue(0.25);
     const std::vector<RawRecord> cells = firstRowCells(file);
-    ASSERT_EQ(cells.size(), 4u);
+    ASSERT_EQ(cells.size(), 7u);
     // 150.0 and 225.0 stand for 1.5 and 2.25 (bit 0: divided by 100).
     EXPECT_TRUE(sameBytes(cells[0].bytes(),
                           hex("BD 00 12 00  00 00 00 00  00 00 01 C0 62 40  00 00 01 20 6C 40  01 00")));
@@ -311,11 +313,15 @@ TEST(Worksheet, RealsWithTwoDecimalsBecomeRk)
         sameBytes(cells[1].bytes(), concat({hex("03 02 0E 00  00 00 02 00 00 00"), doubleBytes(1.005)})));
     EXPECT_TRUE(
         sameBytes(cells[2].bytes(), concat({hex("03 02 0E 00  00 00 03 00 00 00"), doubleBytes(1.005)})));
-    // A whole number is stored unscaled; a value far past 32 bits is still "two decimals" and
-    // joins the run in the float form of RK.
-    EXPECT_EQ(cells[3].code, 0x00BD);
-    EXPECT_EQ(u16At(cells[3].body, 2), 4);
-    EXPECT_EQ(u32At(cells[3].body, 6), 0x40080000u);
+    // A whole number is stored unscaled. 1e15 and 99999.99 (9999999 × 100) have "two decimals"
+    // but more mantissa bits than RK keeps: NUMBER records, or 99999.99 would read 99999.68.
+    EXPECT_TRUE(sameBytes(cells[3].bytes(), hex("7E 02 0A 00  00 00 04 00 00 00 00 00 08 40")));
+    EXPECT_TRUE(
+        sameBytes(cells[4].bytes(), concat({hex("03 02 0E 00  00 00 05 00 00 00"), doubleBytes(1e15)})));
+    EXPECT_TRUE(
+        sameBytes(cells[5].bytes(), concat({hex("03 02 0E 00  00 00 06 00 00 00"), doubleBytes(99999.99)})));
+    // 0.25 as 25 / 100.
+    EXPECT_TRUE(sameBytes(cells[6].bytes(), hex("7E 02 0A 00  00 00 07 00 00 00 01 00 39 40")));
 }
 
 TEST(Worksheet, EmptyCellsAreBlanksWithTheirXf)

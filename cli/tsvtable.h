@@ -1,0 +1,31 @@
+#pragma once
+
+// The cells of a tab-separated UTF-8 table, walked in order for zq-tsv2xls. Each line is a row
+// (lines end at LF; a CR before it is dropped; nothing after the last LF is a row), split at
+// tabs into cells, every cell a text exactly as written.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+struct SheetLimits {
+    size_t rows;
+    size_t columns;
+};
+constexpr SheetLimits xlsLimits{65536, 256};
+constexpr SheetLimits xlsxLimits{1048576, 16384};
+constexpr size_t maxCellCharacters = 32767; // UTF-16 code units a spreadsheet cell holds
+
+// One cell: its place, its UTF-8 text as written and that text in UTF-16. False stops the walk.
+using CellSink =
+    std::function<bool(uint32_t row, uint32_t column, std::string_view utf8, const std::u16string& utf16)>;
+
+// Walks the table's cells in order; an empty string on success, else why not (too many rows
+// or columns, invalid UTF-8, a cell too long, a cell the sink refused).
+std::string walkTable(std::string_view table, SheetLimits limits, const CellSink& sink);
+
+// Writes the table as an .xlsx workbook at `output`; an empty string on success, else why not
+// (nothing is then left at `output`).
+std::string writeTableAsXlsx(std::string_view table, const std::string& output);
