@@ -85,7 +85,12 @@ QString extractUsage()
         "  -p, --pages LIST                  \"all\" (default) or a list such as 1-3,7\n"
         "  -t, --template FILE.json          per-page geometry instead of -a/-c:\n"
         "        {\"pages\": [{\"page\": 1, \"area\": [top, left, bottom, right],\n"
-        "                    \"columns\": [x, ...]}, ...]}\n"
+        "                    \"columns\": [x, ...], \"join_lines\": true}, ...]}\n"
+        "      --join-lines                  join wrapped lines into their rows on every page:\n"
+        "                                    rows between the rules found in the page image,\n"
+        "                                    and lines that continue the row above (empty\n"
+        "                                    first column) added to it; \"join_lines\": true\n"
+        "                                    in a template entry does this for its page\n"
         "  -o, --output OUTPUT               the file to write\n"
         "  -h, --help                        this help\n"
         "      --version                     the version\n"
@@ -135,6 +140,8 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
             o.help = true;
         } else if (arg == "--version") {
             o.version = true;
+        } else if (arg == "--join-lines") {
+            o.joinLines = true;
         } else if (is("-a", "--area") || is("-c", "--columns") || is("-p", "--pages") ||
                    is("-t", "--template") || is("-o", "--output")) {
             const auto v = takeValue();
@@ -269,6 +276,12 @@ std::optional<QVector<PageTable>> readTemplate(const QString& path, QString* err
             }
             table.geometry.columns.append(x.toDouble());
         }
+        const QJsonValue join = o.value("join_lines");
+        if (!join.isUndefined() && !join.isBool()) {
+            *error = QStringLiteral("page %1 of the template: \"join_lines\" must be true or false").arg(table.page);
+            return std::nullopt;
+        }
+        table.joinLines = join.toBool(false);
         for (const PageTable& earlier : tables)
             if (earlier.page == table.page) {
                 *error = QStringLiteral("page %1 appears twice in the template").arg(table.page);

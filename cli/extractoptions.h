@@ -37,6 +37,7 @@ struct TableGeometry {
 struct PageTable {
     int page = 0;  // 1-based
     TableGeometry geometry;
+    bool joinLines = false;  // "join_lines": wrapped lines joined into their rows
 };
 
 struct ExtractOptions {
@@ -45,6 +46,7 @@ struct ExtractOptions {
     std::optional<TableGeometry> geometry;  // -a with -c
     QString pages = "all";                  // -p
     QString templatePath;                   // -t
+    bool joinLines = false;                 // --join-lines: on every page
     bool help = false;
     bool version = false;
 };
@@ -62,5 +64,6 @@ QString extractUsage();
 // A page past `pageCount`, a reversed range, 0 or junk gives nullopt and an error text.
 std::optional<QVector<int>> parsePageList(const QString& list, int pageCount, QString* error);
 
-// {"pages": [{"page": 1, "area": [top, left, bottom, right], "columns": [x, …]}, …]}
+// {"pages": [{"page": 1, "area": [top, left, bottom, right], "columns": [x, …],
+//             "join_lines": true}, …]}   ("columns" and "join_lines" optional)
 std::optional<QVector<PageTable>> readTemplate(const QString& path, QString* error);

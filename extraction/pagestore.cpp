@@ -1,5 +1,6 @@
 #include "pagestore.h"
 
+#include "joinedgrid.h"
 #include "zoommapping.h"
 
 namespace {
@@ -8,6 +9,14 @@ namespace {
 QVector<QRectF> noTableLines()
 {
     return {QRectF()};
+}
+
+GridBuild buildGrid(const QVector<Subtext>& runs, const QRectF& canvasRect, const QVector<QRectF>& canvasLines,
+                    float zoomFactor, const QVector<PageRule>* joinRules)
+{
+    if (joinRules)
+        return buildJoinedPageGrid(runs, *joinRules, canvasRect, canvasLines, zoomFactor);
+    return buildPageGrid(runs, canvasRect, canvasLines, zoomFactor);
 }
 
 bool hasEntries(const PageStore& store, const QVector<PageText>& pageTexts, int index)
@@ -47,7 +56,8 @@ void PageStore::storePage(int index, const GridBuild& build)
 }
 
 const PageGrid* updatePage(PageStore& store, const QVector<PageText>& pageTexts, int index,
-                           const QRectF& canvasRect, const QVector<QRectF>& canvasLines, float zoomFactor)
+                           const QRectF& canvasRect, const QVector<QRectF>& canvasLines, float zoomFactor,
+                           const QVector<PageRule>* joinRules)
 {
     if (!hasEntries(store, pageTexts, index))
         return nullptr;
@@ -55,12 +65,13 @@ const PageGrid* updatePage(PageStore& store, const QVector<PageText>& pageTexts,
         store.clearPage(index);
         return nullptr;
     }
-    store.storePage(index, buildPageGrid(pageTexts[index].runs, canvasRect, canvasLines, zoomFactor));
+    store.storePage(index, buildGrid(pageTexts[index].runs, canvasRect, canvasLines, zoomFactor, joinRules));
     return &store.pageGrids[index];
 }
 
 void applyToAllPages(PageStore& store, const QVector<PageText>& pageTexts, int currentIndex,
-                     const QRectF& canvasRect, const QVector<QRectF>& canvasLines, float zoomFactor)
+                     const QRectF& canvasRect, const QVector<QRectF>& canvasLines, float zoomFactor,
+                     const JoinRulesOf& joinRulesOf)
 {
     if (isNoTable(canvasRect)) {
         // Only the page on screen loses its table; the others keep what was drawn on them.
@@ -70,5 +81,6 @@ void applyToAllPages(PageStore& store, const QVector<PageText>& pageTexts, int c
     }
     const int pages = int(qMin(store.size(), pageTexts.size()));
     for (int index = 0; index < pages; ++index)
-        store.storePage(index, buildPageGrid(pageTexts[index].runs, canvasRect, canvasLines, zoomFactor));
+        store.storePage(index, buildGrid(pageTexts[index].runs, canvasRect, canvasLines, zoomFactor,
+                                         joinRulesOf ? joinRulesOf(index) : nullptr));
 }

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "pagegrid.h"
+#include "pagerules.h"
 #include "subtext.h"
 
 #include <QRectF>
 #include <QString>
 #include <QVector>
+
+#include <functional>
 
 // Per-page results of the open document, index = page number − 1: the grid text
 // (pageOutputs), the table rectangle and column lines in page pixels (pageRects, pageLines)
@@ -33,12 +36,17 @@ public:
 // Extracts the current page with the drawn table (what the window does after every edit):
 // a table without area clears the page; otherwise its grid is built and stored. Returns the
 // grid to show, or nullptr when the page has no entry in the texts or the store (nothing done)
-// or no table (page cleared).
+// or no table (page cleared). With `joinRules` given, wrapped lines are joined into their rows
+// (buildJoinedPageGrid with these rules of the page).
 const PageGrid* updatePage(PageStore& store, const QVector<PageText>& pageTexts, int index,
                            const QRectF& canvasRect, const QVector<QRectF>& canvasLines,
-                           float zoomFactor);
+                           float zoomFactor, const QVector<PageRule>* joinRules = nullptr);
+
+// The rules of page `index` when its wrapped lines are to be joined, else nullptr.
+using JoinRulesOf = std::function<const QVector<PageRule>*(int index)>;
 
 // "Apply to All": the drawn table applied to every page that has text and store entries.
 // Without a table only the current page (`currentIndex`) is cleared.
 void applyToAllPages(PageStore& store, const QVector<PageText>& pageTexts, int currentIndex,
-                     const QRectF& canvasRect, const QVector<QRectF>& canvasLines, float zoomFactor);
+                     const QRectF& canvasRect, const QVector<QRectF>& canvasLines, float zoomFactor,
+                     const JoinRulesOf& joinRulesOf = {});
