@@ -3,6 +3,7 @@
 #include <QImage>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -18,7 +19,15 @@ struct Segment {
 // but neither start nor end one; light gaps up to maxGap are bridged too (dashes, dots).
 class LineScanner {
 public:
+    // Most pixels are light pixels outside any run: that test comes first and stays inline.
     void feed(int position, uint8_t pixel, const RuleFinding& f, std::vector<Segment>& out)
+    {
+        if (pixel == Light && !open_)
+            return;
+        feedRun(position, pixel, f, out);
+    }
+
+    void feedRun(int position, uint8_t pixel, const RuleFinding& f, std::vector<Segment>& out)
     {
         if (pixel == Ink) {
             if (!open_) {
@@ -36,6 +45,8 @@ public:
             close(f, out);
         }
     }
+
+    bool isOpen() const { return open_; }
 
     void close(const RuleFinding& f, std::vector<Segment>& out)
     {
@@ -156,8 +167,12 @@ QVector<PageRule> findPageRules(const GreyImage& image, const QVector<Subtext>& 
         return {};
 
     std::vector<uint8_t> pixels(size_t(w) * size_t(h));
-    for (size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = image.pixels[i] < f.darkBelow ? Ink : Light;
+    // Local copies: stores through uint8_t pointers could alias them and stop vectorizing.
+    const int darkBelow = f.darkBelow;
+    const uint8_t* grey = image.pixels.data();
+    uint8_t* classes = pixels.data();
+    for (size_t i = 0, n = pixels.size(); i < n; ++i)
+        classes[i] = grey[i] < darkBelow ? Ink : Light;
     // Word boxes grown a little: anti-aliased glyph edges reach a pixel or two past them.
     for (const Subtext& word : words) {
         const int64_t x0 = std::max<int64_t>(int64_t(word.left) - f.wordPadding, 0);
@@ -172,14 +187,33 @@ QVector<PageRule> findPageRules(const GreyImage& image, const QVector<Subtext>& 
     std::vector<std::vector<Segment>> rowSegments{size_t(h)};
     std::vector<std::vector<Segment>> columnSegments{size_t(w)};
     std::vector<LineScanner> columns{size_t(w)};
+    // columnOpen[x]: whether column x's scanner is inside a run. Eight light pixels under eight
+    // closed column scanners, with the row's scanner closed, change nothing and are skipped
+    // together: most of a page is background.
+    std::vector<uint8_t> columnOpen(size_t(w) + 8, 0);
     for (int y = 0; y < h; ++y) {
         const uint8_t* row = pixels.data() + size_t(y) * size_t(w);
+        std::vector<Segment>& rowOut = rowSegments[size_t(y)];
         LineScanner scanner;
-        for (int x = 0; x < w; ++x) {
-            scanner.feed(x, row[x], f, rowSegments[size_t(y)]);
-            columns[size_t(x)].feed(y, row[x], f, columnSegments[size_t(x)]);
+        int x = 0;
+        while (x < w) {
+            if (x + 8 <= w && !scanner.isOpen()) {
+                uint64_t pixels8 = 0;
+                uint64_t open8 = 0;
+                std::memcpy(&pixels8, row + x, 8);
+                std::memcpy(&open8, columnOpen.data() + x, 8);
+                if ((pixels8 | open8) == 0) {
+                    x += 8;
+                    continue;
+                }
+            }
+            scanner.feed(x, row[x], f, rowOut);
+            LineScanner& column = columns[size_t(x)];
+            column.feed(y, row[x], f, columnSegments[size_t(x)]);
+            columnOpen[size_t(x)] = column.isOpen();
+            ++x;
         }
-        scanner.close(f, rowSegments[size_t(y)]);
+        scanner.close(f, rowOut);
     }
     for (int x = 0; x < w; ++x)
         columns[size_t(x)].close(f, columnSegments[size_t(x)]);
@@ -210,12 +244,30 @@ bool readGreyImage(const QString& path, GreyImage* image, QString* error)
         *error = QStringLiteral("cannot read the page image %1").arg(path);
         return false;
     }
-    decoded = decoded.convertToFormat(QImage::Format_Grayscale8);
-    image->width = decoded.width();
-    image->height = decoded.height();
-    image->pixels.resize(size_t(image->width) * size_t(image->height));
-    for (int y = 0; y < image->height; ++y)
-        std::copy_n(decoded.constScanLine(y), image->width,
-                    image->pixels.data() + size_t(y) * size_t(image->width));
+    // Locals throughout: stores through uint8_t pointers may alias anything, which would
+    // reload every member on every pixel.
+    const int width = decoded.width();
+    const int height = decoded.height();
+    std::vector<uint8_t> pixels(size_t(width) * size_t(height));
+    uint8_t* out = pixels.data();
+    if (decoded.format() == QImage::Format_Grayscale8) {
+        for (int y = 0; y < height; ++y, out += width)
+            std::copy_n(decoded.constScanLine(y), width, out);
+    } else {
+        // The converter's pages decode as RGB32; this integer form of qGray() is several times
+        // faster than Qt's own conversion to grey.
+        if (decoded.format() != QImage::Format_RGB32 && decoded.format() != QImage::Format_ARGB32)
+            decoded = decoded.convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < height; ++y, out += width) {
+            const uint32_t* row = reinterpret_cast<const uint32_t*>(decoded.constScanLine(y));
+            for (int x = 0; x < width; ++x) {
+                const uint32_t p = row[x];
+                out[x] = uint8_t((((p >> 16) & 0xff) * 11 + ((p >> 8) & 0xff) * 16 + (p & 0xff) * 5) >> 5);
+            }
+        }
+    }
+    image->width = width;
+    image->height = height;
+    image->pixels = std::move(pixels);
     return true;
 }
