@@ -1,6 +1,7 @@
 #pragma once
 
 #include "aboutdialog.h"
+#include "pagerulescache.h"
 #include "pagestore.h"
 #include "subtext.h"
 
@@ -12,6 +13,7 @@
 
 #include <memory>
 
+class QCheckBox;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QProgressDialog;
@@ -45,6 +47,8 @@ public:
     QString workFolder() const { return workDir.path(); }
     bool isLoading() const { return loading; }
     labeldraw* canvas() const { return pageCanvas; }
+    // "Join wrapped lines", beside the result table.
+    QCheckBox* joinLinesBox() const { return joinLinesCheck; }
     ThumbnailLoader* thumbnails() const { return thumbnailLoader; }
 
     // The open document. Written by the window only; read by tests and the benchmark.
@@ -115,6 +119,10 @@ private:
     void showGrid(const PageGrid& grid);
     void clearResultRows();
     void zoomBy(float step);
+    void createJoinLinesBox();
+    void joinLinesToggled(bool on);
+    // The rules of page `index` while "Join wrapped lines" is on, else nullptr.
+    const QVector<PageRule>* joinRules(int index);
 
     std::unique_ptr<Ui::ExcelMain> ui;
     std::unique_ptr<WindowDialogs> dialogs;
@@ -124,6 +132,8 @@ private:
     QProgressDialog* busyDialog = nullptr;
     QNetworkAccessManager* network = nullptr;
     ThumbnailLoader* thumbnailLoader = nullptr;
+    QCheckBox* joinLinesCheck = nullptr;
+    PageRulesCache pageRules;
 
     QTemporaryDir workDir;
     QString converterDirectory;

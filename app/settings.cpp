@@ -38,4 +38,13 @@ void setOutputPath(const QString& path)
     write(QStringLiteral("output/output"), path);
 }
 
+bool joinLines()
+{
+    return read(QStringLiteral("extract/joinLines")) == QLatin1String("true");
+}
+void setJoinLines(bool on)
+{
+    write(QStringLiteral("extract/joinLines"), on ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
 } // namespace AppSettings

@@ -15,4 +15,8 @@ void setInputFolder(const QString& folder);
 QString outputPath();
 void setOutputPath(const QString& path);
 
+// "extract/joinLines": whether "Join wrapped lines" is on (off when missing).
+bool joinLines();
+void setJoinLines(bool on);
+
 } // namespace AppSettings

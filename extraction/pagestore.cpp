@@ -11,8 +11,8 @@ QVector<QRectF> noTableLines()
     return {QRectF()};
 }
 
-GridBuild buildGrid(const QVector<Subtext>& runs, const QRectF& canvasRect, const QVector<QRectF>& canvasLines,
-                    float zoomFactor, const QVector<PageRule>* joinRules)
+GridBuild buildGrid(const QVector<Subtext>& runs, const QRectF& canvasRect,
+                    const QVector<QRectF>& canvasLines, float zoomFactor, const QVector<PageRule>* joinRules)
 {
     if (joinRules)
         return buildJoinedPageGrid(runs, *joinRules, canvasRect, canvasLines, zoomFactor);
@@ -33,6 +33,7 @@ void PageStore::reset(int pageCount)
     pageRects = QVector<QRectF>(count);
     pageLines = QVector<QVector<QRectF>>(count, noTableLines());
     pageGrids = QVector<PageGrid>(count);
+    pageJoined = QVector<bool>(count, false);
 }
 
 void PageStore::clearPage(int index)
@@ -43,9 +44,10 @@ void PageStore::clearPage(int index)
     pageRects[index] = QRectF();
     pageLines[index] = noTableLines();
     pageGrids[index] = PageGrid();
+    pageJoined[index] = false;
 }
 
-void PageStore::storePage(int index, const GridBuild& build)
+void PageStore::storePage(int index, const GridBuild& build, bool joined)
 {
     if (!hasPage(index))
         return;
@@ -53,6 +55,7 @@ void PageStore::storePage(int index, const GridBuild& build)
     pageRects[index] = build.pageRect;
     pageLines[index] = build.pageLines;
     pageGrids[index] = build.grid;
+    pageJoined[index] = joined;
 }
 
 const PageGrid* updatePage(PageStore& store, const QVector<PageText>& pageTexts, int index,
@@ -65,7 +68,8 @@ const PageGrid* updatePage(PageStore& store, const QVector<PageText>& pageTexts,
         store.clearPage(index);
         return nullptr;
     }
-    store.storePage(index, buildGrid(pageTexts[index].runs, canvasRect, canvasLines, zoomFactor, joinRules));
+    store.storePage(index, buildGrid(pageTexts[index].runs, canvasRect, canvasLines, zoomFactor, joinRules),
+                    joinRules != nullptr);
     return &store.pageGrids[index];
 }
 
@@ -80,7 +84,28 @@ void applyToAllPages(PageStore& store, const QVector<PageText>& pageTexts, int c
         return;
     }
     const int pages = int(qMin(store.size(), pageTexts.size()));
-    for (int index = 0; index < pages; ++index)
-        store.storePage(index, buildGrid(pageTexts[index].runs, canvasRect, canvasLines, zoomFactor,
-                                         joinRulesOf ? joinRulesOf(index) : nullptr));
+    for (int index = 0; index < pages; ++index) {
+        const QVector<PageRule>* joinRules = joinRulesOf ? joinRulesOf(index) : nullptr;
+        store.storePage(index,
+                        buildGrid(pageTexts[index].runs, canvasRect, canvasLines, zoomFactor, joinRules),
+                        joinRules != nullptr);
+    }
+}
+
+void rebuildForJoining(PageStore& store, const QVector<PageText>& pageTexts, const JoinRulesOf& joinRulesOf)
+{
+    const int pages = int(qMin(store.size(), pageTexts.size()));
+    for (int index = 0; index < pages; ++index) {
+        if (isNoTable(store.pageRects[index]))
+            continue;
+        // The rules are only asked for (and a page image only read) when joining is on.
+        const QVector<PageRule>* joinRules = joinRulesOf ? joinRulesOf(index) : nullptr;
+        if ((joinRules != nullptr) == store.pageJoined[index])
+            continue;
+        // Stored geometry is in page pixels: at zoom 1 the lines convert to themselves.
+        const QRectF rect = store.pageRects[index];
+        const QVector<QRectF> lines = store.pageLines[index];
+        store.storePage(index, buildGrid(pageTexts[index].runs, rect, lines, 1.0f, joinRules),
+                        joinRules != nullptr);
+    }
 }

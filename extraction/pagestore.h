@@ -24,13 +24,15 @@ public:
 
     // Resets page `index` to "no table". Out-of-range indexes are ignored.
     void clearPage(int index);
-    // Stores a built grid and its page-pixel geometry for page `index`.
-    void storePage(int index, const GridBuild& build);
+    // Stores a built grid and its page-pixel geometry for page `index`; `joined` tells whether
+    // it was built with wrapped lines joined.
+    void storePage(int index, const GridBuild& build, bool joined = false);
 
     QVector<QString> pageOutputs;
     QVector<QRectF> pageRects;
     QVector<QVector<QRectF>> pageLines;
     QVector<PageGrid> pageGrids;
+    QVector<bool> pageJoined; // the grid was built with wrapped lines joined
 };
 
 // Extracts the current page with the drawn table (what the window does after every edit):
@@ -39,11 +41,16 @@ public:
 // or no table (page cleared). With `joinRules` given, wrapped lines are joined into their rows
 // (buildJoinedPageGrid with these rules of the page).
 const PageGrid* updatePage(PageStore& store, const QVector<PageText>& pageTexts, int index,
-                           const QRectF& canvasRect, const QVector<QRectF>& canvasLines,
-                           float zoomFactor, const QVector<PageRule>* joinRules = nullptr);
+                           const QRectF& canvasRect, const QVector<QRectF>& canvasLines, float zoomFactor,
+                           const QVector<PageRule>* joinRules = nullptr);
 
 // The rules of page `index` when its wrapped lines are to be joined, else nullptr.
 using JoinRulesOf = std::function<const QVector<PageRule>*(int index)>;
+
+// Before a save: every page with a table whose grid was built the other way than `joinRulesOf`
+// asks for now (joined where it gives rules) is built again from its stored geometry. When no
+// page was ever joined and none is to be, nothing changes.
+void rebuildForJoining(PageStore& store, const QVector<PageText>& pageTexts, const JoinRulesOf& joinRulesOf);
 
 // "Apply to All": the drawn table applied to every page that has text and store entries.
 // Without a table only the current page (`currentIndex`) is cleared.
