@@ -78,6 +78,35 @@ ExcelMain::ExcelMain(QWidget* parent)
     connect(ui->spinBox_pagenumber, &QSpinBox::valueChanged, this, &ExcelMain::pagechange);
     connect(ui->pushButton_about, &QPushButton::clicked, this, &ExcelMain::showabout);
     thumbnailLoader = new ThumbnailLoader(ui->listwidget_view);
+    createJoinLinesBox();
+}
+
+void ExcelMain::createJoinLinesBox()
+{
+    joinLinesCheck = new QCheckBox(tr("Join wrapped lines"), this);
+    joinLinesCheck->setObjectName(QStringLiteral("checkBox_joinlines"));
+    joinLinesCheck->setToolTip(
+        tr("Keep a cell that wraps over several text lines in one row: rows run between the "
+           "rules printed across the table, and a line whose first column is empty is added "
+           "to the row above"));
+    joinLinesCheck->setChecked(AppSettings::joinLines());
+    ui->verticalLayout->insertWidget(ui->verticalLayout->indexOf(ui->tableWidget_rule), joinLinesCheck);
+    pageRules.reset(workFolder());
+    connect(joinLinesCheck, &QCheckBox::toggled, this, &ExcelMain::joinLinesToggled);
+}
+
+void ExcelMain::joinLinesToggled(bool on)
+{
+    AppSettings::setJoinLines(on);
+    Updateoutput();
+}
+
+const QVector<PageRule>* ExcelMain::joinRules(int index)
+{
+    if (!joinLinesCheck->isChecked() || index < 0 || index >= pageTexts.size())
+        return nullptr;
+    return &pageRules.rules(index, pageTexts[index].runs,
+                            [](const QString& message) { qWarning("%s", qPrintable(message)); });
 }
 
 ExcelMain::~ExcelMain()
@@ -340,6 +369,7 @@ void ExcelMain::discardDocument()
     pageCount = 0;
     pageTexts.clear();
     store.reset(0);
+    pageRules.reset(workFolder());
     PageFiles::removePageFiles(workFolder());
     // Pages beyond the ones the window handles, written for a longer document.
     for (int page = PageFiles::kMaxPages + 1; QFile::exists(PageFiles::imagePath(workFolder(), page));
@@ -526,8 +556,8 @@ void ExcelMain::Updateoutput()
     const int index = ui->spinBox_pagenumber->value() - 1;
     if (!store.hasPage(index) || index >= pageTexts.size())
         return;
-    const PageGrid* grid =
-        updatePage(store, pageTexts, index, pageCanvas->getRect(), pageCanvas->getLines(), zoomFactor);
+    const PageGrid* grid = updatePage(store, pageTexts, index, pageCanvas->getRect(), pageCanvas->getLines(),
+                                      zoomFactor, joinRules(index));
     if (grid)
         showGrid(*grid);
     else
@@ -539,7 +569,7 @@ void ExcelMain::on_pushButton_clicked()
     if (pageCount == 0)
         return;
     applyToAllPages(store, pageTexts, ui->spinBox_pagenumber->value() - 1, pageCanvas->getRect(),
-                    pageCanvas->getLines(), zoomFactor);
+                    pageCanvas->getLines(), zoomFactor, [this](int index) { return joinRules(index); });
 }
 
 void ExcelMain::showGrid(const PageGrid& grid)
@@ -583,6 +613,7 @@ void ExcelMain::on_pushButton_save_clicked()
     // Linux dialogs add no suffix: the chosen filter supplies it, and decides the format.
     name = completeFileName(name, filter);
     AppSettings::setOutputPath(name);
+    rebuildForJoining(store, pageTexts, [this](int index) { return joinRules(index); });
     ExportOptions options;
     options.numbersAsNumbers = numbersBox->isChecked();
     const SaveResult result = saveTables(name, store.pageGrids, options);

@@ -2,6 +2,7 @@
 
 #include "aboutdialog.h"
 #include "layoutfile.h"
+#include "pagerulescache.h"
 #include "pagestore.h"
 #include "subtext.h"
 
@@ -47,6 +48,8 @@ public:
     QString workFolder() const { return workDir.path(); }
     bool isLoading() const { return loading; }
     labeldraw* canvas() const { return pageCanvas; }
+    // "Join wrapped lines", beside the result table.
+    QCheckBox* joinLinesBox() const { return joinLinesCheck; }
     ThumbnailLoader* thumbnails() const { return thumbnailLoader; }
 
     // The open document. Written by the window only; read by tests and the benchmark.
@@ -128,6 +131,10 @@ private:
     void showGrid(const PageGrid& grid);
     void clearResultRows();
     void zoomBy(float step);
+    void createJoinLinesBox();
+    void joinLinesToggled(bool on);
+    // The rules of page `index` while "Join wrapped lines" is on, else nullptr.
+    const QVector<PageRule>* joinRules(int index);
 
     std::unique_ptr<Ui::ExcelMain> ui;
     std::unique_ptr<WindowDialogs> dialogs;
@@ -138,6 +145,8 @@ private:
     QCheckBox* numbersBox = nullptr; // "Numbers as numbers", beside Save
     QNetworkAccessManager* network = nullptr;
     ThumbnailLoader* thumbnailLoader = nullptr;
+    QCheckBox* joinLinesCheck = nullptr;
+    PageRulesCache pageRules;
 
     QTemporaryDir workDir;
     QString converterDirectory;

@@ -54,4 +54,13 @@ void setNumbersAsNumbers(bool on)
     write(QStringLiteral("output/numbers"), on ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
+bool joinLines()
+{
+    return read(QStringLiteral("extract/joinLines")) == QLatin1String("true");
+}
+void setJoinLines(bool on)
+{
+    write(QStringLiteral("extract/joinLines"), on ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
 } // namespace AppSettings

@@ -23,4 +23,8 @@ void setOutputPath(const QString& path);
 bool numbersAsNumbers();
 void setNumbersAsNumbers(bool on);
 
+// "extract/joinLines": whether "Join wrapped lines" is on (off when missing).
+bool joinLines();
+void setJoinLines(bool on);
+
 } // namespace AppSettings

@@ -2,6 +2,7 @@
 
 #include "converter.h"
 #include "pagefiles.h"
+#include "pagerulescache.h"
 #include "pagestore.h"
 #include "pagetext.h"
 #include "tableexport.h"
@@ -105,7 +106,7 @@ ExtractExit ExtractJob::run(const ExtractOptions& options)
             return ExtractExit::BadArguments;
         }
         for (int page : *pages)
-            tables.append({page, *options.geometry});
+            tables.append({page, *options.geometry, false});
     } else {
         QString error;
         const auto pages = templateTables(layout, pageCount, &error);
@@ -126,10 +127,16 @@ ExtractExit ExtractJob::run(const ExtractOptions& options)
 
     PageStore store;
     store.reset(pageCount);
+    PageRulesCache rules;
+    rules.reset(work.path());
+    const auto warn = [this](const QString& message) { err_ << "zq-extract: warning: " << message << Qt::endl; };
     for (const PageTable& table : tables) {
-        const double s = info->pages.value(table.page - 1).pixelsPerPoint();
-        updatePage(store, pageTexts, table.page - 1, table.geometry.canvasRect(s),
-                   table.geometry.canvasLines(s), 1.0f);
+        const int index = table.page - 1;
+        const double s = info->pages.value(index).pixelsPerPoint();
+        const QVector<PageRule>* joinRules =
+            options.joinLines || table.joinLines ? &rules.rules(index, pageTexts[index].runs, warn) : nullptr;
+        updatePage(store, pageTexts, index, table.geometry.canvasRect(s), table.geometry.canvasLines(s), 1.0f,
+                   joinRules);
     }
 
     const SaveResult saved = saveTables(options.output, store.pageGrids, options.exportOptions);

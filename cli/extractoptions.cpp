@@ -119,10 +119,15 @@ QString extractUsage()
         "  -p, --pages LIST                  \"all\" (default) or a list such as 1-3,7\n"
         "  -t, --template FILE.json          per-page geometry instead of -a/-c/-p:\n"
         "        {\"pages\": [{\"page\": 1, \"area\": [top, left, bottom, right],\n"
-        "                    \"columns\": [x, ...]}, ...]}\n"
+        "                    \"columns\": [x, ...], \"join_lines\": true}, ...]}\n"
         "      an entry may give \"pages\": \"2-9\" or \"all\" instead of \"page\"; a later entry\n"
         "      overrides earlier ones; only the pages it names are extracted\n"
         "      (it cannot be combined with -p)\n"
+        "      --join-lines                  join wrapped lines into their rows on every page:\n"
+        "                                    rows between the rules found in the page image,\n"
+        "                                    and lines that continue the row above (empty\n"
+        "                                    first column) added to it; \"join_lines\": true\n"
+        "                                    in a template entry does this for its page\n"
         "  -o, --output OUTPUT               the file to write\n"
         "      --numbers                     cells that are written numbers (1,234.56, (12.50),\n"
         "                                    12%) become numeric spreadsheet cells shown as\n"
@@ -195,6 +200,8 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
             if (hasInlineValue)
                 return fail(QStringLiteral("--numbers takes no value"));
             o.exportOptions.numbersAsNumbers = true;
+        } else if (arg == "--join-lines") {
+            o.joinLines = true;
         } else if (is("-a", "--area") || is("-c", "--columns") || is("-p", "--pages") ||
                    is("-t", "--template") || is("-o", "--output")) {
             const auto v = takeValue();

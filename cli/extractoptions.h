@@ -47,6 +47,7 @@ struct ExtractOptions {
     QString templatePath;                   // -t
     std::optional<BatchOptions> batch;      // several inputs, -b, --format, -j or --shard
     ExportOptions exportOptions;             // --numbers
+    bool joinLines = false;                 // --join-lines: on every page
     bool help = false;
     bool version = false;
 };

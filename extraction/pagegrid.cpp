@@ -1,23 +1,15 @@
 #include "pagegrid.h"
 
 #include "exchangeorder.h"
+#include "gridparts.h"
 #include "zoommapping.h"
 
 #include <algorithm>
 #include <vector>
 
+namespace GridParts {
+
 namespace {
-
-// Runs may stick out of the drawn table by less than this many page pixels on every side.
-constexpr double kMargin = 10.0;
-
-// A row of the grid: the vertical extent of a run, in single precision like the rest of the
-// row and column arithmetic. `end` is top + height added in float, the value every
-// comparison uses.
-struct Band {
-    float top;
-    float end;
-};
 
 bool liesInArea(const Subtext& run, const QRectF& area)
 {
@@ -27,8 +19,8 @@ bool liesInArea(const Subtext& run, const QRectF& area)
            run.top > area.y() - kMargin && int64_t(run.top) + run.height < area.y() + area.height() + kMargin;
 }
 
-// The runs inside the table area (page pixels), ordered by left the way the exchange sort
-// orders them: its treatment of equal lefts decides the order of the texts inside a cell.
+} // namespace
+
 std::vector<const Subtext*> selectRuns(const QVector<Subtext>& runs, const QRectF& area)
 {
     std::vector<const Subtext*> inArea;
@@ -86,9 +78,6 @@ std::vector<Band> findRows(const std::vector<const Subtext*>& runs)
     return rows;
 }
 
-// Column bounds: the left edge of the selection area, the line positions ascending, the
-// right edge of the selection area. A line outside the table still adds its position, and
-// the bounds are then out of order.
 std::vector<float> columnBounds(const QRectF& area, const QVector<QRectF>& pageLines)
 {
     std::vector<float> linePositions;
@@ -105,28 +94,9 @@ std::vector<float> columnBounds(const QRectF& area, const QVector<QRectF>& pageL
     return bounds;
 }
 
-// Calls `visit(m)` for every column m with bound m ≤ left < bound m+1, in ascending order.
-template <typename Visit>
-void forEachColumn(const std::vector<float>& bounds, bool ascending, int32_t left, Visit visit)
-{
-    const size_t columns = bounds.size() - 1;
-    if (!ascending) {
-        for (size_t m = 0; m < columns; ++m) {
-            if (bounds[m] <= left && left < bounds[m + 1])
-                visit(m);
-        }
-        return;
-    }
-    // Ascending bounds: only the last bound not above left can start the column.
-    const auto above = std::upper_bound(bounds.begin(), bounds.end(), float(left));
-    if (above == bounds.begin() || above == bounds.end())
-        return;
-    const size_t m = size_t(above - bounds.begin()) - 1;
-    if (left < bounds[m + 1])
-        visit(m);
-}
+} // namespace GridParts
 
-} // namespace
+using namespace GridParts;
 
 QString PageGrid::gridText() const
 {

@@ -1,5 +1,6 @@
 #include "pagestore.h"
 
+#include "joinedgrid.h"
 #include "zoommapping.h"
 
 namespace {
@@ -8,6 +9,14 @@ namespace {
 QVector<QRectF> noTableLines()
 {
     return {QRectF()};
+}
+
+GridBuild buildGrid(const QVector<Subtext>& runs, const QRectF& canvasRect,
+                    const QVector<QRectF>& canvasLines, float zoomFactor, const QVector<PageRule>* joinRules)
+{
+    if (joinRules)
+        return buildJoinedPageGrid(runs, *joinRules, canvasRect, canvasLines, zoomFactor);
+    return buildPageGrid(runs, canvasRect, canvasLines, zoomFactor);
 }
 
 bool hasEntries(const PageStore& store, const QVector<PageText>& pageTexts, int index)
@@ -24,6 +33,7 @@ void PageStore::reset(int pageCount)
     pageRects = QVector<QRectF>(count);
     pageLines = QVector<QVector<QRectF>>(count, noTableLines());
     pageGrids = QVector<PageGrid>(count);
+    pageJoined = QVector<bool>(count, false);
 }
 
 void PageStore::clearPage(int index)
@@ -34,9 +44,10 @@ void PageStore::clearPage(int index)
     pageRects[index] = QRectF();
     pageLines[index] = noTableLines();
     pageGrids[index] = PageGrid();
+    pageJoined[index] = false;
 }
 
-void PageStore::storePage(int index, const GridBuild& build)
+void PageStore::storePage(int index, const GridBuild& build, bool joined)
 {
     if (!hasPage(index))
         return;
@@ -44,10 +55,12 @@ void PageStore::storePage(int index, const GridBuild& build)
     pageRects[index] = build.pageRect;
     pageLines[index] = build.pageLines;
     pageGrids[index] = build.grid;
+    pageJoined[index] = joined;
 }
 
 const PageGrid* updatePage(PageStore& store, const QVector<PageText>& pageTexts, int index,
-                           const QRectF& canvasRect, const QVector<QRectF>& canvasLines, float zoomFactor)
+                           const QRectF& canvasRect, const QVector<QRectF>& canvasLines, float zoomFactor,
+                           const QVector<PageRule>* joinRules)
 {
     if (!hasEntries(store, pageTexts, index))
         return nullptr;
@@ -55,12 +68,14 @@ const PageGrid* updatePage(PageStore& store, const QVector<PageText>& pageTexts,
         store.clearPage(index);
         return nullptr;
     }
-    store.storePage(index, buildPageGrid(pageTexts[index].runs, canvasRect, canvasLines, zoomFactor));
+    store.storePage(index, buildGrid(pageTexts[index].runs, canvasRect, canvasLines, zoomFactor, joinRules),
+                    joinRules != nullptr);
     return &store.pageGrids[index];
 }
 
 void applyToAllPages(PageStore& store, const QVector<PageText>& pageTexts, int currentIndex,
-                     const QRectF& canvasRect, const QVector<QRectF>& canvasLines, float zoomFactor)
+                     const QRectF& canvasRect, const QVector<QRectF>& canvasLines, float zoomFactor,
+                     const JoinRulesOf& joinRulesOf)
 {
     if (isNoTable(canvasRect)) {
         // Only the page on screen loses its table; the others keep what was drawn on them.
@@ -69,6 +84,28 @@ void applyToAllPages(PageStore& store, const QVector<PageText>& pageTexts, int c
         return;
     }
     const int pages = int(qMin(store.size(), pageTexts.size()));
-    for (int index = 0; index < pages; ++index)
-        store.storePage(index, buildPageGrid(pageTexts[index].runs, canvasRect, canvasLines, zoomFactor));
+    for (int index = 0; index < pages; ++index) {
+        const QVector<PageRule>* joinRules = joinRulesOf ? joinRulesOf(index) : nullptr;
+        store.storePage(index,
+                        buildGrid(pageTexts[index].runs, canvasRect, canvasLines, zoomFactor, joinRules),
+                        joinRules != nullptr);
+    }
+}
+
+void rebuildForJoining(PageStore& store, const QVector<PageText>& pageTexts, const JoinRulesOf& joinRulesOf)
+{
+    const int pages = int(qMin(store.size(), pageTexts.size()));
+    for (int index = 0; index < pages; ++index) {
+        if (isNoTable(store.pageRects[index]))
+            continue;
+        // The rules are only asked for (and a page image only read) when joining is on.
+        const QVector<PageRule>* joinRules = joinRulesOf ? joinRulesOf(index) : nullptr;
+        if ((joinRules != nullptr) == store.pageJoined[index])
+            continue;
+        // Stored geometry is in page pixels: at zoom 1 the lines convert to themselves.
+        const QRectF rect = store.pageRects[index];
+        const QVector<QRectF> lines = store.pageLines[index];
+        store.storePage(index, buildGrid(pageTexts[index].runs, rect, lines, 1.0f, joinRules),
+                        joinRules != nullptr);
+    }
 }
