@@ -20,8 +20,6 @@ namespace FuzzChecks {
 
 namespace {
 
-// Grids are kept small enough that one input saves in a few milliseconds.
-constexpr uint64_t maxCells = 1 << 17;
 constexpr int maxSheets = 8;
 constexpr size_t longestText = 0xFFFF;
 
@@ -97,7 +95,10 @@ double specialReal(uint8_t choice)
 
 class Driver {
 public:
-    explicit Driver(FuzzInput& in) : in_(in) {}
+    Driver(FuzzInput& in, const SpreadsheetCheck& check)
+        : in_(in), maxCells_(check.maxCells), maxTextUnits_(check.maxTextUnits)
+    {
+    }
 
     // Runs the operations the bytes describe; an error text when the interface misbehaved.
     std::string run(int sheetCount)
@@ -155,7 +156,7 @@ private:
         }
         const uint64_t rows = std::max(model.rows, row + 1);
         const uint64_t columns = std::max(model.columns, column + 1);
-        if (cellCount() - uint64_t(model.rows) * model.columns + rows * columns > maxCells)
+        if (cellCount() - uint64_t(model.rows) * model.columns + rows * columns > maxCells_)
             return std::nullopt;
         SpreadsheetCell* cell = sheet->cellAt(row, column);
         if (!cell) {
@@ -197,6 +198,8 @@ private:
         size_t length = in_.take<uint16_t>();
         if (op & 0x20)
             length += 0xFF00; // often past the longest text a shared string can count
+        length = size_t(std::min<uint64_t>(length, maxTextUnits_ - textUnits_));
+        textUnits_ += length;
         std::u16string pattern;
         for (int n = 1 + in_.take<uint8_t>() % 4; n > 0; --n) {
             const char16_t unit = in_.take<uint16_t>();
@@ -314,7 +317,7 @@ private:
             ModelSheet& model = sheets_[sheetIndex];
             if (cellCount() - uint64_t(model.rows) * model.columns +
                     uint64_t(std::max(model.rows, row + 1)) * std::max(model.columns, column + 1) >
-                maxCells)
+                maxCells_)
                 break;
             SpreadsheetSheet* sheet = file_.sheetAt(int(sheetIndex));
             SpreadsheetCell* cell =
@@ -482,6 +485,9 @@ private:
     }
 
     FuzzInput& in_;
+    const uint64_t maxCells_;
+    const uint64_t maxTextUnits_;
+    uint64_t textUnits_ = 0;
     SpreadsheetFile file_;
     std::vector<ModelSheet> sheets_;
     std::pair<std::u16string, bool> lastText_;
@@ -585,11 +591,11 @@ std::string compareWithFile(const std::vector<ModelSheet>& sheets, const BiffRea
 
 } // namespace
 
-std::string checkSpreadsheet(const uint8_t* data, size_t size, const std::string& path)
+std::string checkSpreadsheet(const uint8_t* data, size_t size, const SpreadsheetCheck& check)
 {
     FuzzInput in(data, size);
     const uint8_t setup = in.take<uint8_t>();
-    Driver driver(in);
+    Driver driver(in, check);
     if (std::string problem = driver.run(setup % 4); !problem.empty())
         return problem;
 
@@ -598,16 +604,25 @@ std::string checkSpreadsheet(const uint8_t* data, size_t size, const std::string
     for (const ModelSheet& sheet : driver.sheets())
         for (const auto& [position, cell] : sheet.cells)
             fits = fits && cell.text.size() <= longestText;
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
-    const bool saved = setup & 0x80 ? driver.file().saveAs(std::u16string(path.begin(), path.end()).c_str())
-                                    : driver.file().saveAs(path.c_str());
+    std::vector<uint8_t> image;
+    bool saved = false;
+    const std::string& path = check.path;
+    if (path.empty()) {
+        saved = driver.file().saveToMemory(image);
+    } else {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+        saved = setup & 0x80 ? driver.file().saveAs(std::u16string(path.begin(), path.end()).c_str())
+                             : driver.file().saveAs(path.c_str());
+    }
     if (saved != fits)
-        return fits ? "saveAs failed" : "saveAs wrote a text longer than 65535 characters";
+        return fits ? "the save failed" : "the save wrote a text longer than 65535 characters";
     if (!saved)
-        return std::filesystem::exists(path) ? "a failed save left a file behind" : std::string();
+        return !path.empty() && std::filesystem::exists(path) ? "a failed save left a file behind"
+                                                              : std::string();
 
-    const CompoundChecker document = CompoundChecker::fromFile(path);
+    const CompoundChecker document =
+        path.empty() ? CompoundChecker(std::move(image)) : CompoundChecker::fromFile(path);
     if (!document.valid())
         return "not a valid compound document: " + document.error();
     const std::optional<std::vector<uint8_t>> stream = document.stream(u"Workbook");

@@ -149,6 +149,18 @@ bool CompoundDocument::createDocument(const std::string& path)
     return true;
 }
 
+void CompoundDocument::createDocumentInMemory()
+{
+    closeDocument();
+    target_->openInMemory();
+    layout_ = std::make_unique<CompoundLayout>();
+}
+
+const std::vector<uint8_t>& CompoundDocument::memoryImage() const
+{
+    return target_->memoryImage();
+}
+
 int CompoundDocument::createStream(const std::u16string& path)
 {
     if (!layout_)

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CompoundLayout;
 class SaveTarget;
@@ -43,6 +44,9 @@ public:
     // Starts a new document to be saved at `path` (its bytes, UTF-8 on Linux); closes any open
     // one first. False when no file can be made there.
     bool createDocument(const std::string& path);
+    // Starts a new document kept in memory: every write replaces memoryImage().
+    void createDocumentInMemory();
+    const std::vector<uint8_t>& memoryImage() const;
     // Creates an empty stream, and the storages on its path that are missing.
     int createStream(const std::u16string& path);
     int createStream(const std::string& narrowPath); // converted by the locale's mbstowcs

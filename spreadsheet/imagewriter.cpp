@@ -13,7 +13,8 @@ const uint8_t zeros[4096] = {};
 
 } // namespace
 
-ImageWriter::ImageWriter(int fd, std::vector<uint8_t>* copy) : fd_(fd), copy_(copy), scratch_(ScratchSize)
+ImageWriter::ImageWriter(int fd, std::vector<uint8_t>* copy)
+    : fd_(fd), copy_(copy), scratch_(std::make_unique_for_overwrite<uint8_t[]>(ScratchSize))
 {
     pieces_.reserve(MaxPieces);
 }
@@ -40,7 +41,7 @@ uint8_t* ImageWriter::reserve(size_t length)
     // reset the scratch area under a piece that is still queued, and later rooms would overwrite it.
     if (scratchUsed_ + length > ScratchSize || pieces_.size() == MaxPieces)
         flush();
-    uint8_t* room = scratch_.data() + scratchUsed_;
+    uint8_t* room = scratch_.get() + scratchUsed_;
     scratchUsed_ += length;
     addPiece(room, length);
     return room;
@@ -67,7 +68,7 @@ void ImageWriter::flush()
             copy_->insert(copy_->end(), bytes, bytes + piece.iov_len);
         }
     }
-    size_t first = 0;
+    size_t first = fd_ < 0 ? pieces_.size() : 0;
     while (first < pieces_.size() && !failed_) {
         const int count = static_cast<int>(pieces_.size() - first);
         const ssize_t written = ::writev(fd_, pieces_.data() + first, count);

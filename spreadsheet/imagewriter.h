@@ -13,11 +13,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class ImageWriter {
 public:
-    // `copy`, when given, receives every byte written as well.
+    // `copy`, when given, receives every byte written as well. With `fd` -1 the image goes
+    // into `copy` alone.
     explicit ImageWriter(int fd, std::vector<uint8_t>* copy = nullptr);
     ImageWriter(const ImageWriter&) = delete;
     ImageWriter& operator=(const ImageWriter&) = delete;
@@ -39,7 +41,7 @@ private:
     int fd_;
     std::vector<uint8_t>* copy_;
     std::vector<iovec> pieces_;
-    std::vector<uint8_t> scratch_;
+    std::unique_ptr<uint8_t[]> scratch_; // not zeroed: every room is filled before it is written
     size_t scratchUsed_ = 0;
     bool failed_ = false;
 };

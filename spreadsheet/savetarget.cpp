@@ -98,8 +98,15 @@ bool SaveTarget::open(const std::string& path)
     return true;
 }
 
+void SaveTarget::openInMemory()
+{
+    close();
+    inMemory_ = true;
+}
+
 void SaveTarget::close()
 {
+    inMemory_ = false;
     path_.clear();
     folder_.clear();
     direct_.reset();
@@ -112,7 +119,7 @@ bool SaveTarget::save(const std::function<bool(ImageWriter&)>& writeImage)
 {
     if (!isOpen())
         return false;
-    if (direct_.valid())
+    if (direct_.valid() || inMemory_)
         return saveDirectly(writeImage);
 
     struct stat existing;
@@ -139,9 +146,10 @@ bool SaveTarget::save(const std::function<bool(ImageWriter&)>& writeImage)
 
 bool SaveTarget::saveDirectly(const std::function<bool(ImageWriter&)>& writeImage)
 {
-    ::lseek(direct_.get(), 0, SEEK_SET); // fails harmlessly on a pipe
+    if (direct_.valid())
+        ::lseek(direct_.get(), 0, SEEK_SET); // fails harmlessly on a pipe
     std::vector<uint8_t> image;
-    ImageWriter out(direct_.get(), &image);
+    ImageWriter out(direct_.get(), &image); // -1 in memory
     bool complete = writeImage(out);
     complete = out.finish() && complete;
     if (complete)
@@ -168,7 +176,7 @@ FileHandle SaveTarget::createTemporaryFile(std::string& name) const
 
 bool SaveTarget::readSaved(uint64_t offset, uint8_t* out, size_t length) const
 {
-    if (direct_.valid()) {
+    if (direct_.valid() || inMemory_) {
         if (offset > directImage_.size() || length > directImage_.size() - offset)
             return false;
         std::memcpy(out, directImage_.data() + offset, length);

@@ -42,8 +42,11 @@ public:
     // False when no file can be made at `path`: its folder is missing or is not a folder, or the
     // path names a folder, a file the user may not write, or a node that cannot be opened.
     bool open(const std::string& path);
+    // A target in memory: each save replaces memoryImage(). For checks that save many documents.
+    void openInMemory();
     void close();
-    bool isOpen() const { return !path_.empty(); }
+    bool isOpen() const { return !path_.empty() || inMemory_; }
+    const std::vector<uint8_t>& memoryImage() const { return directImage_; }
 
     // Writes one complete image through `writeImage` and makes it the target's content. True
     // only when every byte was written and, for a regular file, the file was closed and renamed
@@ -59,7 +62,8 @@ private:
 
     std::string path_; // the target, symbolic links resolved
     std::string folder_;
-    FileHandle direct_;                // the target itself, when it is not a regular file
-    std::vector<uint8_t> directImage_; // what was last written to it
+    FileHandle direct_; // the target itself, when it is not a regular file
+    bool inMemory_ = false;
+    std::vector<uint8_t> directImage_; // what was last written to it, or the image in memory
     FileHandle saved_;                 // read-only, the file last renamed into place
 };

@@ -383,11 +383,24 @@ bool SpreadsheetFile::saveAs(const char* path)
 {
     if (!path)
         return false;
+    CompoundDocument document;
+    return document.createDocument(path) && writeWorkbook(document);
+}
+
+bool SpreadsheetFile::saveToMemory(std::vector<uint8_t>& image)
+{
+    CompoundDocument document;
+    document.createDocumentInMemory();
+    if (!writeWorkbook(document))
+        return false;
+    image = document.memoryImage();
+    return true;
+}
+
+bool SpreadsheetFile::writeWorkbook(CompoundDocument& document)
+{
     StreamBuffer stream;
     if (!buildWorkbookStream(*this, stream))
-        return false;
-    CompoundDocument document;
-    if (!document.createDocument(path))
         return false;
     static const std::u16string streamName = u"Workbook";
     if (document.createStream(streamName) != CompoundDocument::Success)

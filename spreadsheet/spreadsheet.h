@@ -18,6 +18,7 @@
 #include <vector>
 
 class CellText;
+class CompoundDocument;
 class Workbook;
 class Worksheet;
 class SpreadsheetFile;
@@ -134,10 +135,15 @@ public:
     // its characters (UTF-8 on Linux); the narrow one is taken as the locale's bytes.
     bool saveAs(const char* path);
     bool saveAs(const char16_t* path);
+    // The bytes saveAs() would write, into `image` instead of a file.
+    bool saveToMemory(std::vector<uint8_t>& image);
 
     Workbook& workbook();
 
 private:
+    // Builds the "Workbook" stream and writes it into the open `document`.
+    bool writeWorkbook(CompoundDocument& document);
+
     std::unique_ptr<Workbook> workbook_;
     std::vector<std::unique_ptr<SpreadsheetSheet>> sheets_;
 };

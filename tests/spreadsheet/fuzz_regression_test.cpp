@@ -21,14 +21,17 @@ TEST(FuzzRegressions, SpreadsheetInputs)
     const QDir folder(TestSupport::sourceDir() + "/tests/spreadsheet/fuzz-regressions");
     const QStringList names = folder.entryList(QDir::Files, QDir::Name);
     ASSERT_FALSE(names.isEmpty()) << folder.path().toStdString();
-    const std::string path = (TestSupport::workDir() + "/fuzz-regression.xls").toStdString();
+    FuzzChecks::SpreadsheetCheck throughFile;
+    throughFile.path = (TestSupport::workDir() + "/fuzz-regression.xls").toStdString();
+    const FuzzChecks::SpreadsheetCheck inMemory; // the same large limits
     for (const QString& name : names) {
         QFile file(folder.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
         const QByteArray bytes = file.readAll();
-        EXPECT_EQ(FuzzChecks::checkSpreadsheet(reinterpret_cast<const uint8_t*>(bytes.constData()),
-                                               size_t(bytes.size()), path),
-                  "")
+        const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+        EXPECT_EQ(FuzzChecks::checkSpreadsheet(data, size_t(bytes.size()), throughFile), "")
+            << name.toStdString();
+        EXPECT_EQ(FuzzChecks::checkSpreadsheet(data, size_t(bytes.size()), inMemory), "")
             << name.toStdString();
     }
 }

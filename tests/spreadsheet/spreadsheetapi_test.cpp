@@ -219,6 +219,9 @@ TEST(SpreadsheetFileSave, WritesTheWorkbookStream)
     ASSERT_TRUE(file.saveAs(second.c_str()));
     const Bytes bytes = fileBytes(first);
     EXPECT_TRUE(sameBytes(fileBytes(second), bytes));
+    Bytes inMemory;
+    ASSERT_TRUE(file.saveToMemory(inMemory));
+    EXPECT_TRUE(sameBytes(inMemory, bytes));
 
     const CompoundChecker document{Bytes(bytes)};
     ASSERT_TRUE(document.valid()) << document.error();
