@@ -421,7 +421,7 @@ TEST(CompoundLayout, ManySmallAndLargeStreamsKeepEveryByte)
     StreamMap expected;
     uint32_t seed = 100;
     for (int i = 0; i < 118; ++i) {
-        const std::u16string name = u"s" + QString::number(i).toStdU16String();
+        const std::u16string name = QStringLiteral("s%1").arg(i).toStdU16String();
         const size_t length = i < 116 ? 4000 : 600000 + 4096 * size_t(i); // 116 fill the mini stream
         ASSERT_EQ(document.createStream(name), CompoundDocument::Success);
         const Bytes bytes = pattern(length, seed++);
