@@ -87,6 +87,7 @@ QString extractUsage()
         "        {\"pages\": [{\"page\": 1, \"area\": [top, left, bottom, right],\n"
         "                    \"columns\": [x, ...]}, ...]}\n"
         "  -o, --output OUTPUT               the file to write\n"
+        "      --page-timeout SECONDS        seconds a page may take to render (default 60)\n"
         "  -h, --help                        this help\n"
         "      --version                     the version\n"
         "\n"
@@ -96,7 +97,8 @@ QString extractUsage()
         "  zq-extract monthly.pdf -t monthly-layout.json -o monthly.xls\n"
         "\n"
         "Exit codes: 0 written, 1 bad arguments, 2 the PDF cannot be read or has no pages,\n"
-        "3 the output cannot be written (a previous file stays intact).\n");
+        "3 the output cannot be written (a previous file stays intact), 4 no temporary folder\n"
+        "could be made or it is full or cannot be written, 130 interrupted.\n");
 }
 
 ParsedArguments parseExtractArguments(const QStringList& arguments)
@@ -151,6 +153,13 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
                 o.templatePath = *v;
             else
                 o.output = *v;
+        } else if (arg == "--page-timeout") {
+            const auto v = takeValue();
+            bool ok = false;
+            const int seconds = v ? v->toInt(&ok) : 0;
+            if (!ok || seconds <= 0 || seconds > 86400)
+                return fail(QStringLiteral("--page-timeout takes a number of seconds from 1 to 86400"));
+            o.pageTimeout = seconds;
         } else if (arg.startsWith('-') && arg.size() > 1) {
             return fail(QStringLiteral("unknown option %1").arg(arg));
         } else if (o.input.isEmpty()) {

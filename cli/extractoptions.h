@@ -15,6 +15,7 @@ enum class ExtractExit : int {
     BadArguments = 1,
     Unreadable = 2,    // the PDF cannot be read or has no pages
     CannotWrite = 3,   // the output cannot be written (a previous file stays intact)
+    TemporaryFolder = 4, // no temporary folder, or it filled up or cannot be written
     Interrupted = 130,
 };
 
@@ -45,6 +46,7 @@ struct ExtractOptions {
     std::optional<TableGeometry> geometry;  // -a with -c
     QString pages = "all";                  // -p
     QString templatePath;                   // -t
+    int pageTimeout = 60;                   // --page-timeout, seconds a page may take to render
     bool help = false;
     bool version = false;
 };

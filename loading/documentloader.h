@@ -1,5 +1,6 @@
 #pragma once
 
+#include "converter.h"
 #include "pagefiles.h"
 #include "pagetext.h"
 #include "privatefolder.h"
@@ -48,7 +49,10 @@ class DocumentLoader : public QObject {
 
 public:
     enum class Outcome { Complete, Failed, Cancelled };
-    static constexpr int kDefaultPageTimeout = 60; // seconds
+    Q_ENUM(Outcome)
+    // Converting: the converter runs; Reading: it ended well and the page texts are read.
+    enum class Stage { Idle, Converting, Reading };
+    Q_ENUM(Stage)
 
     // `converterDir` holds Qtmingw.dll; private folders are named "<folderPrefix>-XXXXXX".
     DocumentLoader(QString converterDir, QString folderPrefix, QObject* parent = nullptr);
@@ -65,6 +69,7 @@ public:
     void cancel();
 
     bool isRunning() const { return running_; }
+    Stage stage() const { return !running_ ? Stage::Idle : converter_ ? Stage::Converting : Stage::Reading; }
     // The converter's command line of the load under way or last started.
     QString commandLine() const { return commandLine_; }
     QString failureReason() const { return failure_; }
@@ -93,7 +98,7 @@ private:
 
     QString converterDir_;
     QString prefix_;
-    int pageTimeout_ = kDefaultPageTimeout;
+    int pageTimeout_ = kDefaultPageTimeout; // the converter's default
 
     bool running_ = false;
     QString pdfPath_;
