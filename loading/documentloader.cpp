@@ -70,7 +70,7 @@ void DocumentLoader::start(const QString& pdfPath)
     const ConverterCommand run = ConverterCommand::make(converterDir_, pdfPath, folder_->path(), pageTimeout_);
     commandLine_ = run.commandLine();
 
-    converter_ = std::make_unique<QProcess>();
+    converter_ = new QProcess(this);
     converter_->setStandardInputFile(QProcess::nullDevice());
     // The converter dies with this process, whatever ends it; a parent gone before the
     // signal was armed is caught by its changed parent id.
@@ -80,11 +80,11 @@ void DocumentLoader::start(const QString& pdfPath)
         if (getppid() != parentPid)
             _exit(127);
     });
-    connect(converter_.get(), &QProcess::readyReadStandardOutput, this, &DocumentLoader::readProgress);
-    connect(converter_.get(), &QProcess::readyReadStandardError, this,
+    connect(converter_, &QProcess::readyReadStandardOutput, this, &DocumentLoader::readProgress);
+    connect(converter_, &QProcess::readyReadStandardError, this,
             [this] { converterErrors_ += QString::fromLocal8Bit(converter_->readAllStandardError()); });
-    connect(converter_.get(), &QProcess::finished, this, &DocumentLoader::converterFinished);
-    connect(converter_.get(), &QProcess::errorOccurred, this, &DocumentLoader::converterError);
+    connect(converter_, &QProcess::finished, this, &DocumentLoader::converterFinished);
+    connect(converter_, &QProcess::errorOccurred, this, &DocumentLoader::converterError);
     watchdog_.start(pageTimeout_ * 1000 + kWatchdogGraceMs);
     converter_->start(run.program, run.arguments);
 }
@@ -106,7 +106,8 @@ void DocumentLoader::stopConverter()
         converter_->kill();
         converter_->waitForFinished(-1);
     }
-    converter_.reset();
+    converter_->deleteLater();
+    converter_ = nullptr;
 }
 
 void DocumentLoader::fail(LoadFailure kind, const QString& reason)
@@ -237,7 +238,9 @@ void DocumentLoader::converterFinished(int exitCode, QProcess::ExitStatus status
             fail(LoadFailure::Document, stoppedAfter() + reason);
         return;
     }
-    converter_.reset();
+    converter_->disconnect(this);
+    converter_->deleteLater();
+    converter_ = nullptr;
     checkDocument();
 }
 

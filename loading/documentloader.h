@@ -58,6 +58,7 @@ public:
     DocumentLoader(QString converterDir, QString folderPrefix, QObject* parent = nullptr);
     ~DocumentLoader() override;
 
+    void setConverterDirectory(const QString& folder) { converterDir_ = folder; }
     // Seconds one page may take to render; the converter stops at a page that takes longer.
     void setPageTimeout(int seconds) { pageTimeout_ = seconds; }
 
@@ -104,7 +105,7 @@ private:
     QString pdfPath_;
     QString commandLine_;
     std::unique_ptr<PrivateFolder> folder_;
-    std::unique_ptr<QProcess> converter_;
+    QProcess* converter_ = nullptr; // a child, deleted later: it may be inside its own signal
     QByteArray pendingOutput_;
     QString converterErrors_;
     QSet<int> pagesDone_;
