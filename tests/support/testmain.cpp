@@ -21,6 +21,18 @@ using TestApplication = QApplication;
 using TestApplication = QCoreApplication;
 #endif
 
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer build's defaults, so that a test program started on its own (test discovery,
+// an IDE) reports as ctest's run does; the test presets pass the same to child processes.
+extern "C" const char* __asan_default_options() { return "detect_leaks=1:strict_string_checks=1"; }
+extern "C" const char* __ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
+extern "C" const char* __lsan_default_suppressions()
+{
+    // Leaks inside system libraries that the tests cannot influence (as in tests/lsan.supp).
+    return "leak:libdbus-1.so\nleak:libfontconfig.so\nleak:libpoppler.so\n";
+}
+#endif
+
 namespace {
 std::string g_root;
 
