@@ -67,7 +67,8 @@ void DocumentLoader::start(const QString& pdfPath)
         fail(LoadFailure::TemporaryFolder, error);
         return;
     }
-    const ConverterCommand run = ConverterCommand::make(converterDir_, pdfPath, folder_->path(), pageTimeout_);
+    const ConverterCommand run =
+        ConverterCommand::make(converterDir_, pdfPath, folder_->path(), pageTimeout_);
     commandLine_ = run.commandLine();
 
     converter_ = new QProcess(this);
@@ -188,8 +189,9 @@ void DocumentLoader::converterError(QProcess::ProcessError error)
     // A crash also ends in finished(), where it is handled.
     if (error != QProcess::FailedToStart || !running_)
         return;
-    fail(LoadFailure::Document, tr("the converter %1 could not be started (%2)")
-                                    .arg(QDir::toNativeSeparators(converter_->program()), converter_->errorString()));
+    fail(LoadFailure::Document,
+         tr("the converter %1 could not be started (%2)")
+             .arg(QDir::toNativeSeparators(converter_->program()), converter_->errorString()));
 }
 
 void DocumentLoader::pageOverdue()
@@ -222,9 +224,9 @@ void DocumentLoader::converterFinished(int exitCode, QProcess::ExitStatus status
 
     if (status == QProcess::CrashExit) {
         // Qt gives the signal that ended the process as its exit code.
-        fail(LoadFailure::Document, stoppedAfter() + tr("the converter was stopped by signal %1 (%2)")
-                                                         .arg(exitCode)
-                                                         .arg(signalName(exitCode)));
+        fail(LoadFailure::Document,
+             stoppedAfter() +
+                 tr("the converter was stopped by signal %1 (%2)").arg(exitCode).arg(signalName(exitCode)));
         return;
     }
     if (exitCode != 0) {
@@ -251,7 +253,8 @@ void DocumentLoader::checkDocument()
     const QString folder = folder_->path();
     const auto info = DocumentInfo::read(PageFiles::documentInfoPath(folder));
     if (!info) {
-        fail(LoadFailure::Document, tr("the converter ended without a valid description of the document (text.xml)"));
+        fail(LoadFailure::Document,
+             tr("the converter ended without a valid description of the document (text.xml)"));
         return;
     }
     if (info->pageCount <= 0) {
@@ -267,7 +270,8 @@ void DocumentLoader::checkDocument()
             return;
         }
     if (total_ > 0 && total_ != info->pageCount) {
-        fail(LoadFailure::Document, tr("the converter reported %1 pages but described %2").arg(total_).arg(info->pageCount));
+        fail(LoadFailure::Document,
+             tr("the converter reported %1 pages but described %2").arg(total_).arg(info->pageCount));
         return;
     }
     for (int page = 1; page <= info->pageCount; ++page) {
@@ -277,10 +281,11 @@ void DocumentLoader::checkDocument()
         const bool imageOk = handled ? size == QSize(expected.imageWidth, expected.imageHeight)
                                      : QFile::exists(PageFiles::imagePath(folder, page));
         if (!imageOk || !QFile::exists(PageFiles::textPath(folder, page))) {
-            fail(LoadFailure::Document, tr("The conversion is incomplete: the %1 of page %2 of %3 is missing or damaged")
-                                            .arg(imageOk ? tr("text") : tr("image"))
-                                            .arg(page)
-                                            .arg(info->pageCount));
+            fail(LoadFailure::Document,
+                 tr("The conversion is incomplete: the %1 of page %2 of %3 is missing or damaged")
+                     .arg(imageOk ? tr("text") : tr("image"))
+                     .arg(page)
+                     .arg(info->pageCount));
             return;
         }
     }
@@ -296,7 +301,8 @@ void DocumentLoader::readSomePages()
         const int page = ++nextText_;
         QFile file(PageFiles::textPath(folder_->path(), page));
         if (!file.open(QIODevice::ReadOnly)) {
-            fail(LoadFailure::Document, tr("the text of page %1 cannot be read: %2").arg(page).arg(file.errorString()));
+            fail(LoadFailure::Document,
+                 tr("the text of page %1 cannot be read: %2").arg(page).arg(file.errorString()));
             return;
         }
         texts_.append(PageTextParser::getTextPosition(PageTextParser::decodePageBytes(file.readAll())));

@@ -20,8 +20,8 @@
 struct LoadedDocument {
     QString pdfPath;
     std::unique_ptr<PrivateFolder> folder;
-    DocumentInfo info;         // every page of the PDF
-    QVector<PageText> texts;   // index = page number − 1, for the pages handled
+    DocumentInfo info;       // every page of the PDF
+    QVector<PageText> texts; // index = page number − 1, for the pages handled
     int pageCount() const { return int(texts.size()); }
 
     QString folderPath() const { return folder ? folder->path() : QString(); }
@@ -110,8 +110,8 @@ private:
     QString converterErrors_;
     QSet<int> pagesDone_;
     int total_ = 0;
-    QTimer watchdog_;   // no page finished within the budget
-    QTimer reader_;     // reads the page texts a few at a time, so a cancel gets through
+    QTimer watchdog_; // no page finished within the budget
+    QTimer reader_;   // reads the page texts a few at a time, so a cancel gets through
     int nextText_ = 0;
     DocumentInfo info_;
     QVector<PageText> texts_;

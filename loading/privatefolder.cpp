@@ -10,7 +10,10 @@
 
 namespace {
 
-QString tr(const char* text) { return QCoreApplication::translate("PrivateFolder", text); }
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("PrivateFolder", text);
+}
 
 } // namespace
 
@@ -25,7 +28,8 @@ std::unique_ptr<PrivateFolder> PrivateFolder::create(const QString& prefix, QStr
 {
     const QString root = temporaryRoot();
     auto fail = [&](const QString& why) {
-        *error = tr("No temporary folder could be created in %1: %2").arg(QDir::toNativeSeparators(root), why);
+        *error =
+            tr("No temporary folder could be created in %1: %2").arg(QDir::toNativeSeparators(root), why);
         return nullptr;
     };
     const QFileInfo rootInfo(root);
@@ -58,7 +62,10 @@ PrivateFolder::PrivateFolder(QString path, QString parent, QString prefix)
 {
 }
 
-PrivateFolder::~PrivateFolder() { removeFolder(path_, parent_, prefix_); }
+PrivateFolder::~PrivateFolder()
+{
+    removeFolder(path_, parent_, prefix_);
+}
 
 bool PrivateFolder::isPrivateFolderPath(const QString& path, const QString& parent, const QString& prefix)
 {

@@ -2,9 +2,11 @@
 #include "apptestsupport.h"
 #include "excelmain.h"
 #include "labeldraw.h"
+#include "pagefiles.h"
 
 #include <QAbstractButton>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QImageReader>
@@ -12,6 +14,8 @@
 #include <QLayout>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
@@ -23,11 +27,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <cmath>
-#include <QPdfWriter>
-#include <QPainter>
-#include "pagefiles.h"
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -163,6 +165,9 @@ TEST_F(WindowTest, AfterConstruction)
                                   (screen.top() + screen.bottom()) / 2 - (size.height() - 1) / 2));
     EXPECT_EQ(main.pageCount, 0);
     EXPECT_EQ(main.zoomFactor, 1.0f);
+    // No private folder before a document is opened.
+    EXPECT_EQ(main.workFolder(), "");
+    EXPECT_TRUE(QDir(QDir::tempPath()).entryList({"zarnich-quorvel-*"}, QDir::Dirs).isEmpty());
 
     // A new progress dialog arms a timer that shows it a few seconds later; the busy dialog
     // must wait for a load instead.

@@ -22,16 +22,21 @@ const QString kPrefix = QStringLiteral("zq-loadtest");
 
 QStringList leftoverFolders()
 {
-    return QDir(PrivateFolder::temporaryRoot()).entryList({kPrefix + "-*"}, QDir::Dirs | QDir::NoDotAndDotDot);
+    return QDir(PrivateFolder::temporaryRoot())
+        .entryList({kPrefix + "-*"}, QDir::Dirs | QDir::NoDotAndDotDot);
 }
 
-bool processAlive(pid_t pid) { return pid > 0 && ::kill(pid, 0) == 0; }
+bool processAlive(pid_t pid)
+{
+    return pid > 0 && ::kill(pid, 0) == 0;
+}
 
 class DocumentLoaderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(QFile::link(TestSupport::binDir() + "/zq_standin_converter", standIn.filePath("Qtmingw.dll")));
+        ASSERT_TRUE(
+            QFile::link(TestSupport::binDir() + "/zq_standin_converter", standIn.filePath("Qtmingw.dll")));
         qputenv("ZQ_STANDIN_PID", pidFile().toLocal8Bit());
     }
     void TearDown() override
@@ -58,7 +63,8 @@ protected:
         QTest::qWait(20); // a second report would show up here
         EXPECT_EQ(spy.size(), 1);
         EXPECT_FALSE(loader.isRunning());
-        return spy.isEmpty() ? DocumentLoader::Outcome::Cancelled : spy[0][0].value<DocumentLoader::Outcome>();
+        return spy.isEmpty() ? DocumentLoader::Outcome::Cancelled
+                             : spy[0][0].value<DocumentLoader::Outcome>();
     }
 
     QTemporaryDir standIn;
@@ -172,7 +178,8 @@ TEST_F(DocumentLoaderTest, NoTemporaryFolderStartsNothing)
         DocumentLoader loader(standIn.path(), kPrefix);
         EXPECT_EQ(load(loader), DocumentLoader::Outcome::Failed);
         EXPECT_EQ(loader.failureKind(), LoadFailure::TemporaryFolder);
-        EXPECT_TRUE(loader.failureReason().startsWith(QStringLiteral("No temporary folder could be created in ") + tmp))
+        EXPECT_TRUE(loader.failureReason().startsWith(
+            QStringLiteral("No temporary folder could be created in ") + tmp))
             << loader.failureReason().toStdString();
         EXPECT_FALSE(QFile::exists(pidFile())); // the converter was never started
     }

@@ -14,14 +14,14 @@ TEST(PrivateFolder, OnlyAFolderOfOurOwnNameDirectlyInTheTemporaryFolderIsRemovab
         bool removable;
     };
     const Case cases[] = {
-        {"/tmp/zq-abcdef", "/tmp", false},        // another prefix
+        {"/tmp/zq-abcdef", "/tmp", false}, // another prefix
         {"/tmp/zq-test-abcdef", "/tmp", true},
-        {"/tmp/zq-test-abcdefg", "/tmp", false},  // not six characters
+        {"/tmp/zq-test-abcdefg", "/tmp", false}, // not six characters
         {"/tmp/sub/zq-test-abcdef", "/tmp", false},
-        {"/zq-test-abcdef", "/", false},           // never at the root
+        {"/zq-test-abcdef", "/", false}, // never at the root
         {"/zq-test-abcdef", "", false},
         {"", "", false},
-        {"zq-test-abcdef", ".", false},            // relative
+        {"zq-test-abcdef", ".", false}, // relative
         {"/tmp/../zq-test-abcdef", "/tmp", false},
         {"/tmp/zq-test-abcdef/", "/tmp", false},
     };

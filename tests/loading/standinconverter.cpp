@@ -51,7 +51,9 @@ int main(int argc, char** argv)
         QFile text(PageFiles::textPath(folder, page));
         if (!text.open(QIODevice::WriteOnly))
             return 6;
-        text.write(QStringLiteral("<span style=\"left:1;top:2;width:30;height:10\">p%1</span>\n").arg(page).toUtf8());
+        text.write(QStringLiteral("<span style=\"left:1;top:2;width:30;height:10\">p%1</span>\n")
+                       .arg(page)
+                       .toUtf8());
         text.close();
         std::printf("page %d\n", page);
         std::fflush(stdout);
@@ -60,12 +62,15 @@ int main(int argc, char** argv)
     if (mode == "crash")
         std::abort();
     if (mode == "exit3") {
-        std::fprintf(stderr, "Cannot convert \"%s\": the file is damaged or is not a PDF document\n", argv[2]);
+        std::fprintf(stderr, "Cannot convert \"%s\": the file is damaged or is not a PDF document\n",
+                     argv[2]);
         return 3;
     }
     if (mode == "full") {
-        std::fprintf(stderr, "Cannot convert \"%s\": the page files could not be written (%s: No space left on device)\n",
-                     argv[2], qPrintable(PageFiles::imagePath(folder, written + 1)));
+        std::fprintf(
+            stderr,
+            "Cannot convert \"%s\": the page files could not be written (%s: No space left on device)\n",
+            argv[2], qPrintable(PageFiles::imagePath(folder, written + 1)));
         return 6;
     }
     if (mode == "hang")
