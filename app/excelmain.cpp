@@ -1,7 +1,6 @@
 #include "excelmain.h"
 
 #include "appresources.h"
-#include "converter.h"
 #include "labeldraw.h"
 #include "pagefiles.h"
 #include "pagegrid.h"
@@ -20,14 +19,12 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMouseEvent>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QProgressDialog>
 #include <QScreen>
 #include <QScrollArea>
 #include <QUrl>
 
-#include <limits>
+#include <algorithm>
 
 namespace {
 
@@ -49,8 +46,7 @@ QSize zoomedSize(const QSize& image, float zoom)
 
 ExcelMain::ExcelMain(QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::ExcelMain>()), dialogs(std::make_unique<WindowDialogs>()),
-      aboutBox(this), workDir(QDir::tempPath() + "/zarnich-quorvel-XXXXXX"),
-      converterDirectory(QCoreApplication::applicationDirPath())
+      aboutBox(this)
 {
     initAppResources();
     ui->setupUi(this);
@@ -62,12 +58,21 @@ ExcelMain::ExcelMain(QWidget* parent)
     ui->pushButton_del_line->setToolTip(tr("Remove selected lines"));
     ui->pushButton_del_rect->setToolTip(tr("Remove the table"));
 
-    network = new QNetworkAccessManager(this);
     busyDialog = new QProgressDialog(this);
     busyDialog->setWindowTitle(kTitle);
+    // The dialog stays until the load ends, also when the last page is converted.
+    busyDialog->setAutoClose(false);
+    busyDialog->setAutoReset(false);
     // A new progress dialog shows itself after a few seconds unless it is reset.
     busyDialog->reset();
     busyDialog->hide();
+
+    // No folder is made before a document is opened.
+    loader = new DocumentLoader(QCoreApplication::applicationDirPath(), QStringLiteral("zarnich-quorvel"), this);
+    connect(loader, &DocumentLoader::finished, this, &ExcelMain::loadFinished);
+    // Queued: a modal progress dialog handles events while it takes a value.
+    connect(loader, &DocumentLoader::progress, this, &ExcelMain::showLoadProgress, Qt::QueuedConnection);
+    connect(busyDialog, &QProgressDialog::canceled, loader, &DocumentLoader::cancel);
 
     createCanvas();
     createLayoutActions();
@@ -79,6 +84,8 @@ ExcelMain::ExcelMain(QWidget* parent)
     connect(ui->pushButton_about, &QPushButton::clicked, this, &ExcelMain::showabout);
     thumbnailLoader = new ThumbnailLoader(ui->listwidget_view);
     createJoinLinesBox();
+    // Nothing to page through or zoom before a document is shown.
+    showNoDocument();
 }
 
 void ExcelMain::createJoinLinesBox()
@@ -111,12 +118,9 @@ const QVector<PageRule>* ExcelMain::joinRules(int index)
 
 ExcelMain::~ExcelMain()
 {
-    // The converter must not outlive the folder it writes into.
-    if (converter) {
-        converter->disconnect(this);
-        converter->kill();
-        converter->waitForFinished();
-    }
+    // The loader stops the converter and removes its folder; no signal of it reaches a
+    // window half gone.
+    loader->disconnect(this);
 }
 
 void ExcelMain::setDialogs(std::unique_ptr<WindowDialogs> replacement)
@@ -168,131 +172,93 @@ void ExcelMain::showabout()
 
 void ExcelMain::on_pushButton_openfile_clicked()
 {
-    if (loading)
+    if (isLoading())
         return;
     const QString chosen = dialogs->openFileName(this, tr("Add File"), AppSettings::inputFolder(),
                                                  tr("PDF File(*.pdf);;ALL files(*.*)"));
     // A cancelled dialog leaves the open document, its page files and its tables alone.
     if (chosen.isEmpty())
         return;
-    discardDocument();
-    ui->pushButton_save->setEnabled(true);
-    AppSettings::setInputFolder(QFileInfo(chosen).absolutePath());
-    pdfPath = chosen;
-    currentPng = PageFiles::imagePath(workFolder(), 1);
+    openDocument(chosen);
+}
 
-    busyDialog->setLabelText(tr("Loading ") + pdfPath + "...");
+void ExcelMain::openDocument(const QString& path)
+{
+    if (isLoading())
+        return;
+    AppSettings::setInputFolder(QFileInfo(path).absolutePath());
+    loadingPath = path;
+    busyDialog->setLabelText(tr("Loading ") + path + "...");
     busyDialog->setRange(0, 0);
-    busyDialog->setCancelButton(nullptr);
+    busyDialog->setValue(0);
+    busyDialog->setCancelButtonText(tr("Cancel"));
     busyDialog->setWindowModality(Qt::WindowModal);
-    startConverter();
+    loader->start(path);
+    if (!loader->commandLine().isEmpty())
+        qDebug().noquote().nospace() << "PNG FILE CMD \"" << loader->commandLine() << "\" ";
     // The rest of the load runs inside the busy dialog's event loop. It may already have
-    // failed (the converter could not be started).
-    if (loading)
+    // failed (no private folder, or the converter could not be started).
+    if (isLoading())
         dialogs->runBusy(busyDialog);
     // Still loading once the dialog is gone: the user closed it.
-    if (loading)
-        cancelLoad();
+    loader->cancel();
 }
 
-void ExcelMain::startConverter()
+void ExcelMain::showLoadProgress(int done, int total)
 {
-    loading = true;
-    textPageCounter = 0;
-    if (!workDir.isValid()) {
-        failLoad(tr("no private folder for the page files could be created (%1)").arg(workDir.errorString()));
+    if (!isLoading() || total <= 0)
         return;
-    }
-    const ConverterCommand command = ConverterCommand::make(converterDirectory, pdfPath, workFolder());
-    qDebug().noquote().nospace() << "PNG FILE CMD \"" << command.commandLine() << "\" ";
-    converter = new QProcess(this);
-    converter->setStandardInputFile(QProcess::nullDevice());
-    converter->setStandardOutputFile(QProcess::nullDevice());
-    connect(converter, &QProcess::finished, this, &ExcelMain::generateALLtheInfo);
-    connect(converter, &QProcess::errorOccurred, this, &ExcelMain::converterError);
-    converter->start(command.program, command.arguments);
+    busyDialog->setLabelText(tr("Converting page %1 of %2").arg(std::min(done + 1, total)).arg(total));
+    busyDialog->setRange(0, total);
+    busyDialog->setValue(done);
 }
 
-void ExcelMain::converterError(QProcess::ProcessError error)
+void ExcelMain::loadFinished(DocumentLoader::Outcome outcome)
 {
-    // A crash also ends in finished(), where it is handled.
-    if (error == QProcess::FailedToStart && loading)
-        failLoad(tr("the converter %1 could not be started (%2)")
-                     .arg(QDir::toNativeSeparators(converter->program()), converter->errorString()));
-}
-
-bool ExcelMain::converterFailed(QString* reason) const
-{
-    if (converter->exitStatus() == QProcess::CrashExit) {
-        *reason = tr("the converter stopped unexpectedly");
-        return true;
+    busyDialog->done(outcome == DocumentLoader::Outcome::Complete ? QDialog::Accepted : QDialog::Rejected);
+    if (outcome == DocumentLoader::Outcome::Failed) {
+        // The reason is a sentence of its own or the end of this one.
+        const QString reason = loader->failureReason();
+        const QString file = QDir::toNativeSeparators(loadingPath);
+        dialogs->warning(this, kTitle,
+                         !reason.isEmpty() && reason.at(0).isUpper() ? tr("%1 could not be opened. %2.").arg(file, reason)
+                                                : tr("%1 could not be opened: %2.").arg(file, reason));
     }
-    if (converter->exitCode() != 0) {
-        *reason = converterExitMessage(converter->exitCode());
-        return true;
-    }
-    return false;
-}
-
-void ExcelMain::generateALLtheInfo()
-{
-    if (!loading)
-        return;
-    QString reason;
-    if (textPageCounter == 0 && converter && converterFailed(&reason) &&
-        !QFile::exists(PageFiles::imagePath(workFolder(), 1))) {
-        failLoad(reason);
-        return;
-    }
-    ++textPageCounter;
-    const QString path = PageFiles::textPath(workFolder(), textPageCounter);
-    if (textPageCounter > PageFiles::kMaxPages || !QFile::exists(path)) {
-        textPageCounter = 0;
+    if (outcome == DocumentLoader::Outcome::Complete)
         closeProgressDia();
-        return;
-    }
-    pageRequest = network->get(QNetworkRequest(QUrl::fromLocalFile(path)));
-    connect(pageRequest, &QNetworkReply::finished, this, &ExcelMain::gethtmlinfo);
 }
 
-void ExcelMain::gethtmlinfo()
-{
-    auto* reply = qobject_cast<QNetworkReply*>(sender());
-    if (!reply)
-        return;
-    reply->deleteLater();
-    if (!loading || reply != pageRequest)
-        return;
-    pageRequest = nullptr;
-    // A failed request reads as an empty page.
-    getTextPosition(PageTextParser::decodePageBytes(reply->readAll()));
-}
-
-void ExcelMain::getTextPosition(const QString& sxml)
-{
-    pageTexts.append(PageTextParser::getTextPosition(sxml));
-    generateALLtheInfo();
-}
-
+// Puts the complete document in place of the one shown.
 void ExcelMain::closeProgressDia()
 {
-    endLoad();
-    busyDialog->done(QDialog::Accepted);
-    const int n = PageFiles::countPageImages(workFolder());
-    if (n == 0) {
-        showNoDocument();
+    LoadedDocument loaded = loader->takeDocument();
+    const int n = loaded.pageCount();
+    if (n == 0)
         return;
-    }
+    pdfPath = loaded.pdfPath;
+    pageTexts = std::move(loaded.texts);
+    documentInfo = std::move(loaded.info);
+    // The previous document's page files go with its folder.
+    thumbnailLoader->clear();
+    documentFolder = std::move(loaded.folder);
     pageCount = n;
     store.reset(n);
+    pageRules.reset(workFolder());
     pageCountText = QString::number(n);
+    currentPng = PageFiles::imagePath(workFolder(), 1);
+    ui->pushButton_save->setEnabled(true);
+    ui->pushButton_zoomin->setEnabled(true);
+    ui->pushButton_zoomout->setEnabled(true);
 
     // Setting 1 runs the page switch unless 1 is shown already; the range is bounded only
     // afterwards, so that the first document (spin box at 0) runs it too.
     QSpinBox* spin = ui->spinBox_pagenumber;
+    spin->setEnabled(true);
     const bool alreadyFirst = spin->value() == 1;
     if (spin->maximum() < 1)
         spin->setMaximum(1);
+    if (alreadyFirst)
+        fitZoomToPage();
     spin->setValue(1);
     spin->setRange(1, n);
     // Without a page switch the canvas still shows a table: page 1 gets its grid.
@@ -314,69 +280,13 @@ void ExcelMain::closeProgressDia()
 
 void ExcelMain::warnAboutPageLimit()
 {
-    if (!QFile::exists(PageFiles::imagePath(workFolder(), PageFiles::kMaxPages + 1)))
+    if (documentInfo.pageCount <= pageCount)
         return;
-    const int total = PageFiles::countPageImages(workFolder(), std::numeric_limits<int>::max());
     dialogs->warning(this, kTitle,
                      tr("%1 has %2 pages. Only the first %3 pages are loaded.")
                          .arg(QDir::toNativeSeparators(pdfPath))
-                         .arg(total)
+                         .arg(documentInfo.pageCount)
                          .arg(PageFiles::kMaxPages));
-}
-
-void ExcelMain::failLoad(const QString& reason)
-{
-    endLoad();
-    busyDialog->done(QDialog::Rejected);
-    discardDocument();
-    showNoDocument();
-    dialogs->warning(this, kTitle,
-                     tr("%1 could not be opened: %2.").arg(QDir::toNativeSeparators(pdfPath), reason));
-}
-
-void ExcelMain::cancelLoad()
-{
-    endLoad();
-    discardDocument();
-    showNoDocument();
-}
-
-// Stops the converter and the page request of the current load and ignores their signals
-// from here on.
-void ExcelMain::endLoad()
-{
-    loading = false;
-    textPageCounter = 0;
-    if (converter) {
-        converter->disconnect(this);
-        if (converter->state() != QProcess::NotRunning) {
-            converter->kill();
-            converter->waitForFinished();
-        }
-        converter->deleteLater();
-        converter = nullptr;
-    }
-    if (pageRequest) {
-        pageRequest->disconnect(this);
-        pageRequest->abort();
-        pageRequest->deleteLater();
-        pageRequest = nullptr;
-    }
-}
-
-void ExcelMain::discardDocument()
-{
-    pageCount = 0;
-    pageTexts.clear();
-    store.reset(0);
-    pageRules.reset(workFolder());
-    PageFiles::removePageFiles(workFolder());
-    // Pages beyond the ones the window handles, written for a longer document.
-    for (int page = PageFiles::kMaxPages + 1; QFile::exists(PageFiles::imagePath(workFolder(), page));
-         ++page) {
-        QFile::remove(PageFiles::imagePath(workFolder(), page));
-        QFile::remove(PageFiles::textPath(workFolder(), page));
-    }
 }
 
 void ExcelMain::showNoDocument()
@@ -388,6 +298,9 @@ void ExcelMain::showNoDocument()
     thumbnailLoader->clear();
     ui->label_pagenumber->clear();
     ui->spinBox_pagenumber->setRange(0, 0);
+    ui->spinBox_pagenumber->setEnabled(false);
+    ui->pushButton_zoomin->setEnabled(false);
+    ui->pushButton_zoomout->setEnabled(false);
     ui->pushButton_up->setEnabled(false);
     ui->pushButton_down->setEnabled(false);
     ui->pushButton_save->setEnabled(false);
@@ -453,6 +366,7 @@ void ExcelMain::setPageButtons(int page)
 void ExcelMain::showPage(int page)
 {
     currentPng = PageFiles::imagePath(workFolder(), page);
+    fitZoomToPage();
     showPNG();
     installPageGeometry(page - 1);
     Updateoutput();
@@ -497,8 +411,35 @@ void ExcelMain::on_pushButton_zoomin_clicked()
     zoomBy(0.8f);
 }
 
+// Brings the zoom within the bounds for the page image about to be shown, the drawn table
+// with it.
+void ExcelMain::fitZoomToPage()
+{
+    const QSize image = PageFiles::pngSize(currentPng);
+    if (!image.isValid())
+        return;
+    const float bounded = boundedZoom(zoomFactor, image, kMinImageSide, kMaxImageSide);
+    if (bounded == zoomFactor)
+        return;
+    const double ratio = double(bounded) / double(zoomFactor);
+    zoomFactor = bounded;
+    auto scaled = [ratio](const QRectF& r) {
+        return QRectF(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio);
+    };
+    const QRectF rect = pageCanvas->getRect();
+    if (isNoTable(rect))
+        return;
+    QVector<QRectF> lines;
+    for (const QRectF& line : pageCanvas->getLines())
+        lines.append(scaled(line));
+    pageCanvas->setRectAndLines(scaled(rect), lines);
+}
+
 void ExcelMain::zoomBy(float step)
 {
+    // Nothing shown, nothing to zoom.
+    if (pageCount == 0 || !shownImageSize.isValid())
+        return;
     const float next = zoomFactor * step;
     if (shownImageSize.isValid()) {
         const QSize size = zoomedSize(shownImageSize, next);

@@ -1,22 +1,18 @@
 #pragma once
 
 #include "aboutdialog.h"
+#include "documentloader.h"
 #include "layoutfile.h"
 #include "pagerulescache.h"
 #include "pagestore.h"
 #include "subtext.h"
 
 #include <QMainWindow>
-#include <QPointer>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QVector>
 
 #include <memory>
 
 class QCheckBox;
-class QNetworkAccessManager;
-class QNetworkReply;
 class QProgressDialog;
 class QScrollArea;
 class ThumbnailLoader;
@@ -28,9 +24,10 @@ namespace Ui {
 class ExcelMain;
 }
 
-// The program's window. Opening a PDF runs the converter into a folder private to this
-// process, reads every page's positioned text, and shows the pages as thumbnails and one page
-// large on the canvas. The table drawn on the canvas is extracted for the shown page after
+// The program's window. Opening a PDF loads it through the document loader (the converter
+// into a folder private to this process, every page checked and its text read) behind a busy
+// dialog, and shows the pages as thumbnails and one page large on the canvas. Only a complete
+// document replaces the one shown; a failed or cancelled open leaves it exactly as it was. The table drawn on the canvas is extracted for the shown page after
 // every edit (or for all pages by "Apply to All"); each page keeps its own table and grid,
 // and "Save" writes the grids of all pages as one CSV or spreadsheet file.
 class ExcelMain : public QMainWindow {
@@ -43,10 +40,14 @@ public:
     // The dialogs the window asks through; tests and the benchmark answer in place of a user.
     void setDialogs(std::unique_ptr<WindowDialogs> dialogs);
     // Where "Qtmingw.dll" is looked up; the folder of the program's own executable by default.
-    void setConverterDirectory(const QString& folder) { converterDirectory = folder; }
-    // The folder the converter writes the page files into (private to this process).
-    QString workFolder() const { return workDir.path(); }
-    bool isLoading() const { return loading; }
+    void setConverterDirectory(const QString& folder) { loader->setConverterDirectory(folder); }
+    // The private folder holding the page files of the document shown; "" without one.
+    QString workFolder() const { return documentFolder ? documentFolder->path() : QString(); }
+    bool isLoading() const { return loader->isRunning(); }
+    DocumentLoader* documentLoader() const { return loader; }
+
+    // Opens the PDF at `pdfPath`: every way of opening a document ends here.
+    void openDocument(const QString& pdfPath);
     labeldraw* canvas() const { return pageCanvas; }
     // "Join wrapped lines", beside the result table.
     QCheckBox* joinLinesBox() const { return joinLinesCheck; }
@@ -58,16 +59,12 @@ public:
     int pageCount = 0;           // 0 while no document is shown
     QString currentPng;          // image of the page shown
     float zoomFactor = 1.0f;     // canvas pixels per page pixel
-    int textPageCounter = 0;     // page whose text is being read; 0 when no reading is under way
     QVector<PageText> pageTexts; // index = page number − 1
     PageStore store;             // per-page grid texts, geometry in page pixels and grids
 
 public slots:
     // Loading a document.
     void on_pushButton_openfile_clicked();
-    void generateALLtheInfo();
-    void gethtmlinfo();
-    void getTextPosition(const QString& sxml);
     void closeProgressDia();
 
     // The page shown.
@@ -115,15 +112,11 @@ private:
     void createLayoutActions();
     void createNumbersBox();
 
-    void startConverter();
-    void converterError(QProcess::ProcessError error);
-    bool converterFailed(QString* reason) const;
-    void failLoad(const QString& reason);
-    void cancelLoad();
-    void endLoad();
-    void discardDocument();
+    void loadFinished(DocumentLoader::Outcome outcome);
+    void showLoadProgress(int done, int total);
     void showNoDocument();
     void warnAboutPageLimit();
+    void fitZoomToPage();
 
     void showPage(int page);
     void setPageButtons(int page);
@@ -143,16 +136,14 @@ private:
     QScrollArea* scrollArea = nullptr;
     QProgressDialog* busyDialog = nullptr;
     QCheckBox* numbersBox = nullptr; // "Numbers as numbers", beside Save
-    QNetworkAccessManager* network = nullptr;
     ThumbnailLoader* thumbnailLoader = nullptr;
     QCheckBox* joinLinesCheck = nullptr;
     PageRulesCache pageRules;
 
-    QTemporaryDir workDir;
-    QString converterDirectory;
-    QPointer<QProcess> converter;
-    QPointer<QNetworkReply> pageRequest;
-    bool loading = false;
+    DocumentLoader* loader = nullptr;
+    QString loadingPath;                          // the PDF the loader works on
+    std::unique_ptr<PrivateFolder> documentFolder; // page files of the document shown
+    DocumentInfo documentInfo;                    // every page of the document shown
     QSize shownImageSize; // size of the page image on the canvas, before zooming
 
     bool overListEdge = false;

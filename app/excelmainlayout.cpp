@@ -55,7 +55,7 @@ void ExcelMain::createLayoutActions()
 
 void ExcelMain::saveLayout()
 {
-    if (pageCount == 0 || loading)
+    if (pageCount == 0 || isLoading())
         return;
     const auto info = DocumentInfo::read(PageFiles::documentInfoPath(workFolder()));
     const QVector<std::optional<PageLayout>> pages =
@@ -97,7 +97,7 @@ void ExcelMain::saveLayout()
 
 void ExcelMain::loadLayout()
 {
-    if (pageCount == 0 || loading)
+    if (pageCount == 0 || isLoading())
         return;
     const QString name =
         dialogs->openFileName(this, tr("Load Layout"), AppSettings::layoutFolder(), layoutFilter());

@@ -1,5 +1,6 @@
 #include "excelmain.h"
 #include "messagelog.h"
+#include "terminationsignals.h"
 
 #include <QApplication>
 
@@ -9,7 +10,13 @@ int main(int argc, char* argv[])
     MessageLog::install();
     QApplication app(argc, argv);
     MessageLog::clear();
-    ExcelMain window;
-    window.show();
-    return app.exec();
+    TerminationSignals termination;
+    int result = 0;
+    {
+        ExcelMain window;
+        window.show();
+        result = termination.exec(app);
+    }
+    termination.reraise();
+    return result;
 }

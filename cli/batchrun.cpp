@@ -137,12 +137,14 @@ int exitSeverity(ExtractExit exit)
         return 0;
     case ExtractExit::CannotWrite:
         return 1;
-    case ExtractExit::Unreadable:
+    case ExtractExit::TemporaryFolder:
         return 2;
-    case ExtractExit::BadArguments:
+    case ExtractExit::Unreadable:
         return 3;
-    case ExtractExit::Interrupted:
+    case ExtractExit::BadArguments:
         return 4;
+    case ExtractExit::Interrupted:
+        return 5;
     }
     return 2;
 }

@@ -1,16 +1,13 @@
 #include "extractjob.h"
 
-#include "converter.h"
-#include "pagefiles.h"
+#include "documentloader.h"
 #include "pagerulescache.h"
 #include "pagestore.h"
 #include "pagetext.h"
 #include "tableexport.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -19,57 +16,50 @@ ExtractJob::ExtractJob(QString converterDir, const std::atomic<bool>& interrupte
 {
 }
 
-bool ExtractJob::convert(const QString& input, const QString& folder, ExtractExit* exit)
+ExtractExit ExtractJob::load(const ExtractOptions& options, LoadedDocument* document)
 {
-    const ConverterCommand command = ConverterCommand::make(converterDir_, input, folder);
-    QProcess process;
-    process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.start(command.program, command.arguments);
-    if (!process.waitForStarted()) {
-        err_ << "zq-extract: cannot start the converter " << command.program << ": "
-             << process.errorString() << Qt::endl;
-        *exit = ExtractExit::Unreadable;
-        return false;
-    }
+    DocumentLoader loader(converterDir_, QStringLiteral("zq-extract"));
+    loader.setPageTimeout(options.pageTimeout);
+    QEventLoop loop;
+    DocumentLoader::Outcome outcome = DocumentLoader::Outcome::Cancelled;
+    QObject::connect(&loader, &DocumentLoader::finished, &loop, [&](DocumentLoader::Outcome o) {
+        outcome = o;
+        loop.quit();
+    });
     const bool showProgress = isatty(STDERR_FILENO);
     int shown = -1;
-    while (!process.waitForFinished(100)) {
-        if (interrupted_) {
-            process.kill();
-            process.waitForFinished();
-            *exit = ExtractExit::Interrupted;
-            return false;
+    QObject::connect(&loader, &DocumentLoader::progress, &loop, [&](int done, int) {
+        if (showProgress && done != shown) {
+            err_ << "\rConverting pages: " << done << " done" << Qt::flush;
+            shown = done;
         }
-        if (showProgress) {
-            int done = 0;
-            while (QFile::exists(PageFiles::textPath(folder, done + 1)))
-                ++done;
-            if (done != shown) {
-                err_ << "\rConverting pages: " << done << " done" << Qt::flush;
-                shown = done;
-            }
-        }
-    }
+    });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (interrupted_)
+            loader.cancel();
+    });
+    poll.start(50);
+    loader.start(options.input);
+    if (loader.isRunning())
+        loop.exec();
     if (showProgress && shown >= 0)
         err_ << "\r\x1b[K" << Qt::flush;
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        const QString reason = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
-        err_ << "zq-extract: " << input << ": "
-             << (reason.isEmpty() ? converterExitMessage(process.exitCode()) : reason) << Qt::endl;
-        *exit = ExtractExit::Unreadable;
-        return false;
+
+    // Ctrl-C reaches the converter too; its death by that signal is the interrupt's doing.
+    if (interrupted_)
+        return ExtractExit::Interrupted;
+    if (outcome == DocumentLoader::Outcome::Complete) {
+        *document = loader.takeDocument();
+        return ExtractExit::Written;
     }
-    return true;
+    err_ << "zq-extract: " << options.input << ": " << loader.failureReason() << Qt::endl;
+    return loader.failureKind() == LoadFailure::TemporaryFolder ? ExtractExit::TemporaryFolder
+                                                                : ExtractExit::Unreadable;
 }
 
 ExtractExit ExtractJob::run(const ExtractOptions& options)
 {
-    // The page files are private to this run and removed with the folder, also on failure.
-    QTemporaryDir work(QDir::tempPath() + "/zq-extract-XXXXXX");
-    if (!work.isValid()) {
-        err_ << "zq-extract: cannot create a temporary folder: " << work.errorString() << Qt::endl;
-        return ExtractExit::CannotWrite;
-    }
     QVector<PageTable> tables;
     QVector<LayoutEntry> layout;
     if (!options.templatePath.isEmpty()) {
@@ -82,21 +72,14 @@ ExtractExit ExtractJob::run(const ExtractOptions& options)
         layout = *read;
     }
 
-    ExtractExit exit = ExtractExit::Written;
-    if (!convert(options.input, work.path(), &exit))
-        return exit;
-
-    const auto info = DocumentInfo::read(PageFiles::documentInfoPath(work.path()));
-    int pageCount = PageFiles::countPageImages(work.path(), PageFiles::kMaxPages + 1);
-    if (!info || pageCount == 0) {
-        err_ << "zq-extract: " << options.input << ": the document has no pages" << Qt::endl;
-        return ExtractExit::Unreadable;
-    }
-    if (pageCount > PageFiles::kMaxPages) {
-        err_ << "zq-extract: warning: the document has " << info->pageCount << " pages; only the first "
-             << PageFiles::kMaxPages << " are extracted" << Qt::endl;
-        pageCount = PageFiles::kMaxPages;
-    }
+    LoadedDocument document;
+    const ExtractExit loaded = load(options, &document);
+    if (loaded != ExtractExit::Written)
+        return loaded;
+    const int pageCount = document.pageCount();
+    if (document.info.pageCount > pageCount)
+        err_ << "zq-extract: warning: the document has " << document.info.pageCount << " pages; only the first "
+             << pageCount << " are extracted" << Qt::endl;
 
     if (options.geometry) {
         QString error;
@@ -117,22 +100,15 @@ ExtractExit ExtractJob::run(const ExtractOptions& options)
         tables = *pages;
     }
 
-    QVector<PageText> pageTexts;
-    pageTexts.reserve(pageCount);
-    for (int page = 1; page <= pageCount; ++page) {
-        QFile file(PageFiles::textPath(work.path(), page));
-        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        pageTexts.append(PageTextParser::getTextPosition(PageTextParser::decodePageBytes(bytes)));
-    }
-
+    const QVector<PageText>& pageTexts = document.texts;
     PageStore store;
     store.reset(pageCount);
     PageRulesCache rules;
-    rules.reset(work.path());
+    rules.reset(document.folderPath());
     const auto warn = [this](const QString& message) { err_ << "zq-extract: warning: " << message << Qt::endl; };
     for (const PageTable& table : tables) {
         const int index = table.page - 1;
-        const double s = info->pages.value(index).pixelsPerPoint();
+        const double s = document.info.pages.value(index).pixelsPerPoint();
         const QVector<PageRule>* joinRules =
             options.joinLines || table.joinLines ? &rules.rules(index, pageTexts[index].runs, warn) : nullptr;
         updatePage(store, pageTexts, index, table.geometry.canvasRect(s), table.geometry.canvasLines(s), 1.0f,

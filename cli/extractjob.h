@@ -1,8 +1,9 @@
 #pragma once
 
-// One zq-extract run: convert the PDF with our converter into a private temporary folder,
-// read every page's text, put the table geometry on the chosen pages the way the window's
-// "Apply to All" does, and save through the window's own export code.
+// One zq-extract run: load the PDF through the document loader (our converter into a private
+// temporary folder, every page checked and its text read), put the table geometry on the
+// chosen pages the way the window's "Apply to All" does, and save through the window's own
+// export code.
 
 #include "extractoptions.h"
 
@@ -11,16 +12,19 @@
 
 #include <atomic>
 
+struct LoadedDocument;
+
 class ExtractJob {
 public:
     // `converterDir` holds Qtmingw.dll (the tool's own folder). `interrupted` is polled while
-    // the converter runs; when it turns true the converter is stopped and the run ends.
+    // the document loads; when it turns true the load is cancelled and the run ends as
+    // interrupted, however the converter ended.
     ExtractJob(QString converterDir, const std::atomic<bool>& interrupted, QTextStream& err);
 
     ExtractExit run(const ExtractOptions& options);
 
 private:
-    bool convert(const QString& input, const QString& folder, ExtractExit* exit);
+    ExtractExit load(const ExtractOptions& options, LoadedDocument* document);
 
     QString converterDir_;
     const std::atomic<bool>& interrupted_;

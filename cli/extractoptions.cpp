@@ -144,6 +144,7 @@ QString extractUsage()
         "  A PDF that fails does not stop the others; its error names it, and the exit code is\n"
         "  the worst of all: 1 before 2 before 3 before 0. The last line is a summary.\n"
         "\n"
+        "      --page-timeout SECONDS        seconds a page may take to render (default 60)\n"
         "  -h, --help                        this help\n"
         "      --version                     the version\n"
         "\n"
@@ -154,7 +155,8 @@ QString extractUsage()
         "  zq-extract -b statements/ -t monthly-layout.json -o tables/ --format csv\n"
         "\n"
         "Exit codes: 0 written, 1 bad arguments, 2 the PDF cannot be read or has no pages,\n"
-        "3 the output cannot be written (a previous file stays intact).\n");
+        "3 the output cannot be written (a previous file stays intact), 4 no temporary folder\n"
+        "could be made or it is full or cannot be written, 130 interrupted.\n");
 }
 
 ParsedArguments parseExtractArguments(const QStringList& arguments)
@@ -229,6 +231,13 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
                 return fail(error);
             if (arg != "--timeout")
                 batchAsked = true;
+        } else if (arg == "--page-timeout") {
+            const auto v = takeValue();
+            bool ok = false;
+            const int seconds = v ? v->toInt(&ok) : 0;
+            if (!ok || seconds <= 0 || seconds > 86400)
+                return fail(QStringLiteral("--page-timeout takes a number of seconds from 1 to 86400"));
+            o.pageTimeout = seconds;
         } else if (arg.startsWith('-') && arg.size() > 1) {
             return fail(QStringLiteral("unknown option %1").arg(arg));
         } else {

@@ -18,6 +18,7 @@ enum class ExtractExit : int {
     BadArguments = 1,
     Unreadable = 2,    // the PDF cannot be read or has no pages
     CannotWrite = 3,   // the output cannot be written (a previous file stays intact)
+    TemporaryFolder = 4, // no temporary folder, or it filled up or cannot be written
     Interrupted = 130,
 };
 
@@ -48,6 +49,7 @@ struct ExtractOptions {
     std::optional<BatchOptions> batch;      // several inputs, -b, --format, -j or --shard
     ExportOptions exportOptions;             // --numbers
     bool joinLines = false;                 // --join-lines: on every page
+    int pageTimeout = 60;                   // --page-timeout, seconds a page may take to render
     bool help = false;
     bool version = false;
 };

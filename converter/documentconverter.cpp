@@ -14,8 +14,10 @@
 #include <mutex>
 #include <thread>
 
-DocumentConverter::DocumentConverter(const QString& pdfPath, const QString& infoPath)
-    : pdfPath_(pdfPath), infoPath_(infoPath), folder_(QFileInfo(infoPath).path())
+DocumentConverter::DocumentConverter(const QString& pdfPath, const QString& infoPath, int pageTimeout,
+                                     Progress onProgress)
+    : pdfPath_(pdfPath), infoPath_(infoPath), folder_(QFileInfo(infoPath).path()), pageTimeout_(pageTimeout),
+      onProgress_(std::move(onProgress))
 {
 }
 
@@ -42,6 +44,11 @@ ConverterExit DocumentConverter::run()
 
 ConverterExit DocumentConverter::fail(ConverterExit code, const QString& detail)
 {
+    // The detail names the page, which says it all.
+    if (code == ConverterExit::PageTimeout) {
+        failure_ = detail;
+        return code;
+    }
     failure_ = QStringLiteral("Cannot convert \"%1\": %2").arg(pdfPath_, converterExitMessage(int(code)));
     if (!detail.isEmpty())
         failure_ += " (" + detail + ')';
@@ -108,22 +115,43 @@ ConverterExit DocumentConverter::convertPages()
 
     std::vector<PageInfo> pages(pageCount_); // each thread fills the entries of its pages
     std::atomic<int> nextPage = 1;
-    std::atomic<bool> writeFailed = false;
-    std::mutex errorMutex;
-    QString writeError;
+    std::atomic<bool> stop = false; // the first failure ends every thread's work
+    std::mutex failureMutex;
+    ConverterExit failure = ConverterExit::Success;
+    QString failureDetail;
+    auto failWith = [&](ConverterExit code, const QString& detail) {
+        const std::lock_guard lock(failureMutex);
+        if (!stop.exchange(true)) {
+            failure = code;
+            failureDetail = detail;
+        }
+    };
+    if (onProgress_)
+        onProgress_(pageCount_, 0);
+    std::mutex progressMutex;
 
     auto work = [&](const Poppler::Document& document) {
-        for (int number = nextPage++; number <= pageCount_ && !writeFailed; number = nextPage++) {
-            const RenderedPage page = renderPage(document, number);
+        for (int number = nextPage++; number <= pageCount_ && !stop; number = nextPage++) {
+            const RenderLimit limit{QDeadlineTimer(std::chrono::seconds(pageTimeout_)), &stop};
+            const RenderedPage page = renderPage(document, number, limit);
+            if (page.aborted) {
+                if (!stop)
+                    failWith(ConverterExit::PageTimeout, QStringLiteral("Page %1 could not be rendered within %2 s")
+                                                             .arg(number)
+                                                             .arg(pageTimeout_));
+                return;
+            }
             QString error;
             if (!writePageFiles(page, folder_, &error)) {
-                const std::lock_guard lock(errorMutex);
-                if (!writeFailed.exchange(true))
-                    writeError = error;
+                failWith(ConverterExit::CannotWrite, error);
                 return;
             }
             pages[number - 1] = {number, page.pointSize.width(), page.pointSize.height(), page.image.width(),
                                  page.image.height()};
+            if (onProgress_) {
+                const std::lock_guard lock(progressMutex);
+                onProgress_(pageCount_, number);
+            }
         }
     };
     {
@@ -132,8 +160,8 @@ ConverterExit DocumentConverter::convertPages()
             workers.emplace_back(work, std::cref(*document));
     }
 
-    if (writeFailed)
-        return fail(ConverterExit::CannotWrite, writeError);
+    if (failure != ConverterExit::Success)
+        return fail(failure, failureDetail);
     removePageFilesFrom(folder_, pageCount_ + 1);
     DocumentInfo info;
     info.pageCount = pageCount_;

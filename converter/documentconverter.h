@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -19,9 +20,16 @@ class Document;
 // password, no pages, or a folder that cannot be written) leaves no page files behind: the
 // ones of an earlier conversion in that folder are removed too, so that the folder never
 // shows another document's pages as if they were this one's.
+//
+// A page not rendered within `pageTimeout` seconds fails the conversion (PageTimeout) with a
+// message naming it. `onProgress` hears the page count once the document is open (page 0)
+// and then every page number whose files are written, from any rendering thread, one at a time.
 class DocumentConverter {
 public:
-    DocumentConverter(const QString& pdfPath, const QString& infoPath);
+    using Progress = std::function<void(int pageCount, int pageDone)>;
+
+    DocumentConverter(const QString& pdfPath, const QString& infoPath, int pageTimeout = kDefaultPageTimeout,
+                      Progress onProgress = {});
     ~DocumentConverter();
 
     ConverterExit run();
@@ -40,6 +48,8 @@ private:
     QString infoPath_;
     QString folder_;
     QString failure_;
+    int pageTimeout_;
+    Progress onProgress_;
     std::vector<std::unique_ptr<Poppler::Document>> documents_; // one per rendering thread
     int pageCount_ = 0;
 };

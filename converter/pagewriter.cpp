@@ -3,6 +3,7 @@
 #include "pagefiles.h"
 #include "pagetexthtml.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
 
@@ -13,24 +14,30 @@ namespace {
 // but encodes them much faster.
 constexpr int kPngQuality = 80;
 
-bool writeImage(const QImage& image, const QString& path, QString* error)
-{
-    QImageWriter writer(path, "png");
-    writer.setQuality(kPngQuality);
-    if (writer.write(image))
-        return true;
-    *error = path + ": " + writer.errorString();
-    return false;
-}
-
-bool writeText(const QByteArray& text, const QString& path, QString* error)
+bool writeBytes(const QByteArray& bytes, const QString& path, QString* error)
 {
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size() &&
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size() &&
         file.flush())
         return true;
     *error = path + ": " + file.errorString();
     return false;
+}
+
+// Encoded in memory, so that a full disk is our own write error with its cause, not the
+// PNG library's message on stderr.
+bool writeImage(const QImage& image, const QString& path, QString* error)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    writer.setQuality(kPngQuality);
+    if (!writer.write(image)) {
+        *error = path + ": " + writer.errorString();
+        return false;
+    }
+    return writeBytes(png, path, error);
 }
 
 } // namespace
@@ -38,7 +45,7 @@ bool writeText(const QByteArray& text, const QString& path, QString* error)
 bool writePageFiles(const RenderedPage& page, const QString& folder, QString* error)
 {
     const QByteArray text = PageTextHtml::write(page.lines, page.raster.pixelsPerPoint, page.image.size());
-    return writeText(text, PageFiles::textPath(folder, page.number), error) &&
+    return writeBytes(text, PageFiles::textPath(folder, page.number), error) &&
            writeImage(page.image, PageFiles::imagePath(folder, page.number), error);
 }
 

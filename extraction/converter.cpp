@@ -5,18 +5,21 @@
 #include <QCoreApplication>
 
 ConverterCommand ConverterCommand::make(const QString& applicationDir, const QString& pdfPath,
-                                        const QString& folder)
+                                        const QString& folder, int pageTimeout)
 {
-    return {applicationDir + "/Qtmingw.dll",
-            {"-htmlformat", pdfPath, PageFiles::documentInfoPath(folder)}};
+    ConverterCommand command{applicationDir + "/Qtmingw.dll",
+                             {"-htmlformat", pdfPath, PageFiles::documentInfoPath(folder)}};
+    if (pageTimeout != kDefaultPageTimeout)
+        command.arguments << QStringLiteral("--page-timeout") << QString::number(pageTimeout);
+    return command;
 }
 
 QString ConverterCommand::commandLine() const
 {
-    // The option goes bare, the two paths in double quotes.
+    // The options go bare, the two paths in double quotes.
     QString line = '"' + program + '"';
     for (int i = 0; i < arguments.size(); ++i)
-        line += i == 0 ? ' ' + arguments[i] : QStringLiteral(" \"") + arguments[i] + '"';
+        line += i == 0 || i > 2 ? ' ' + arguments[i] : QStringLiteral(" \"") + arguments[i] + '"';
     return line;
 }
 
@@ -37,6 +40,8 @@ QString converterExitMessage(int exitCode)
         return QCoreApplication::translate("Converter", "the document has no pages");
     case ConverterExit::CannotWrite:
         return QCoreApplication::translate("Converter", "the page files could not be written");
+    case ConverterExit::PageTimeout:
+        return QCoreApplication::translate("Converter", "a page could not be rendered in time");
     }
     return QCoreApplication::translate("Converter", "the converter failed (exit code %1)").arg(exitCode);
 }

@@ -4,8 +4,10 @@
 #include <QStringList>
 
 // Our converter program, "Qtmingw.dll" beside the program's own executable, started as
-//   Qtmingw.dll -htmlformat "<pdf>" "<folder>/text.xml"
+//   Qtmingw.dll -htmlformat "<pdf>" "<folder>/text.xml" [--page-timeout SECONDS]
 // It writes the page files of PageFiles into <folder> and exits with one of these codes.
+// On its standard output it says "pages N" once the document is open and "page K" for every
+// page whose two files are written (pages finish in any order).
 enum class ConverterExit : int {
     Success = 0,
     BadArguments = 1,
@@ -14,15 +16,20 @@ enum class ConverterExit : int {
     Locked = 4,          // password protected
     NoPages = 5,
     CannotWrite = 6,     // the output folder cannot be written
+    PageTimeout = 7,     // a page was not rendered within the time budget
 };
+
+// Seconds one page may take to render unless "--page-timeout SECONDS" says otherwise.
+constexpr int kDefaultPageTimeout = 60;
 
 struct ConverterCommand {
     QString program;      // absolute path of Qtmingw.dll
     QStringList arguments;
 
-    // The converter beside `applicationDir`, converting `pdfPath` into `folder`.
+    // The converter beside `applicationDir`, converting `pdfPath` into `folder`; the page
+    // timeout goes on the command line only when it is not the default.
     static ConverterCommand make(const QString& applicationDir, const QString& pdfPath,
-                                 const QString& folder);
+                                 const QString& folder, int pageTimeout = kDefaultPageTimeout);
 
     // The command line as text, each path in double quotes, for the log:
     //   "<dir>/Qtmingw.dll" -htmlformat "<pdf>" "<folder>/text.xml"

@@ -23,13 +23,26 @@ int countPageImages(const QString& folder, int limit)
     return n;
 }
 
-void removePageFiles(const QString& folder)
+QSize pngSize(const QString& path)
 {
-    for (int page = 1; page <= kMaxPages; ++page) {
-        QFile::remove(imagePath(folder, page));
-        QFile::remove(textPath(folder, page));
-    }
-    QFile::remove(documentInfoPath(folder));
+    // Signature, then the IHDR chunk: length, type, width and height big-endian.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray head = file.read(24);
+    if (head.size() < 24 || !head.startsWith("\x89PNG\r\n\x1a\n") || head.mid(12, 4) != "IHDR")
+        return {};
+    auto be32 = [&](int at) {
+        quint32 v = 0;
+        for (int i = 0; i < 4; ++i)
+            v = v << 8 | quint8(head[at + i]);
+        return v;
+    };
+    const quint32 width = be32(16);
+    const quint32 height = be32(20);
+    if (width == 0 || height == 0 || width > 0x7fffffff || height > 0x7fffffff)
+        return {};
+    return QSize(int(width), int(height));
 }
 
 } // namespace PageFiles

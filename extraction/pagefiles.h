@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QVector>
 
@@ -20,8 +21,8 @@ QString documentInfoPath(const QString& folder);  // folder + "/text.xml"
 // Consecutive page images from page 1, stopping at the first missing one or at `limit`.
 int countPageImages(const QString& folder, int limit = kMaxPages);
 
-// Deletes both page files of pages 1 … kMaxPages and text.xml, where they exist.
-void removePageFiles(const QString& folder);
+// The pixel size a PNG file's header gives, or an invalid size when `path` is no PNG file.
+QSize pngSize(const QString& path);
 
 } // namespace PageFiles
 

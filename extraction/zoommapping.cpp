@@ -1,6 +1,8 @@
 #include "zoommapping.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 constexpr double kLineTolerance = 1e-4;
@@ -62,4 +64,22 @@ QVector<QRectF> ZoomMapping::linesToCanvas(const QVector<QRectF>& pageLines) con
     for (const QRectF& l : pageLines)
         out.append(lineToCanvas(l));
     return out;
+}
+
+float boundedZoom(float zoom, const QSize& imageSize, int minSide, int maxSide)
+{
+    const int longer = std::max(imageSize.width(), imageSize.height());
+    if (longer <= 0)
+        return zoom;
+    auto shown = [longer](float z) { return static_cast<long long>(z * static_cast<float>(longer)); };
+    if (!(zoom > 0) || shown(zoom) < minSide) {
+        zoom = static_cast<float>(minSide) / static_cast<float>(longer);
+        while (shown(zoom) < minSide)
+            zoom = std::nextafter(zoom, std::numeric_limits<float>::max());
+    } else if (shown(zoom) > maxSide) {
+        zoom = static_cast<float>(maxSide) / static_cast<float>(longer);
+        while (shown(zoom) > maxSide)
+            zoom = std::nextafter(zoom, 0.0f);
+    }
+    return zoom;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRectF>
+#include <QSize>
 #include <QVector>
 
 // Maps table geometry between page pixels (the converter's page image) and canvas pixels
@@ -38,3 +39,8 @@ private:
 // A stored table rectangle means "no table on this page" when it has no area. (Its x alone
 // says nothing: a table drawn against the page's left edge has x 0.)
 inline bool isNoTable(const QRectF& rect) { return rect.width() == 0 || rect.height() == 0; }
+
+// The zoom nearest to `zoom` at which an image of `imageSize` page pixels shows with its
+// longer side (zoom × side, truncated as the canvas does) within [minSide, maxSide] canvas
+// pixels. Example: a 1000 × 800 image at zoom 10 with bounds 16 … 8192 gives 8.192.
+float boundedZoom(float zoom, const QSize& imageSize, int minSide, int maxSide);

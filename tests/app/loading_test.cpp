@@ -1,5 +1,6 @@
 #include "apptestsupport.h"
 #include "converter.h"
+#include "hangingpdf.h"
 #include "labeldraw.h"
 #include "messagelog.h"
 #include "pagefiles.h"
@@ -10,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressDialog>
@@ -117,12 +119,16 @@ TEST_F(LoadingTest, OnePageDocument)
 
 TEST_F(LoadingTest, ThreePageDocumentAndNavigation)
 {
-    // Before any document a page change has nothing to show and is ignored.
+    // Before any document the page box offers nothing and a page change is ignored.
+    EXPECT_FALSE(spin()->isEnabled());
+    EXPECT_EQ(spin()->maximum(), 0);
     spin()->setValue(5);
+    EXPECT_EQ(spin()->value(), 0);
     EXPECT_EQ(main.currentPng, "");
 
     w.open(docs.threePages);
     EXPECT_EQ(label(), "/3");
+    EXPECT_TRUE(spin()->isEnabled());
     EXPECT_EQ(spin()->maximum(), 3);
     EXPECT_FALSE(enabled("pushButton_up"));
     EXPECT_TRUE(enabled("pushButton_down"));
@@ -232,24 +238,170 @@ TEST_F(LoadingTest, CancelledOpenChangesNothing)
     EXPECT_TRUE(enabled("pushButton_save"));
 }
 
-TEST_F(LoadingTest, CorruptPdfGivesAWarningAndAnEmptyWindow)
+TEST_F(LoadingTest, FailedOpenKeepsThePreviousDocumentExactlyAsItWas)
 {
     w.open(docs.threePages);
+    spin()->setValue(2);
+    const double s = w.pixelsPerPoint();
+    CanvasMouse::drawTable(main.canvas(), QRectF(kGridLeft * s - 4, (kGridTop - 14) * s, 3 * kGridColumnPitch * s,
+                                                 2 * kGridRowPitch * s));
+    w.click("pushButton_zoomout");
+    const QStringList rows = w.resultRows();
+    ASSERT_FALSE(rows.isEmpty());
+    const PageStore before = main.store;
+    const QString folder = main.workFolder();
+    const QRectF table = main.canvas()->getRect();
+    const QSize canvasSize = main.canvas()->size();
+
+    auto expectUnchanged = [&] {
+        EXPECT_EQ(main.pageCount, 3);
+        EXPECT_EQ(main.pdfPath, docs.threePages);
+        EXPECT_EQ(main.pageTexts.size(), 3);
+        EXPECT_EQ(main.store.pageOutputs, before.pageOutputs);
+        EXPECT_EQ(main.store.pageRects, before.pageRects);
+        EXPECT_EQ(main.store.pageLines, before.pageLines);
+        EXPECT_EQ(spin()->value(), 2);
+        EXPECT_EQ(main.zoomFactor, 1.25f);
+        EXPECT_EQ(main.canvas()->getRect(), table);
+        EXPECT_EQ(main.canvas()->size(), canvasSize);
+        EXPECT_EQ(w.resultRows(), rows);
+        EXPECT_EQ(main.workFolder(), folder);
+        EXPECT_EQ(main.currentPng, page(2));
+        for (int p = 1; p <= 3; ++p)
+            EXPECT_TRUE(QFile::exists(page(p))) << p;
+        EXPECT_EQ(list()->count(), 3);
+        EXPECT_TRUE(enabled("pushButton_save"));
+        EXPECT_FALSE(main.isLoading());
+    };
+
     w.open(docs.corrupt);
     ASSERT_EQ(w.dialogs->warnings.size(), 1);
     const QString text = w.dialogs->warnings[0].text;
     EXPECT_TRUE(text.contains(docs.corrupt)) << qPrintable(text);
     EXPECT_TRUE(text.contains(converterExitMessage(int(ConverterExit::NotAPdf)))) << qPrintable(text);
-    expectNoDocument();
-    EXPECT_EQ(w.child<QTableWidget>("tableWidget_rule")->rowCount(), 0);
+    expectUnchanged();
 
-    // Navigation has nothing to go to; a good file opens as usual afterwards.
-    spin()->setValue(2);
-    w.click("pushButton_down");
+    // A converter that dies part-way gives no shorter document either.
+    fakeConverter("echo pages 300; echo page 1; kill -9 $$");
     w.open(docs.onePage);
+    ASSERT_EQ(w.dialogs->warnings.size(), 2);
+    EXPECT_TRUE(w.dialogs->warnings[1].text.contains("The conversion stopped after 1 of 300 pages: the converter "
+                                                     "was stopped by signal 9"))
+        << qPrintable(w.dialogs->warnings[1].text);
+    expectUnchanged();
+    // Only the shown document's folder is left.
+    EXPECT_EQ(QDir(QDir::tempPath()).entryList({"zarnich-quorvel-*"}, QDir::Dirs), QStringList{QFileInfo(folder).fileName()});
+}
+
+TEST_F(LoadingTest, NoTemporaryFolderCreatesAndRemovesNothingOutsideIt)
+{
+    const QStringList rootBefore = QDir("/").entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+    const QByteArray saved = qgetenv("TMPDIR");
+    for (const char* tmp : {"/no/such/folder", "/proc"}) {
+        SCOPED_TRACE(tmp);
+        qputenv("TMPDIR", tmp);
+        {
+            TestWindow fresh; // makes no folder until a document is opened
+            fresh.open(docs.onePage);
+            ASSERT_EQ(fresh.dialogs->warnings.size(), 1);
+            EXPECT_TRUE(fresh.dialogs->warnings[0].text.contains(QStringLiteral("No temporary folder could be created in ") + tmp))
+                << qPrintable(fresh.dialogs->warnings[0].text);
+            EXPECT_EQ(fresh.window->pageCount, 0);
+            EXPECT_EQ(fresh.window->workFolder(), "");
+        }
+    }
+    qputenv("TMPDIR", saved);
+    EXPECT_EQ(QDir("/").entryList(QDir::AllEntries | QDir::Hidden | QDir::System), rootBefore);
+}
+
+TEST_F(LoadingTest, PageThatNeverFinishesRenderingEndsWithTheTimeoutOrByCancel)
+{
+    const QString hanging = fakeFolder.filePath("hang.pdf");
+    ASSERT_TRUE(writeHangingPdf(hanging));
+    w.open(docs.onePage);
+    main.documentLoader()->setPageTimeout(1);
+    w.open(hanging);
+    ASSERT_EQ(w.dialogs->warnings.size(), 1);
+    EXPECT_TRUE(w.dialogs->warnings[0].text.contains("Page 1 could not be rendered within 1 s"))
+        << qPrintable(w.dialogs->warnings[0].text);
     EXPECT_EQ(main.pageCount, 1);
-    EXPECT_EQ(spin()->value(), 1);
-    EXPECT_EQ(main.currentPng, page(1));
+
+    // With the default budget, the busy dialog's Cancel button ends it.
+    main.documentLoader()->setPageTimeout(60);
+    QString label;
+    w.dialogs->busy = [&](QProgressDialog* dialog) {
+        QTimer::singleShot(500, dialog, [&label, dialog] {
+            label = dialog->labelText();
+            auto* cancel = dialog->findChild<QPushButton*>();
+            ASSERT_NE(cancel, nullptr);
+            EXPECT_EQ(cancel->text(), "Cancel");
+            cancel->click();
+        });
+        dialog->exec();
+    };
+    QElapsedTimer clock;
+    clock.start();
+    w.open(hanging);
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_EQ(label, "Converting page 1 of 1");
+    EXPECT_EQ(w.dialogs->warnings.size(), 1);
+    EXPECT_EQ(main.pageCount, 1);
+    EXPECT_EQ(main.pdfPath, docs.onePage);
+    EXPECT_EQ(QDir(QDir::tempPath()).entryList({"zarnich-quorvel-*"}, QDir::Dirs).size(), 1);
+}
+
+// The window helper (the program's start and end around a window opening a document) loads
+// through the stand-in converter, which hangs after one page and tells its process id.
+class EndedFromOutsideTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFile::link(TestSupport::binDir() + "/zq_standin_converter", converterDir.filePath("Qtmingw.dll")));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ZQ_STANDIN", "hang:1:5");
+        env.insert("ZQ_STANDIN_PID", converterDir.filePath("pid"));
+        env.insert("TMPDIR", tmp.path());
+        helper.setProcessEnvironment(env);
+        helper.start(TestSupport::binDir() + "/zq_window_helper", {converterDir.path(), "any.pdf"});
+        ASSERT_TRUE(helper.waitForStarted());
+        for (int i = 0; i < 500 && converterPid() == 0; ++i)
+            QTest::qWait(10);
+        ASSERT_GT(converterPid(), 0);
+        ASSERT_EQ(privateFolders().size(), 1);
+    }
+    pid_t converterPid() const { return pid_t(readText(converterDir.filePath("pid")).toInt()); }
+    QStringList privateFolders() const { return QDir(tmp.path()).entryList({"zarnich-quorvel-*"}, QDir::Dirs); }
+    bool converterGone() const
+    {
+        for (int i = 0; i < 300; ++i) {
+            if (::kill(converterPid(), 0) != 0)
+                return true;
+            QTest::qWait(10);
+        }
+        return false;
+    }
+
+    QTemporaryDir converterDir;
+    QTemporaryDir tmp;
+    QProcess helper;
+};
+
+TEST_F(EndedFromOutsideTest, TerminationSignalStopsTheConverterAndRemovesTheFolder)
+{
+    ::kill(pid_t(helper.processId()), SIGTERM);
+    ASSERT_TRUE(helper.waitForFinished(10000));
+    // It ends by the signal, after cleaning up.
+    EXPECT_EQ(helper.exitStatus(), QProcess::CrashExit);
+    EXPECT_EQ(helper.exitCode(), SIGTERM);
+    EXPECT_TRUE(converterGone());
+    EXPECT_TRUE(privateFolders().isEmpty()) << privateFolders().join(' ').toStdString();
+}
+
+TEST_F(EndedFromOutsideTest, KilledParentTakesItsConverterWithIt)
+{
+    helper.kill();
+    ASSERT_TRUE(helper.waitForFinished(10000));
+    EXPECT_TRUE(converterGone());
 }
 
 TEST_F(LoadingTest, MissingConverterEndsTheLoadAtOnce)
@@ -298,23 +450,14 @@ TEST_F(LoadingTest, ClosingTheBusyDialogCancelsTheLoad)
 
 TEST_F(LoadingTest, LongDocumentLoadsItsFirst1999PagesLazily)
 {
-    QImage image(60, 80, QImage::Format_RGB32);
-    image.fill(Qt::gray);
-    const QString firstImage = fakeFolder.filePath("page.png");
-    ASSERT_TRUE(image.save(firstImage));
-    // Page images are counted, so empty files do for all but page 1; texts for three pages.
-    fakeConverter(
-        "dir=$(dirname \"$3\")\n"
-        "cp '" +
-        firstImage +
-        "' \"$dir/text_pg_0001.png\"\n"
-        "echo '<span style=\"left:1;top:2;width:3;height:4\">only</span>' > \"$dir/text_pg_0001.htm\"\n"
-        ": > \"$dir/text_pg_0002.htm\"; : > \"$dir/text_pg_0003.htm\"\n"
-        "for ((i = 2; i <= 2001; i++)); do printf -v n '%04d' $i; : > \"$dir/text_pg_$n.png\"; done");
+    ASSERT_TRUE(QFile::link(TestSupport::binDir() + "/zq_standin_converter", fakeFolder.filePath("Qtmingw.dll")));
+    main.setConverterDirectory(fakeFolder.path());
+    qputenv("ZQ_STANDIN", "ok:2001:2001");
     w.open(docs.onePage);
+    qunsetenv("ZQ_STANDIN");
     EXPECT_EQ(main.pageCount, 1999);
-    ASSERT_EQ(main.pageTexts.size(), 3);
-    EXPECT_EQ(main.pageTexts[0].runs.value(0).text, "only");
+    ASSERT_EQ(main.pageTexts.size(), 1999);
+    EXPECT_EQ(main.pageTexts[1998].runs.value(0).text, "p1999");
     EXPECT_EQ(main.store.size(), 1999);
     EXPECT_EQ(label(), "/1999");
     EXPECT_EQ(list()->count(), 1999);
@@ -337,11 +480,12 @@ TEST_F(LoadingTest, LongDocumentLoadsItsFirst1999PagesLazily)
     EXPECT_FALSE(main.thumbnails()->isLoaded(1000));
 
     // The next document leaves none of these pages behind, beyond 1999 included.
+    const QString longFolder = main.workFolder();
     main.setConverterDirectory(TestSupport::binDir());
     w.open(docs.onePage);
     EXPECT_EQ(main.pageCount, 1);
     EXPECT_FALSE(QFile::exists(page(2)));
-    EXPECT_FALSE(QFile::exists(page(2001)));
+    EXPECT_FALSE(QFile::exists(longFolder));
 }
 
 } // namespace

@@ -2,9 +2,11 @@
 #include "apptestsupport.h"
 #include "excelmain.h"
 #include "labeldraw.h"
+#include "pagefiles.h"
 
 #include <QAbstractButton>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QImageReader>
@@ -12,6 +14,8 @@
 #include <QLayout>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
@@ -23,8 +27,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <cmath>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -105,9 +110,13 @@ TEST_F(WindowTest, AfterConstruction)
          {"verticalLayout_3", "verticalLayout_2", "horizontalLayout", "horizontalLayout_3", "verticalLayout"})
         EXPECT_NE(main.findChild<QLayout*>(layout), nullptr) << layout;
 
-    // Only Save waits for a document.
+    // Save, the zoom and the page buttons and the page box wait for a document.
+    const QStringList waiting = {"pushButton_save", "pushButton_zoomin", "pushButton_zoomout", "pushButton_up",
+                                 "pushButton_down"};
     for (QPushButton* b : main.centralWidget()->findChildren<QPushButton*>())
-        EXPECT_EQ(b->isEnabled(), b->objectName() != "pushButton_save") << qPrintable(b->objectName());
+        EXPECT_EQ(b->isEnabled(), !waiting.contains(b->objectName())) << qPrintable(b->objectName());
+    EXPECT_FALSE(w.child<QSpinBox>("spinBox_pagenumber")->isEnabled());
+    EXPECT_EQ(w.child<QSpinBox>("spinBox_pagenumber")->maximum(), 0);
     EXPECT_EQ(button("pushButton_about")->text(), "About");
     EXPECT_EQ(button("pushButton")->text(), "Apply to All");
     EXPECT_EQ(button("pushButton_openfile")->text(), "Open");
@@ -156,6 +165,9 @@ TEST_F(WindowTest, AfterConstruction)
                                   (screen.top() + screen.bottom()) / 2 - (size.height() - 1) / 2));
     EXPECT_EQ(main.pageCount, 0);
     EXPECT_EQ(main.zoomFactor, 1.0f);
+    // No private folder before a document is opened.
+    EXPECT_EQ(main.workFolder(), "");
+    EXPECT_TRUE(QDir(QDir::tempPath()).entryList({"zarnich-quorvel-*"}, QDir::Dirs).isEmpty());
 
     // A new progress dialog arms a timer that shows it a few seconds later; the busy dialog
     // must wait for a load instead.
@@ -230,6 +242,7 @@ TEST_F(WindowTest, IconsAreCompiledInAndDistinct)
 TEST_F(WindowTest, ZoomSteps)
 {
     ExcelMain& main = *w.window;
+    w.open(testDocuments().onePage);
     for (int i = 0; i < 3; ++i)
         w.click("pushButton_zoomout");
     EXPECT_EQ(main.zoomFactor, 1.953125f);
@@ -251,31 +264,72 @@ TEST_F(WindowTest, ZoomSteps)
 TEST_F(WindowTest, ZoomStepsStopAtTheImageBounds)
 {
     ExcelMain& main = *w.window;
+    w.open(testDocuments().onePage);
     // 40 px high: 32, 25, 20, 16, then 13 would be below 16.
     showImage({1000, 40});
     main.canvas()->setRectAndLines(QRectF(10, 5, 100, 20), {});
     for (int i = 0; i < 4; ++i)
         w.click("pushButton_zoomin");
-    const float smallest = main.zoomFactor;
     const QRectF table = main.canvas()->getRect();
     EXPECT_EQ(canvasSize(), QSize(409, 16));
     w.click("pushButton_zoomin");
-    EXPECT_EQ(main.zoomFactor, smallest);
     EXPECT_EQ(canvasSize(), QSize(409, 16));
     EXPECT_EQ(main.canvas()->getRect(), table);
     // The way back is open.
     w.click("pushButton_zoomout");
-    EXPECT_GT(main.zoomFactor, smallest);
+    EXPECT_EQ(canvasSize(), QSize(512, 20));
 
     // 1000 px wide: the tenth step up would pass 8192.
     main.zoomFactor = 1.0f;
     showImage({1000, 20});
     for (int i = 0; i < 12; ++i)
         w.click("pushButton_zoomout");
-    EXPECT_FLOAT_EQ(main.zoomFactor, std::pow(1.25f, 9));
-    EXPECT_EQ(canvasSize().width(), 7450);
+    EXPECT_EQ(canvasSize(), QSize(7450, 149));
     w.click("pushButton_zoomin");
-    EXPECT_EQ(canvasSize().width(), 5960);
+    EXPECT_EQ(canvasSize(), QSize(5960, 119));
+}
+
+TEST_F(WindowTest, ZoomBoundHoldsWhateverTheOrderOfZoomingOpeningAndPageChanges)
+{
+    ExcelMain& main = *w.window;
+    // Without a document the zoom does nothing, clicked or called.
+    for (int i = 0; i < 30; ++i) {
+        w.click("pushButton_zoomout");
+        main.on_pushButton_zoomout_clicked();
+    }
+    EXPECT_EQ(main.zoomFactor, 1.0f);
+
+    // A letter page, then one of 2000 × 2000 points (2667 px a side at 96 dpi).
+    const QString pdf = folder.filePath("two-sizes.pdf");
+    {
+        QPdfWriter writer(pdf);
+        writer.setResolution(72);
+        writer.setPageSize(QPageSize(QPageSize::Letter));
+        writer.setPageMargins({});
+        QPainter painter(&writer);
+        painter.drawText(100, 100, "small");
+        writer.setPageSize(QPageSize(QSizeF(2000, 2000), QPageSize::Point));
+        writer.newPage();
+        painter.drawText(100, 100, "large");
+    }
+    w.open(pdf);
+    const QSize first = canvasSize();
+    for (int i = 0; i < 30; ++i)
+        w.click("pushButton_zoomout");
+    EXPECT_LE(std::max(canvasSize().width(), canvasSize().height()), 8192);
+    EXPECT_GT(canvasSize().height(), 4 * first.height());
+    main.canvas()->setRectAndLines(QRectF(1000, 1000, 2000, 2000), {});
+
+    w.click("pushButton_down");
+    ASSERT_EQ(main.currentPng, PageFiles::imagePath(main.workFolder(), 2));
+    const QSize large = canvasSize();
+    EXPECT_LE(large.width(), 8192);
+    EXPECT_GE(large.width(), 8190);
+    EXPECT_EQ(large.width(), large.height());
+
+    // Opening again at that zoom: the bound holds for the page shown first.
+    w.open(pdf);
+    EXPECT_LE(std::max(canvasSize().width(), canvasSize().height()), 8192);
 }
 
 TEST_F(WindowTest, ToolButtonsUncheckEachOtherAndDriveTheCanvas)

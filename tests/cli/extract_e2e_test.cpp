@@ -10,11 +10,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <QThread>
 
 #include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -292,23 +294,103 @@ TEST(ExtractFailures, ExitCodesAndMessages)
     EXPECT_TRUE(leftoverWorkFolders().isEmpty()) << leftoverWorkFolders().join(' ').toStdString();
 }
 
-TEST(ExtractFailures, InterruptStopsTheConverterAndRemovesItsFolder)
+TEST(ExtractFailures, InterruptFromTheTerminalIsReportedAsSuchWhateverTheConverterDid)
 {
     QVector<PdfPage> pages(150, tablePage({{"a", "b"}, {"c", "d"}}, kColumnX, kFirstBaseline, kRowPitch));
     const QString pdf = work("long.pdf");
     ASSERT_TRUE(writePdf(pdf, pages));
     QProcess p;
+    // A process group of its own, as a terminal gives a job.
+    p.setChildProcessModifier([] { ::setpgid(0, 0); });
     p.start(TestSupport::binDir() + "/zq-extract", QStringList{pdf, "-o", work("long.xls")} + generatedGeometry());
     ASSERT_TRUE(p.waitForStarted());
-    // Wait until the converter has made its folder, then interrupt.
-    for (int i = 0; i < 100 && leftoverWorkFolders().isEmpty(); ++i)
-        QThread::msleep(20);
-    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    // Wait until the converter has made its first page, then interrupt the whole group.
+    auto firstPageWritten = [] {
+        const QStringList folders = leftoverWorkFolders();
+        return !folders.isEmpty() &&
+               QFile::exists(QDir::tempPath() + '/' + folders[0] + "/text_pg_0001.png");
+    };
+    for (int i = 0; i < 500 && !firstPageWritten(); ++i)
+        QThread::msleep(10);
+    ASSERT_TRUE(firstPageWritten());
+    const pid_t group = static_cast<pid_t>(p.processId());
+    ::kill(-group, SIGINT);
     ASSERT_TRUE(p.waitForFinished(30000));
-    if (p.exitCode() != 0) {  // it may have finished just before the signal
-        EXPECT_EQ(p.exitCode(), 130);
-    }
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 130);
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_TRUE(err.contains("zq-extract: interrupted")) << err.toStdString();
+    EXPECT_FALSE(err.contains("cannot be read")) << err.toStdString();
+    EXPECT_NE(::kill(-group, 0), 0); // no converter left in the group
     EXPECT_TRUE(leftoverWorkFolders().isEmpty()) << leftoverWorkFolders().join(' ').toStdString();
+}
+
+// zq-extract copied beside the stand-in converter, which misbehaves as $ZQ_STANDIN says.
+class ExtractWithStandIn : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFile::copy(TestSupport::binDir() + "/zq-extract", bin.filePath("zq-extract")));
+        QFile(bin.filePath("zq-extract")).setPermissions(QFile::ExeOwner | QFile::ReadOwner);
+        ASSERT_TRUE(QFile::link(TestSupport::binDir() + "/zq_standin_converter", bin.filePath("Qtmingw.dll")));
+    }
+    ToolRun run(const char* standIn, const QStringList& extra = {})
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ZQ_STANDIN", standIn);
+        p.setProcessEnvironment(env);
+        p.start(bin.filePath("zq-extract"), QStringList{"in.pdf", "-o", work("standin.csv"), "-a", "0,0,30,30"} + extra);
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            p.waitForFinished();
+        }
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                QString::fromLocal8Bit(p.readAllStandardError())};
+    }
+    QTemporaryDir bin;
+};
+
+TEST_F(ExtractWithStandIn, EveryConverterFailureIsReportedWithItsReasonAndNothingIsWritten)
+{
+    const struct {
+        const char* standIn;
+        int exitCode;
+        const char* reason;
+    } cases[] = {
+        {"crash:2:30", 2, "The conversion stopped after 2 of 30 pages: the converter was stopped by signal 6"},
+        {"exit3:1:3", 2, "the file is damaged or is not a PDF document"},
+        {"quiet:3:3", 2, "text.xml"},
+        {"other:2:2", 2, "lists page 2 in place of page 1"},
+        {"skip:1:2", 2, "the image of page 1 of 2 is missing"},
+        {"hang:1:2", 2, "Page 2 could not be rendered within 1 s"},
+        {"full:1:3", 4, "No space left in the temporary folder"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.standIn);
+        const ToolRun r = run(c.standIn, {"--page-timeout", "1"});
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        EXPECT_TRUE(r.err.contains(c.reason)) << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(work("standin.csv")));
+        EXPECT_TRUE(leftoverWorkFolders().isEmpty());
+    }
+    EXPECT_EQ(run("ok:2:2").exitCode, 0);
+    EXPECT_TRUE(QFile::remove(work("standin.csv")));
+}
+
+TEST(ExtractFailures, MissingTemporaryFolderHasItsOwnExitCodeAndCreatesNothing)
+{
+    const QStringList rootBefore = QDir("/").entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", "/no/such/folder");
+    p.setProcessEnvironment(env);
+    p.start(TestSupport::binDir() + "/zq-extract", {"in.pdf", "-o", work("none.csv"), "-a", "0,0,30,30"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 4);
+    EXPECT_TRUE(QString::fromLocal8Bit(p.readAllStandardError())
+                    .contains("No temporary folder could be created in /no/such/folder"));
+    EXPECT_EQ(QDir("/").entryList(QDir::AllEntries | QDir::Hidden | QDir::System), rootBefore);
 }
 
 } // namespace

@@ -397,6 +397,9 @@ TEST_F(ConverterTest, WrongCommandLinesAreRefused)
         {"-pngformat", pdf, folder() + "/text.xml"},
         {"-htmlformat", pdf, folder() + "/text.xml", "extra"},
         {"-htmlformat", pdf, pdf}, // would write text.xml over the document
+        {"-htmlformat", pdf, folder() + "/text.xml", "--page-timeout", "0"},
+        {"-htmlformat", pdf, folder() + "/text.xml", "--page-timeout", "soon"},
+        {"-htmlformat", pdf, folder() + "/text.xml", "--timeout", "5"},
     };
     for (const QStringList& arguments : wrong) {
         QProcess process;
@@ -407,6 +410,35 @@ TEST_F(ConverterTest, WrongCommandLinesAreRefused)
     }
     EXPECT_TRUE(QFile(pdf).size() > 0);
     EXPECT_TRUE(pageFiles(folder()).isEmpty());
+}
+
+TEST_F(ConverterTest, FullDiskIsOurOwnWriteErrorAndProgressIsOnePerPage)
+{
+    std::vector<DrawnPage> pages(3, DrawnPage{{612, 792}, {{"page", {72, 72}, 12}}});
+    const QString pdf = file("three.pdf");
+    ASSERT_EQ(write(pdf, pages).size(), pages.size());
+
+    // Progress: the page count, then every page once, in any order.
+    const QString out = outputFolder("out");
+    QProcess process;
+    process.start(TestSupport::binDir() + "/Qtmingw.dll",
+                  {"-htmlformat", pdf, PageFiles::documentInfoPath(out), "--page-timeout", "30"});
+    ASSERT_TRUE(process.waitForFinished(60'000));
+    EXPECT_EQ(process.exitCode(), 0);
+    QStringList lines = QString::fromLatin1(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.takeFirst(), "pages 3");
+    lines.sort();
+    EXPECT_EQ(lines, (QStringList{"page 1", "page 2", "page 3"}));
+
+    // A page image going to a full disk.
+    const QString full = outputFolder("full");
+    ASSERT_TRUE(QFile::link("/dev/full", PageFiles::imagePath(full, 2)));
+    const Outcome run = convert(pdf, full);
+    EXPECT_EQ(run.exitCode, int(ConverterExit::CannotWrite));
+    EXPECT_EQ(run.errors.count('\n'), 1) << run.errors.toStdString();
+    EXPECT_TRUE(run.errors.contains("No space left on device")) << run.errors.toStdString();
+    EXPECT_FALSE(run.errors.contains("libpng")) << run.errors.toStdString();
 }
 
 TEST_F(ConverterTest, SampleDocumentsConvert)

@@ -132,7 +132,11 @@ TEST(PageStore, PagesWithoutEntriesAreLeftAlone)
     applyToAllPages(none, pages, 0, QRectF(), {}, 1.0f);
     EXPECT_EQ(none.size(), 0);
     // The store and the texts out of step: clearing a page the texts lack does nothing either.
+    const PageStore before = store;
     applyToAllPages(store, pages, 2, QRectF(), {}, 1.0f);
     store.clearPage(7);
-    EXPECT_EQ(store.size(), 3);
+    EXPECT_EQ(store.pageOutputs, before.pageOutputs);
+    EXPECT_EQ(store.pageRects, before.pageRects);
+    EXPECT_EQ(store.pageLines, before.pageLines);
+    EXPECT_EQ(store.pageGrids, before.pageGrids);
 }

@@ -1,0 +1,82 @@
+// A stand-in for our converter, for the tests of what a misbehaving converter makes of a load.
+// Started like the real one (Qtmingw.dll -htmlformat <pdf> <folder>/text.xml ...), it does
+// what $ZQ_STANDIN says, "<mode>:<pages written>:<pages in the document>":
+//   ok:N:N        a complete conversion of N small pages
+//   crash:K:N     K pages, then it aborts (SIGABRT)
+//   exit3:K:N     K pages, then exit code 3 with a line on stderr
+//   hang:K:N      K pages, then it sleeps for good
+//   quiet:K:N     K pages, then exit code 0 without text.xml
+//   other:N:N     all pages, but text.xml lists pages 2 … N+1
+//   skip:P:N      all pages but page P's image, text.xml as if complete
+//   full:K:N      K pages, then exit code 6 saying the disk is full
+// and writes its process id into $ZQ_STANDIN_PID when that is set.
+#include "pagefiles.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QThread>
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 4)
+        return 1;
+    if (const QString pidFile = qEnvironmentVariable("ZQ_STANDIN_PID"); !pidFile.isEmpty()) {
+        QFile file(pidFile);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(QByteArray::number(getpid()));
+    }
+    const QStringList spec = qEnvironmentVariable("ZQ_STANDIN", "ok:1:1").split(':');
+    const QString mode = spec.value(0);
+    const int written = spec.value(1).toInt();
+    const int total = spec.value(2).toInt();
+    const QString folder = QFileInfo(QFile::decodeName(argv[3])).path();
+
+    std::printf("pages %d\n", total);
+    std::fflush(stdout);
+    QImage image(40, 50, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    const int pages = mode == "skip" || mode == "other" ? total : written;
+    DocumentInfo info;
+    info.pageCount = total;
+    for (int page = 1; page <= pages; ++page) {
+        if (!(mode == "skip" && page == written))
+            image.save(PageFiles::imagePath(folder, page), "png");
+        QFile text(PageFiles::textPath(folder, page));
+        if (!text.open(QIODevice::WriteOnly))
+            return 6;
+        text.write(QStringLiteral("<span style=\"left:1;top:2;width:30;height:10\">p%1</span>\n")
+                       .arg(page)
+                       .toUtf8());
+        text.close();
+        std::printf("page %d\n", page);
+        std::fflush(stdout);
+        info.pages.append({mode == "other" ? page + 1 : page, 30, 37.5, 40, 50});
+    }
+    if (mode == "crash")
+        std::abort();
+    if (mode == "exit3") {
+        std::fprintf(stderr, "Cannot convert \"%s\": the file is damaged or is not a PDF document\n",
+                     argv[2]);
+        return 3;
+    }
+    if (mode == "full") {
+        std::fprintf(
+            stderr,
+            "Cannot convert \"%s\": the page files could not be written (%s: No space left on device)\n",
+            argv[2], qPrintable(PageFiles::imagePath(folder, written + 1)));
+        return 6;
+    }
+    if (mode == "hang")
+        for (;;)
+            QThread::sleep(1);
+    if (mode == "quiet")
+        return 0;
+    return info.write(PageFiles::documentInfoPath(folder)) ? 0 : 6;
+}
