@@ -84,55 +84,168 @@ void appendPadded(ImageWriter& out, const uint8_t* bytes, uint64_t total, uint64
     out.appendZeros(span - present);
 }
 
-// The whole file, sector by sector. The stream just written comes from `data`; other streams
-// did not change since the last save and are copied from it, at the same sector numbers.
+// Writes one sector that is not part of the stream being written. Other streams did not
+// change since the last save and are copied from it, at the same sector numbers.
+bool writeOtherSector(const CompoundLayout& layout, size_t sector, const SectorUse& use,
+                      const std::vector<uint8_t>& directory, const SaveTarget& lastSaved, ImageWriter& out)
+{
+    const uint64_t offset = uint64_t(use.index) * SectorSize;
+    switch (use.kind) {
+    case SectorUse::Free:
+        out.appendZeros(SectorSize);
+        break;
+    case SectorUse::Fat:
+        layout.encodeFatSector(use.index, out.reserve(SectorSize));
+        break;
+    case SectorUse::Difat:
+        layout.encodeDifatSector(use.index, out.reserve(SectorSize));
+        break;
+    case SectorUse::MiniFat:
+        layout.encodeMiniFatSector(use.index, out.reserve(SectorSize));
+        break;
+    case SectorUse::Directory:
+        std::memcpy(out.reserve(SectorSize), directory.data() + offset, SectorSize);
+        break;
+    case SectorUse::MiniStream:
+        appendPadded(out, layout.miniStream().data(), layout.miniStream().size(), offset, SectorSize);
+        break;
+    case SectorUse::Stream:
+        return lastSaved.readSaved(HeaderSize + uint64_t(sector) * SectorSize, out.reserve(SectorSize),
+                                   SectorSize);
+    }
+    return true;
+}
+
+// Sectors from `sector` on that hold consecutive pieces of the stream `entry`.
+size_t runLength(const std::vector<SectorUse>& uses, size_t sector, uint32_t entry)
+{
+    size_t run = 1;
+    while (sector + run < uses.size() && uses[sector + run].kind == SectorUse::Stream &&
+           uses[sector + run].entry == entry && uses[sector + run].index == uses[sector].index + run)
+        ++run;
+    return run;
+}
+
+// The whole file, sector by sector, the stream just written coming from `data`.
 bool writeImage(const CompoundLayout& layout, uint32_t writtenEntry, const uint8_t* data,
                 const SaveTarget& lastSaved, ImageWriter& out)
 {
     layout.encodeHeader(out.reserve(HeaderSize));
     const std::vector<SectorUse> uses = layout.sectorUses();
     const std::vector<uint8_t> directory = layout.encodeDirectory();
-    const std::vector<uint8_t>& miniStream = layout.miniStream();
     for (size_t sector = 0; sector < uses.size();) {
         const SectorUse& use = uses[sector];
-        const uint64_t offset = uint64_t(use.index) * SectorSize;
-        size_t run = 1;
-        switch (use.kind) {
-        case SectorUse::Free:
-            out.appendZeros(SectorSize);
-            break;
-        case SectorUse::Fat:
-            layout.encodeFatSector(use.index, out.reserve(SectorSize));
-            break;
-        case SectorUse::Difat:
-            layout.encodeDifatSector(use.index, out.reserve(SectorSize));
-            break;
-        case SectorUse::MiniFat:
-            layout.encodeMiniFatSector(use.index, out.reserve(SectorSize));
-            break;
-        case SectorUse::Directory:
-            std::memcpy(out.reserve(SectorSize), directory.data() + offset, SectorSize);
-            break;
-        case SectorUse::MiniStream:
-            appendPadded(out, miniStream.data(), miniStream.size(), offset, SectorSize);
-            break;
-        case SectorUse::Stream:
-            if (use.entry == writtenEntry) {
-                // Consecutive sectors holding consecutive pieces go out as one piece.
-                while (sector + run < uses.size() && uses[sector + run].kind == SectorUse::Stream &&
-                       uses[sector + run].entry == use.entry && uses[sector + run].index == use.index + run)
-                    ++run;
-                appendPadded(out, data, layout.entries()[use.entry].size, offset, run * SectorSize);
-            } else if (!lastSaved.readSaved(HeaderSize + uint64_t(sector) * SectorSize,
-                                            out.reserve(SectorSize), SectorSize)) {
-                return false;
-            }
-            break;
+        if (use.kind == SectorUse::Stream && use.entry == writtenEntry) {
+            // Consecutive sectors holding consecutive pieces go out as one piece.
+            const size_t run = runLength(uses, sector, writtenEntry);
+            appendPadded(out, data, layout.entries()[use.entry].size, uint64_t(use.index) * SectorSize,
+                         run * SectorSize);
+            sector += run;
+        } else if (!writeOtherSector(layout, sector, use, directory, lastSaved, out)) {
+            return false;
+        } else {
+            ++sector;
         }
-        sector += run;
     }
     return true;
 }
+
+// Whether the stream's sectors come in the file in the order of its bytes, as they do in a
+// document written once: the file can then be written as the bytes arrive.
+bool inFileOrder(const std::vector<SectorUse>& uses, uint32_t entry)
+{
+    uint32_t next = 0;
+    for (const SectorUse& use : uses) {
+        if (use.kind == SectorUse::Stream && use.entry == entry) {
+            if (use.index != next)
+                return false;
+            ++next;
+        }
+    }
+    return true;
+}
+
+// The whole file written around a stream whose bytes arrive in order: the sectors in front of
+// each run of the stream's sectors go out when the bytes reach that run.
+class StreamedImage {
+public:
+    StreamedImage(const CompoundLayout& layout, uint32_t entry, const SaveTarget& lastSaved, ImageWriter& out)
+        : layout_(layout), entry_(entry), lastSaved_(lastSaved), out_(out), uses_(layout.sectorUses()),
+          directory_(layout.encodeDirectory()), total_(layout.entries()[entry].size)
+    {
+        layout_.encodeHeader(out_.reserve(HeaderSize));
+    }
+
+    bool take(const uint8_t* data, size_t length)
+    {
+        while (length > 0 && !failed_) {
+            if (roomInRun_ == 0 && !startRun())
+                return fail();
+            const size_t piece = static_cast<size_t>(std::min<uint64_t>(length, roomInRun_));
+            if (received_ + piece > total_)
+                return fail();
+            out_.append(data, piece);
+            data += piece;
+            length -= piece;
+            roomInRun_ -= piece;
+            received_ += piece;
+        }
+        // The caller reuses its memory once this returns.
+        out_.sync();
+        return !failed_;
+    }
+
+    // Pads the last sector and writes the sectors after the stream.
+    bool finish()
+    {
+        if (failed_ || received_ != total_)
+            return false;
+        out_.appendZeros(static_cast<size_t>(roomInRun_));
+        return writeOthers() && next_ == uses_.size();
+    }
+
+private:
+    bool fail()
+    {
+        failed_ = true;
+        return false;
+    }
+
+    // Writes the sectors up to the stream's next run and makes room for that run.
+    bool startRun()
+    {
+        if (!writeOthers() || next_ == uses_.size())
+            return false;
+        const size_t run = runLength(uses_, next_, entry_);
+        next_ += run;
+        roomInRun_ = uint64_t(run) * SectorSize;
+        return true;
+    }
+
+    bool writeOthers()
+    {
+        for (; next_ < uses_.size(); ++next_) {
+            const SectorUse& use = uses_[next_];
+            if (use.kind == SectorUse::Stream && use.entry == entry_)
+                return true;
+            if (!writeOtherSector(layout_, next_, use, directory_, lastSaved_, out_))
+                return false;
+        }
+        return true;
+    }
+
+    const CompoundLayout& layout_;
+    const uint32_t entry_;
+    const SaveTarget& lastSaved_;
+    ImageWriter& out_;
+    const std::vector<SectorUse> uses_;
+    const std::vector<uint8_t> directory_;
+    const uint64_t total_;
+    size_t next_ = 0;        // the next sector to write
+    uint64_t roomInRun_ = 0; // stream bytes the current run still takes
+    uint64_t received_ = 0;
+    bool failed_ = false;
+};
 
 } // namespace
 
@@ -207,10 +320,41 @@ int CompoundDocument::writeStream(const std::u16string& path, const uint8_t* dat
     return commit(std::move(next), *entry, data);
 }
 
+int CompoundDocument::writeStream(const std::u16string& path, size_t length, const StreamProducer& produce)
+{
+    if (!layout_ || length > MaxStreamSize)
+        return WriteFailed;
+    const std::optional<uint32_t> entry = findStream(*layout_, path);
+    if (!entry)
+        return NoSuchStream;
+    auto next = std::make_unique<CompoundLayout>(*layout_);
+    if (length >= MiniStreamCutoff) {
+        next->placeStream(*entry, nullptr, static_cast<uint32_t>(length)); // regular sectors: no data kept
+        if (inFileOrder(next->sectorUses(), *entry))
+            return commitStreamed(std::move(next), *entry, produce);
+    }
+    std::vector<uint8_t> gathered;
+    gathered.reserve(length);
+    const bool produced = produce([&](const uint8_t* data, size_t size) {
+        if (size > length - gathered.size())
+            return false;
+        gathered.insert(gathered.end(), data, data + size);
+        return true;
+    });
+    if (!produced || gathered.size() != length)
+        return WriteFailed;
+    return writeStream(path, gathered.data(), length);
+}
+
 int CompoundDocument::writeStream(const std::string& narrowPath, const uint8_t* data, size_t length)
 {
     const std::optional<std::u16string> path = widen(narrowPath);
     return path ? writeStream(*path, data, length) : NoSuchStream;
+}
+
+int CompoundDocument::error() const
+{
+    return target_->error();
 }
 
 void CompoundDocument::closeDocument()
@@ -224,6 +368,21 @@ int CompoundDocument::commit(std::unique_ptr<CompoundLayout> next, uint32_t writ
 {
     const bool saved =
         target_->save([&](ImageWriter& out) { return writeImage(*next, writtenEntry, data, *target_, out); });
+    if (!saved)
+        return WriteFailed;
+    layout_ = std::move(next);
+    written_ = true;
+    return Success;
+}
+
+int CompoundDocument::commitStreamed(std::unique_ptr<CompoundLayout> next, uint32_t writtenEntry,
+                                     const StreamProducer& produce)
+{
+    const bool saved = target_->save([&](ImageWriter& out) {
+        StreamedImage image(*next, writtenEntry, *target_, out);
+        return produce([&](const uint8_t* data, size_t length) { return image.take(data, length); }) &&
+               image.finish();
+    });
     if (!saved)
         return WriteFailed;
     layout_ = std::move(next);

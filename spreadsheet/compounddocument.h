@@ -18,9 +18,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "streamoutput.h"
 
 class CompoundLayout;
 class SaveTarget;
@@ -53,10 +56,20 @@ public:
     // Replaces the stream's whole content with `length` bytes (under 2 GB) and writes the file.
     int writeStream(const std::u16string& path, const uint8_t* data, size_t length);
     int writeStream(const std::string& narrowPath, const uint8_t* data, size_t length);
+    // The same with the stream's bytes produced while the file is written: `produce` hands
+    // exactly `length` bytes to the sink, in order, and returns false to give up. The file
+    // is written as the pieces arrive, so the stream is never held in memory whole (a small
+    // stream, or one whose sectors are not in file order, is gathered first). A producer that
+    // gives up, or hands on more or fewer bytes, makes the write fail.
+    using StreamProducer = std::function<bool(const StreamPieceSink& sink)>;
+    int writeStream(const std::u16string& path, size_t length, const StreamProducer& produce);
+    // Why the last write failed, as an errno value; 0 when it did not fail on the file.
+    int error() const;
     void closeDocument();
 
 private:
     int commit(std::unique_ptr<CompoundLayout> next, uint32_t writtenEntry, const uint8_t* data);
+    int commitStreamed(std::unique_ptr<CompoundLayout> next, uint32_t writtenEntry, const StreamProducer& produce);
 
     std::unique_ptr<CompoundLayout> layout_; // null while no document is open
     std::unique_ptr<SaveTarget> target_;

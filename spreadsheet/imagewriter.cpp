@@ -76,6 +76,7 @@ void ImageWriter::flush()
             continue;
         if (written <= 0) {
             failed_ = true;
+            error_ = written < 0 ? errno : ENOSPC; // writing nothing at all: no room left
             break;
         }
         // A short write (a full disk, a signal) leaves the rest of the pieces for another call.

@@ -31,6 +31,10 @@ public:
     uint8_t* reserve(size_t length);
     // Writes what is still pending; true when every byte reached the file.
     bool finish();
+    // Writes what is pending now, so that the memory given to append() may be reused.
+    void sync() { flush(); }
+    // The errno of the first failed write, 0 while none failed.
+    int error() const { return error_; }
 
     static constexpr size_t ScratchSize = 64 * 1024;
 
@@ -44,4 +48,5 @@ private:
     std::unique_ptr<uint8_t[]> scratch_; // not zeroed: every room is filled before it is written
     size_t scratchUsed_ = 0;
     bool failed_ = false;
+    int error_ = 0;
 };

@@ -23,6 +23,12 @@ void ContinuedRecordWriter::beginChunk(uint16_t code, uint32_t end)
     cursor_ += 4;
 }
 
+void ContinuedRecordWriter::moveTo(uint8_t* out)
+{
+    before_ = bytesWritten();
+    start_ = cursor_ = out;
+}
+
 void ContinuedRecordWriter::beginContinue()
 {
     assert(room() == 0 && nextOffset_ < offsets_.size());

@@ -45,13 +45,16 @@ public:
     // Copies `count` code units as UTF-16LE (2 × count at most room()).
     void putUtf16(const char16_t* units, size_t count);
     // Stream bytes emitted so far, headers included.
-    size_t bytesWritten() const { return static_cast<size_t>(cursor_ - start_); }
+    size_t bytesWritten() const { return before_ + static_cast<size_t>(cursor_ - start_); }
+    // Goes on writing at `out`, for a record written out in pieces.
+    void moveTo(uint8_t* out);
 
 private:
     void beginChunk(uint16_t code, uint32_t end);
 
     uint8_t* start_;
     uint8_t* cursor_;
+    size_t before_ = 0; // bytes written before the last moveTo()
     uint32_t bodySize_;
     std::span<const uint32_t> offsets_;
     size_t nextOffset_ = 0;

@@ -117,6 +117,7 @@ void SaveTarget::close()
 
 bool SaveTarget::save(const std::function<bool(ImageWriter&)>& writeImage)
 {
+    error_ = 0;
     if (!isOpen())
         return false;
     if (direct_.valid() || inMemory_)
@@ -126,20 +127,29 @@ bool SaveTarget::save(const std::function<bool(ImageWriter&)>& writeImage)
     const bool replacing = ::stat(path_.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
     std::string temporaryName;
     FileHandle file = createTemporaryFile(temporaryName);
-    if (!file.valid())
+    if (!file.valid()) {
+        error_ = errno;
         return false;
+    }
     if (replacing)
         ::fchmod(file.get(), existing.st_mode & 07777);
 
     ImageWriter out(file.get());
     bool complete = writeImage(out);
     complete = out.finish() && complete;
+    error_ = out.error();
     FileHandle readBack(complete ? ::open(temporaryName.c_str(), O_RDONLY | O_CLOEXEC) : -1);
-    complete = file.reset() && complete && readBack.valid();
+    if (complete && !readBack.valid())
+        error_ = errno;
+    if (!file.reset() && error_ == 0)
+        error_ = errno; // a write the file system refused only at close
+    complete = complete && readBack.valid() && error_ == 0;
     if (complete && ::rename(temporaryName.c_str(), path_.c_str()) == 0) {
         saved_ = std::move(readBack);
         return true;
     }
+    if (complete)
+        error_ = errno;
     ::unlink(temporaryName.c_str());
     return false;
 }
@@ -152,6 +162,7 @@ bool SaveTarget::saveDirectly(const std::function<bool(ImageWriter&)>& writeImag
     ImageWriter out(direct_.get(), &image); // -1 in memory
     bool complete = writeImage(out);
     complete = out.finish() && complete;
+    error_ = out.error();
     if (complete)
         directImage_ = std::move(image);
     return complete;

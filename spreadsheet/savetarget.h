@@ -52,6 +52,9 @@ public:
     // only when every byte was written and, for a regular file, the file was closed and renamed
     // into place; otherwise the target keeps what it had.
     bool save(const std::function<bool(ImageWriter&)>& writeImage);
+    // Why the last save failed, as an errno value; 0 when it succeeded or failed for a reason
+    // of its content (the image could not be produced).
+    int error() const { return error_; }
 
     // Reads bytes of the image last saved (for the parts of a document that did not change).
     bool readSaved(uint64_t offset, uint8_t* out, size_t length) const;
@@ -66,4 +69,5 @@ private:
     bool inMemory_ = false;
     std::vector<uint8_t> directImage_; // what was last written to it, or the image in memory
     FileHandle saved_;                 // read-only, the file last renamed into place
+    int error_ = 0;
 };

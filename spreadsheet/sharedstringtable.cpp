@@ -215,10 +215,29 @@ uint32_t SharedStringTable::recordSize()
 
 size_t SharedStringTable::write(uint8_t* out)
 {
-    ContinuedRecordWriter writer(out, code_, size_, continueOffsets_);
+    BufferOutput buffer(out);
+    return write(buffer);
+}
+
+size_t SharedStringTable::write(StreamOutput& out)
+{
+    // Room is asked for a window of texts at a time; a text takes its count, flags and
+    // characters, and a CONTINUE header and repeated flags byte at every record end it crosses.
+    constexpr size_t window = size_t(512) << 10;
+    size_t committed = 0;
+    size_t windowEnd = window;
+    ContinuedRecordWriter writer(out.room(windowEnd), code_, size_, continueOffsets_);
     writer.putU32(totalCount_);
     writer.putU32(uniqueCount());
     for (const CellText* text : strings_) {
+        const size_t largest = 3 + text->byteLength() + 5 * (text->byteLength() / Biff::maxChunk + 2);
+        if (windowEnd - writer.bytesWritten() < largest) {
+            out.commit(writer.bytesWritten() - committed);
+            committed = writer.bytesWritten();
+            const size_t length = std::max(window, largest);
+            writer.moveTo(out.room(length));
+            windowEnd = committed + length;
+        }
         if (writer.room() == 0)
             writer.beginContinue();
         const uint8_t flags = text->isWide() ? 1 : 0;
@@ -241,5 +260,6 @@ size_t SharedStringTable::write(uint8_t* out)
         }
     }
     assert(writer.bodyOffset() == size_);
+    out.commit(writer.bytesWritten() - committed);
     return writer.bytesWritten();
 }

@@ -13,6 +13,7 @@
 
 #include "celltext.h"
 #include "record.h"
+#include "streamoutput.h"
 
 #include <vector>
 
@@ -43,6 +44,9 @@ public:
     uint32_t recordSize() override;
     // Writes straight into the stream: the table is never built as a separate body.
     size_t write(uint8_t* out) override;
+    // The same, in pieces of a bounded size: a table of many texts never needs its full size
+    // of memory at once.
+    size_t write(StreamOutput& out);
 
 private:
     // Open addressing over indices into strings_, one table per text width. A slot holds

@@ -6,6 +6,7 @@
 #include "workbook.h"
 #include "workbookstream.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -381,31 +382,47 @@ int SpreadsheetFile::sheetCount() const
 
 bool SpreadsheetFile::saveAs(const char* path)
 {
+    saveError_ = 0;
     if (!path)
         return false;
     CompoundDocument document;
-    return document.createDocument(path) && writeWorkbook(document);
+    if (!document.createDocument(path)) {
+        saveError_ = errno != 0 ? errno : ENOENT;
+        return false;
+    }
+    const bool saved = writeWorkbook(document, true);
+    saveError_ = saved ? 0 : document.error();
+    return saved;
 }
 
 bool SpreadsheetFile::saveToMemory(std::vector<uint8_t>& image)
 {
     CompoundDocument document;
     document.createDocumentInMemory();
-    if (!writeWorkbook(document))
+    if (!writeWorkbook(document, false))
         return false;
     image = document.memoryImage();
     return true;
 }
 
-bool SpreadsheetFile::writeWorkbook(CompoundDocument& document)
+bool SpreadsheetFile::writeWorkbook(CompoundDocument& document, bool streamed)
 {
-    StreamBuffer stream;
-    if (!buildWorkbookStream(*this, stream))
-        return false;
     static const std::u16string streamName = u"Workbook";
-    if (document.createStream(streamName) != CompoundDocument::Success)
+    if (!streamed) {
+        StreamBuffer stream;
+        if (!buildWorkbookStream(*this, stream) || document.createStream(streamName) != CompoundDocument::Success)
+            return false;
+        return document.writeStream(streamName, stream.data(), stream.size()) == CompoundDocument::Success;
+    }
+    WorkbookStream stream(*this);
+    if (!stream.layOut() || document.createStream(streamName) != CompoundDocument::Success)
         return false;
-    return document.writeStream(streamName, stream.data(), stream.size()) == CompoundDocument::Success;
+    const auto produce = [&](const StreamPieceSink& sink) {
+        PiecewiseOutput out(sink);
+        return stream.write(out) && out.finish();
+    };
+    return document.writeStream(streamName, static_cast<size_t>(stream.size()), produce) ==
+           CompoundDocument::Success;
 }
 
 bool SpreadsheetFile::saveAs(const char16_t* path)

@@ -137,13 +137,18 @@ public:
     bool saveAs(const char16_t* path);
     // The bytes saveAs() would write, into `image` instead of a file.
     bool saveToMemory(std::vector<uint8_t>& image);
+    // Why the last saveAs() failed, as an errno value (ENOSPC: the disk is full); 0 after a
+    // success or a failure that no file caused (the document does not fit the file format).
+    int saveError() const { return saveError_; }
 
     Workbook& workbook();
 
 private:
-    // Builds the "Workbook" stream and writes it into the open `document`.
-    bool writeWorkbook(CompoundDocument& document);
+    // Builds the "Workbook" stream and writes it into the open `document`: whole, or, for a
+    // file, record by record as the file is written.
+    bool writeWorkbook(CompoundDocument& document, bool streamed);
 
     std::unique_ptr<Workbook> workbook_;
     std::vector<std::unique_ptr<SpreadsheetSheet>> sheets_;
+    int saveError_ = 0;
 };

@@ -130,7 +130,7 @@ void Workbook::resetToDefaults()
     sharedStrings.clear();
 }
 
-uint32_t Workbook::recordSize()
+uint32_t Workbook::headSize()
 {
     uint32_t size = bof.recordSize() + window1.recordSize();
     for (Font& font : fonts)
@@ -144,10 +144,15 @@ uint32_t Workbook::recordSize()
         size += style.recordSize();
     for (BoundSheet& sheet : sheets)
         size += sheet.recordSize();
-    return size + sharedStrings.recordSize() + eof.recordSize();
+    return size;
 }
 
-size_t Workbook::write(uint8_t* out)
+uint32_t Workbook::recordSize()
+{
+    return headSize() + sharedStrings.recordSize() + eof.recordSize();
+}
+
+size_t Workbook::writeHead(uint8_t* out)
 {
     uint8_t* at = out;
     at += bof.write(at);
@@ -163,7 +168,21 @@ size_t Workbook::write(uint8_t* out)
         at += style.write(at);
     for (BoundSheet& sheet : sheets)
         at += sheet.write(at);
-    at += sharedStrings.write(at);
-    at += eof.write(at);
     return static_cast<size_t>(at - out);
+}
+
+size_t Workbook::write(uint8_t* out)
+{
+    BufferOutput buffer(out);
+    return write(buffer);
+}
+
+size_t Workbook::write(StreamOutput& out)
+{
+    const size_t head = writeHead(out.room(headSize()));
+    out.commit(head);
+    const size_t strings = sharedStrings.write(out);
+    const size_t end = eof.write(out.room(eof.recordSize()));
+    out.commit(end);
+    return head + strings + end;
 }

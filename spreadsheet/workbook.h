@@ -129,6 +129,8 @@ public:
 
     uint32_t recordSize();
     size_t write(uint8_t* out);
+    // The same, the records before the string table, the table in pieces, then EOF.
+    size_t write(StreamOutput& out);
 
     // Font index p for the font at position p, skipping index 4 as the format prescribes.
     static uint16_t fontIndexOfPosition(size_t position)
@@ -148,6 +150,10 @@ public:
     EOFRecord eof;
 
 private:
+    // The records in front of the shared string table.
+    uint32_t headSize();
+    size_t writeHead(uint8_t* out);
+
     // Formats with an index below this are built in and not written.
     static constexpr uint16_t firstUserFormat = 164;
 };

@@ -43,44 +43,65 @@ void StreamBuffer::release()
     size_ = 0;
 }
 
-bool buildWorkbookStream(SpreadsheetFile& file, StreamBuffer& stream)
+WorkbookStream::~WorkbookStream()
 {
-    stream.release();
-    Workbook& globals = file.workbook();
+    // The table refers to the cells' texts; it is rebuilt at the next save.
+    file_.workbook().sharedStrings.clear();
+}
+
+bool WorkbookStream::layOut()
+{
+    Workbook& globals = file_.workbook();
     SharedStringTable& sharedStrings = globals.sharedStrings;
     sharedStrings.clear();
 
     size_t narrowCells = 0;
     size_t wideCells = 0;
-    for (int i = 0; i < file.sheetCount(); ++i)
-        Worksheet::countTexts(*file.sheetAt(i), narrowCells, wideCells);
+    for (int i = 0; i < file_.sheetCount(); ++i)
+        Worksheet::countTexts(*file_.sheetAt(i), narrowCells, wideCells);
     sharedStrings.reserve(narrowCells, wideCells);
 
-    std::vector<Worksheet> worksheets(static_cast<size_t>(file.sheetCount()));
+    worksheets_ = std::vector<Worksheet>(static_cast<size_t>(file_.sheetCount()));
     bool fits = true;
-    for (size_t i = 0; i < worksheets.size() && fits; ++i)
-        fits = worksheets[i].layOut(*file.sheetAt(static_cast<int>(i)), sharedStrings, i == 0);
-    // The stream buffer is the largest allocation of a save: make room for it.
+    for (size_t i = 0; i < worksheets_.size() && fits; ++i)
+        fits = worksheets_[i].layOut(*file_.sheetAt(static_cast<int>(i)), sharedStrings, i == 0);
+    // Writing needs the texts in table order only: make room for what comes next.
     sharedStrings.releaseLookup();
 
     uint64_t size = fits && !sharedStrings.overflowed() ? globals.recordSize() : 0;
-    for (size_t i = 0; i < worksheets.size() && fits; ++i) {
+    for (size_t i = 0; i < worksheets_.size() && fits; ++i) {
         globals.sheets[i].position = static_cast<uint32_t>(size);
-        worksheets[i].placeAt(static_cast<uint32_t>(size));
-        size += worksheets[i].recordSize();
+        worksheets_[i].placeAt(static_cast<uint32_t>(size));
+        size += worksheets_[i].recordSize();
         fits = size <= maxStreamSize;
     }
-    if (!fits || sharedStrings.overflowed() || !stream.allocate(size)) {
+    if (!fits || sharedStrings.overflowed()) {
         sharedStrings.clear();
+        size_ = 0;
         return false;
     }
+    size_ = size;
+    return true;
+}
 
-    uint8_t* at = stream.data();
-    at += globals.write(at);
-    for (Worksheet& worksheet : worksheets)
-        at += worksheet.write(at);
-    assert(at == stream.data() + stream.size());
-    // The table refers to the cells' texts; it is rebuilt at the next save.
-    sharedStrings.clear();
+bool WorkbookStream::write(StreamOutput& out)
+{
+    size_t written = file_.workbook().write(out);
+    for (Worksheet& worksheet : worksheets_)
+        written += worksheet.write(out);
+    assert(written == size_);
+    (void)written;
+    return !out.failed();
+}
+
+bool buildWorkbookStream(SpreadsheetFile& file, StreamBuffer& stream)
+{
+    stream.release();
+    WorkbookStream workbook(file);
+    if (!workbook.layOut() || !stream.allocate(workbook.size()))
+        return false;
+    BufferOutput out(stream.data());
+    workbook.write(out);
+    assert(out.end() == stream.data() + stream.size());
     return true;
 }

@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <vector>
+
+#include "streamoutput.h"
+#include "worksheet.h"
 
 class SpreadsheetFile;
 
@@ -25,6 +29,33 @@ private:
     };
     std::unique_ptr<uint8_t, Free> data_;
     size_t size_ = 0;
+};
+
+// The stream of one save: laid out first, so that its size is known before any byte is
+// written, then written once, whole into a buffer or in pieces. The file's sheets must not
+// change in between; the shared string table is cleared again when this goes away.
+//
+//   WorkbookStream stream(file);
+//   if (stream.layOut())
+//       stream.write(out);   // stream.size() bytes
+class WorkbookStream {
+public:
+    explicit WorkbookStream(SpreadsheetFile& file) : file_(file) {}
+    ~WorkbookStream();
+    WorkbookStream(const WorkbookStream&) = delete;
+    WorkbookStream& operator=(const WorkbookStream&) = delete;
+
+    // False when the document does not fit the file format (a text over 65535 characters,
+    // a stream over 2 GB).
+    bool layOut();
+    uint64_t size() const { return size_; }
+    // Writes the stream; true when `out` took every piece.
+    bool write(StreamOutput& out);
+
+private:
+    SpreadsheetFile& file_;
+    std::vector<Worksheet> worksheets_;
+    uint64_t size_ = 0;
 };
 
 // Lays out every sheet, refills the shared string table, fixes the stream positions and

@@ -332,25 +332,44 @@ size_t Worksheet::writeBlock(uint8_t* out, uint32_t block) const
 
 size_t Worksheet::write(uint8_t* out)
 {
-    uint8_t* at = out;
-    at += bof.write(at);
-    at += index.write(at);
+    BufferOutput buffer(out);
+    return write(buffer);
+}
+
+size_t Worksheet::write(StreamOutput& out)
+{
+    size_t written = 0;
+    auto put = [&](Record& record) {
+        const size_t length = record.write(out.room(record.recordSize()));
+        out.commit(length);
+        written += length;
+    };
+    put(bof);
+    put(index);
     for (ColInfo& info : colInfos)
-        at += info.write(at);
-    at += dimensions.write(at);
-    for (uint32_t block = 0; block < blockCount(); ++block)
-        at += writeBlock(at, block);
-    at += window2.write(at);
+        put(info);
+    put(dimensions);
+    for (uint32_t block = 0; block < blockCount(); ++block) {
+        const uint32_t size = blockBodySize(block) + CellRecords::dbCellSize(blockRowCount(block));
+        const size_t length = writeBlock(out.room(size), block);
+        assert(length == size);
+        out.commit(length);
+        written += length;
+    }
+    put(window2);
     for (size_t first = 0; first < mergedCells.size(); first += rangesPerMergedCells) {
         const size_t count = std::min(rangesPerMergedCells, mergedCells.size() - first);
         const auto bodySize = static_cast<uint16_t>(2 + 8 * count);
+        uint8_t* at = out.room(4 + bodySize);
         putU16(at, 0x00E5);
         putU16(at + 2, bodySize);
         putU16(at + 4, static_cast<uint16_t>(count));
         at += 6;
         for (size_t i = first; i < first + count; ++i)
             at += mergedCells[i].write(at);
+        out.commit(4 + bodySize);
+        written += 4 + bodySize;
     }
-    at += eof.write(at);
-    return static_cast<size_t>(at - out);
+    put(eof);
+    return written;
 }

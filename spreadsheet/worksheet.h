@@ -12,6 +12,7 @@
 // stay unchanged in between.
 
 #include "record.h"
+#include "streamoutput.h"
 
 #include <cstdint>
 #include <vector>
@@ -103,6 +104,8 @@ public:
     void placeAt(uint32_t start);
     uint32_t recordSize();
     size_t write(uint8_t* out);
+    // The same, a row block or a record at a time.
+    size_t write(StreamOutput& out);
 
     // The RK value of an INTEGER or REAL cell.
     static uint32_t rkValue(const SpreadsheetCell& cell);
