@@ -2,11 +2,18 @@
 
 #include "textconversion.h"
 
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
 std::string walkTable(std::string_view table, SheetLimits limits, const CellSink& sink)
 {
-    size_t row = 0;
+    return TableWalker(limits, sink).walk(table);
+}
+
+std::string TableWalker::walk(std::string_view table)
+{
     size_t lineStart = 0;
-    std::u16string field;
     while (lineStart < table.size()) {
         size_t lineEnd = table.find('\n', lineStart);
         if (lineEnd == std::string_view::npos)
@@ -15,10 +22,10 @@ std::string walkTable(std::string_view table, SheetLimits limits, const CellSink
         if (!line.empty() && line.back() == '\r' && lineEnd < table.size())
             line.remove_suffix(1);
         auto where = [&](size_t column) {
-            return "line " + std::to_string(row + 1) + ", column " + std::to_string(column + 1);
+            return "line " + std::to_string(row_ + 1) + ", column " + std::to_string(column + 1);
         };
-        if (row >= limits.rows)
-            return "more than " + std::to_string(limits.rows) + " rows (a sheet holds at most that many)";
+        if (row_ >= limits_.rows)
+            return "more than " + std::to_string(limits_.rows) + " rows (a sheet holds at most that many)";
 
         size_t column = 0;
         size_t fieldStart = 0;
@@ -26,23 +33,56 @@ std::string walkTable(std::string_view table, SheetLimits limits, const CellSink
             const size_t tab = line.find('\t', fieldStart);
             const std::string_view text = line.substr(
                 fieldStart, tab == std::string_view::npos ? std::string_view::npos : tab - fieldStart);
-            if (column >= limits.columns)
-                return "line " + std::to_string(row + 1) + ": more than " + std::to_string(limits.columns) +
+            if (column >= limits_.columns)
+                return "line " + std::to_string(row_ + 1) + ": more than " + std::to_string(limits_.columns) +
                        " columns (a sheet holds at most that many)";
-            if (!utf8ToUtf16(text, field))
+            if (!utf8ToUtf16(text, field_))
                 return where(column) + ": not valid UTF-8";
-            if (field.size() > maxCellCharacters)
+            if (field_.size() > maxCellCharacters)
                 return where(column) + ": more than " + std::to_string(maxCellCharacters) +
                        " characters (a cell holds at most that many)";
-            if (!sink(static_cast<uint32_t>(row), static_cast<uint32_t>(column), text, field))
+            if (!sink_(static_cast<uint32_t>(row_), static_cast<uint32_t>(column), text, field_))
                 return where(column) + ": the cell could not be written";
             ++column;
             if (tab == std::string_view::npos)
                 break;
             fieldStart = tab + 1;
         }
-        ++row;
+        ++row_;
         lineStart = lineEnd + 1;
     }
     return {};
+}
+
+std::string walkTableFile(int fd, SheetLimits limits, const CellSink& sink, int& readError)
+{
+    readError = 0;
+    TableWalker walker(limits, sink);
+    // Blocks of 1 MB; a line longer than the buffer makes it grow.
+    std::string buffer(size_t(1) << 20, '\0');
+    size_t kept = 0; // bytes of an unfinished line at the buffer's start
+    while (true) {
+        if (kept == buffer.size())
+            buffer.resize(2 * buffer.size());
+        const ssize_t got = ::read(fd, buffer.data() + kept, buffer.size() - kept);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            readError = errno;
+            return std::strerror(readError);
+        }
+        const size_t filled = kept + static_cast<size_t>(got);
+        if (got == 0)
+            return walker.walk(std::string_view(buffer.data(), filled));
+        const std::string_view text(buffer.data(), filled);
+        const size_t lastLineEnd = text.rfind('\n');
+        if (lastLineEnd == std::string_view::npos) {
+            kept = filled;
+            continue;
+        }
+        if (std::string problem = walker.walk(text.substr(0, lastLineEnd + 1)); !problem.empty())
+            return problem;
+        kept = filled - (lastLineEnd + 1);
+        std::memmove(buffer.data(), buffer.data() + lastLineEnd + 1, kept);
+    }
 }

@@ -22,9 +22,29 @@ constexpr size_t maxCellCharacters = 32767; // UTF-16 code units a spreadsheet c
 using CellSink =
     std::function<bool(uint32_t row, uint32_t column, std::string_view utf8, const std::u16string& utf16)>;
 
-// Walks the table's cells in order; an empty string on success, else why not (too many rows
-// or columns, invalid UTF-8, a cell too long, a cell the sink refused).
+// Walks a table given in parts, each a run of whole lines (the last part may end without a
+// line end), counting rows across the parts.
+class TableWalker {
+public:
+    TableWalker(SheetLimits limits, const CellSink& sink) : limits_(limits), sink_(sink) {}
+    // An empty string on success, else why not (too many rows or columns, invalid UTF-8, a cell
+    // too long, a cell the sink refused).
+    std::string walk(std::string_view lines);
+
+private:
+    SheetLimits limits_;
+    const CellSink& sink_;
+    size_t row_ = 0;
+    std::u16string field_;
+};
+
+// Walks the table's cells in order; an empty string on success, else why not.
 std::string walkTable(std::string_view table, SheetLimits limits, const CellSink& sink);
+
+// Reads the table from `fd` in large blocks and walks its cells as they come, so the file is
+// never held whole; an empty string on success, else why not. A read that fails sets
+// `readError` to its errno (and the string to its message).
+std::string walkTableFile(int fd, SheetLimits limits, const CellSink& sink, int& readError);
 
 // Writes the table as an .xlsx workbook at `output`; an empty string on success, else why not
 // (nothing is then left at `output`).

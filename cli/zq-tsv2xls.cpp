@@ -13,6 +13,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <string_view>
@@ -51,21 +52,31 @@ bool readFile(const char* path, std::string& content)
     return ok;
 }
 
-int writeXls(std::string& table, const char* input, const char* output)
+// The table is read in blocks straight into the sheet's cells; the file is written as its
+// records are produced.
+int writeXls(const char* input, const char* output)
 {
+    const int fd = ::open(input, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(std::string("cannot read ") + input + ": " + std::strerror(errno));
     SpreadsheetFile file;
     file.createSheets(1);
     SpreadsheetSheet& sheet = *file.sheetAt(0);
-    const std::string problem =
-        walkTable(table, xlsLimits, [&](uint32_t row, uint32_t column, std::string_view, const std::u16string& text) {
-            sheet.cellAt(row, column)->setText(text);
-            return true;
-        });
+    int readError = 0;
+    const auto addCell = [&](uint32_t row, uint32_t column, std::string_view, const std::u16string& text) {
+        sheet.cellAt(row, column)->setText(text);
+        return true;
+    };
+    const std::string problem = walkTableFile(fd, xlsLimits, addCell, readError);
+    ::close(fd);
+    if (readError != 0)
+        return fail(std::string("cannot read ") + input + ": " + problem);
     if (!problem.empty())
         return fail(std::string(input) + ": " + problem + "; nothing written");
-    table = {};
-    if (!file.saveAs(output))
-        return fail(std::string("cannot write ") + output);
+    if (!file.saveAs(output)) {
+        const int error = file.saveError();
+        return fail(std::string("cannot write ") + output + (error != 0 ? std::string(": ") + std::strerror(error) : ""));
+    }
     return 0;
 }
 
@@ -88,11 +99,11 @@ int main(int argc, char** argv)
                              "(an Excel 2007+ workbook for an OUTPUT ending in .xlsx).\n");
         return 2;
     }
+    if (!endsWithXlsx(argv[2]))
+        return writeXls(argv[1], argv[2]);
     std::string table;
     if (!readFile(argv[1], table))
         return fail(std::string("cannot read ") + argv[1]);
-    if (!endsWithXlsx(argv[2]))
-        return writeXls(table, argv[1], argv[2]);
     const std::string problem = writeTableAsXlsx(table, argv[2]);
     if (problem.empty())
         return 0;

@@ -1,5 +1,7 @@
 #include "celltext.h"
 
+#include "textpool.h"
+
 #include <cstring>
 #include <new>
 
@@ -7,12 +9,14 @@ static_assert(sizeof(CellText) == 8, "a cell text header takes 8 bytes");
 
 CellText* CellText::allocate(size_t length, bool wide)
 {
-    // Longer texts cannot be counted in 31 bits; no file could hold them anyway.
-    if (length >= 0x80000000u)
+    // Longer texts cannot be counted in 30 bits; no file could hold them anyway.
+    if (length >= pooledBit)
         throw std::bad_alloc();
     const size_t unit = wide ? sizeof(char16_t) : 1;
-    void* block = ::operator new(sizeof(CellText) + (length + 1) * unit);
-    return new (block) CellText(static_cast<uint32_t>(length), wide);
+    const size_t bytes = sizeof(CellText) + (length + 1) * unit;
+    const bool pooled = bytes <= TextPool::largestPiece;
+    void* block = pooled ? TextPool::allocate(bytes) : ::operator new(bytes);
+    return new (block) CellText(static_cast<uint32_t>(length), wide, pooled);
 }
 
 CellText* CellText::create(const char16_t* units, size_t length)
@@ -44,6 +48,10 @@ void CellText::destroy(CellText* text)
 {
     if (!text)
         return;
+    const bool pooled = text->lengthAndWidth_ & pooledBit;
     text->~CellText();
-    ::operator delete(static_cast<void*>(text));
+    if (pooled)
+        TextPool::release(text);
+    else
+        ::operator delete(static_cast<void*>(text));
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-// The text of one cell in a single heap block: a small header, then the characters (UTF-16
-// code units or bytes) and a terminating zero. One allocation per text cell keeps a
-// 65536-row sheet of texts small; the shared string table refers to these blocks directly
-// instead of copying the strings.
+// The text of one cell in a single piece of memory: a small header, then the characters
+// (UTF-16 code units or bytes) and a terminating zero. Short texts come from the text pool,
+// long ones from the heap. One piece per text cell keeps a 65536-row sheet of texts small;
+// the shared string table refers to these pieces directly instead of copying the strings.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +16,7 @@ public:
     static void destroy(CellText* text);
 
     bool isWide() const { return lengthAndWidth_ & wideBit; }
-    uint32_t length() const { return lengthAndWidth_ & ~wideBit; }
+    uint32_t length() const { return lengthAndWidth_ & ~(wideBit | pooledBit); }
     // Bytes the characters take in the file (2 per UTF-16 code unit, 1 per byte).
     uint32_t byteLength() const { return isWide() ? 2 * length() : length(); }
     const char16_t* wide() const { return reinterpret_cast<const char16_t*>(this + 1); }
@@ -28,7 +28,11 @@ public:
 private:
     // The header stays 8 bytes: a 16-character text then fits a 48-byte heap block.
     static constexpr uint32_t wideBit = 0x80000000u;
-    CellText(uint32_t length, bool wide) : lengthAndWidth_(length | (wide ? wideBit : 0)) {}
+    static constexpr uint32_t pooledBit = 0x40000000u;
+    CellText(uint32_t length, bool wide, bool pooled)
+        : lengthAndWidth_(length | (wide ? wideBit : 0) | (pooled ? pooledBit : 0))
+    {
+    }
     static CellText* allocate(size_t length, bool wide);
 
     uint32_t lengthAndWidth_;

@@ -36,13 +36,16 @@ bool utf16ToUtf8(std::u16string_view text, std::string& out)
 
 bool utf8ToUtf16(std::string_view text, std::u16string& out)
 {
-    out.clear();
-    out.reserve(text.size());
+    // Never more code units than bytes: the text is converted in place, then cut to length.
+    out.resize(text.size());
+    char16_t* to = out.data();
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t size = text.size();
     size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
+    while (i < size) {
+        const unsigned char lead = bytes[i];
         if (lead < 0x80) {
-            out.push_back(lead);
+            *to++ = lead;
             ++i;
             continue;
         }
@@ -56,26 +59,34 @@ bool utf8ToUtf16(std::string_view text, std::u16string& out)
         } else if (lead >= 0xF0 && lead <= 0xF4) {
             length = 4, code = lead & 0x07, minimum = 0x10000;
         } else {
+            out.clear();
             return false;
         }
-        if (text.size() - i < length)
+        if (size - i < length) {
+            out.clear();
             return false;
+        }
         for (size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
+            const unsigned char next = bytes[i + k];
+            if ((next & 0xC0) != 0x80) {
+                out.clear();
                 return false;
+            }
             code = (code << 6) | (next & 0x3F);
         }
-        if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            out.clear();
             return false;
+        }
         if (code >= 0x10000) {
             code -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+            *to++ = static_cast<char16_t>(0xD800 + (code >> 10));
+            *to++ = static_cast<char16_t>(0xDC00 + (code & 0x3FF));
         } else {
-            out.push_back(static_cast<char16_t>(code));
+            *to++ = static_cast<char16_t>(code);
         }
         i += length;
     }
+    out.resize(static_cast<size_t>(to - out.data()));
     return true;
 }
