@@ -1,11 +1,16 @@
 #include "celltext.h"
 
-#include "textpool.h"
+#include "cellpool.h"
 
 #include <cstring>
 #include <new>
 
 static_assert(sizeof(CellText) == 8, "a cell text header takes 8 bytes");
+
+namespace {
+// Longer texts get heap blocks of their own: a replaced long text then frees its memory.
+constexpr size_t largestPooledText = 1024;
+} // namespace
 
 CellText* CellText::allocate(size_t length, bool wide)
 {
@@ -14,8 +19,8 @@ CellText* CellText::allocate(size_t length, bool wide)
         throw std::bad_alloc();
     const size_t unit = wide ? sizeof(char16_t) : 1;
     const size_t bytes = sizeof(CellText) + (length + 1) * unit;
-    const bool pooled = bytes <= TextPool::largestPiece;
-    void* block = pooled ? TextPool::allocate(bytes) : ::operator new(bytes);
+    const bool pooled = bytes <= largestPooledText;
+    void* block = pooled ? CellPool::allocate(bytes) : ::operator new(bytes);
     return new (block) CellText(static_cast<uint32_t>(length), wide, pooled);
 }
 
@@ -51,7 +56,7 @@ void CellText::destroy(CellText* text)
     const bool pooled = text->lengthAndWidth_ & pooledBit;
     text->~CellText();
     if (pooled)
-        TextPool::release(text);
+        CellPool::release(text);
     else
         ::operator delete(static_cast<void*>(text));
 }

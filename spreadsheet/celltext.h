@@ -1,7 +1,7 @@
 #pragma once
 
 // The text of one cell in a single piece of memory: a small header, then the characters
-// (UTF-16 code units or bytes) and a terminating zero. Short texts come from the text pool,
+// (UTF-16 code units or bytes) and a terminating zero. Short texts come from the cell pool,
 // long ones from the heap. One piece per text cell keeps a 65536-row sheet of texts small;
 // the shared string table refers to these pieces directly instead of copying the strings.
 

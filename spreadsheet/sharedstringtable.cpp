@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <string_view>
+#include <sys/mman.h>
 
 namespace {
 bool isHighSurrogate(char16_t unit)
@@ -27,6 +28,20 @@ size_t capacityFor(size_t count)
     while (capacity < 2 * count)
         capacity *= 2;
     return capacity;
+}
+
+// A table of many megabytes is about to be filled: on huge pages that costs a few page
+// faults instead of thousands. Only the whole huge pages within it are advised.
+template <class T>
+void reserveOnHugePages(std::vector<T>& table, size_t count)
+{
+    table.reserve(count);
+    constexpr uintptr_t hugePage = uintptr_t(2) << 20;
+    const auto start = reinterpret_cast<uintptr_t>(table.data());
+    const uintptr_t first = (start + hugePage - 1) & ~(hugePage - 1);
+    const uintptr_t end = (start + table.capacity() * sizeof(T)) & ~(hugePage - 1);
+    if (end > first)
+        ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
 }
 
 // The hash bits a slot keeps above its index: taken from the top, well apart from the low
@@ -61,7 +76,10 @@ void SharedStringTable::Lookup::prefetch(size_t hash) const
 void SharedStringTable::Lookup::rebuild(size_t count, const std::vector<const CellText*>& strings, bool wide,
                                         unsigned indexBits)
 {
-    slots_.assign(capacityFor(std::max(count, count_)), 0);
+    const size_t capacity = capacityFor(std::max(count, count_));
+    std::vector<uint32_t>().swap(slots_);
+    reserveOnHugePages(slots_, capacity);
+    slots_.assign(capacity, 0);
     count_ = 0;
     const size_t mask = slots_.size() - 1;
     for (uint32_t index = 0; index < strings.size(); ++index) {
@@ -128,7 +146,7 @@ void SharedStringTable::releaseLookup()
 
 void SharedStringTable::reserve(size_t narrowCells, size_t wideCells)
 {
-    strings_.reserve(strings_.size() + narrowCells + wideCells);
+    reserveOnHugePages(strings_, strings_.size() + narrowCells + wideCells);
     growIndexTo(strings_.size() + narrowCells + wideCells);
     narrowLookup_.rebuild(narrowCells + strings_.size(), strings_, false, indexBits_);
     wideLookup_.rebuild(wideCells + strings_.size(), strings_, true, indexBits_);

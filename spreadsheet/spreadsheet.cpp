@@ -229,7 +229,7 @@ SpreadsheetCell* SpreadsheetSheet::cellAt(uint32_t row, uint32_t column)
         return nullptr;
     if (column >= columnCount_) {
         columnCount_ = column + 1;
-        for (std::vector<SpreadsheetCell>& cells : rows_)
+        for (SpreadsheetCellRow& cells : rows_)
             cells.resize(columnCount_);
     }
     while (rows_.size() <= row)

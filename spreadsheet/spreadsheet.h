@@ -11,6 +11,8 @@
 //   file.sheetAt(0)->cellAt(0, 0)->setText(u"Total");
 //   bool ok = file.saveAs(u"/tmp/report.xls");
 
+#include "cellpool.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -79,6 +81,9 @@ private:
     uint8_t type_ = EMPTY;
 };
 
+// A sheet's row of cells, from the cell pool: a full sheet has 65536 of them.
+using SpreadsheetCellRow = std::vector<SpreadsheetCell, CellPoolAllocator<SpreadsheetCell>>;
+
 class SpreadsheetSheet {
 public:
     // Grows the grid to cover (row, column); nullptr when row > 65535 or column > 255.
@@ -107,7 +112,7 @@ private:
     friend class Worksheet;
     SpreadsheetSheet() = default;
 
-    std::vector<std::vector<SpreadsheetCell>> rows_; // rowCount() rows of columnCount() cells
+    std::vector<SpreadsheetCellRow> rows_; // rowCount() rows of columnCount() cells
     uint32_t columnCount_ = 0;
     std::vector<ColumnWidth> columnWidths_;
 };

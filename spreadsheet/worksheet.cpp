@@ -141,7 +141,7 @@ uint32_t Worksheet::rkValue(const SpreadsheetCell& cell)
 // range, or reals with at most two decimals that RK keeps exactly. An integer outside that
 // range, or any other real, is a NUMBER of its own and ends the run.
 template <class Sink>
-void Worksheet::walkRow(const std::vector<SpreadsheetCell>& cells, uint16_t row, Sink& sink)
+void Worksheet::walkRow(const SpreadsheetCellRow& cells, uint16_t row, Sink& sink)
 {
     const size_t end = cells.size();
     size_t column = 0;
@@ -246,7 +246,7 @@ bool Worksheet::layOut(const SpreadsheetSheet& sheet, SharedStringTable& sharedS
     SizingSink sink{sharedStrings};
     std::array<size_t, 256> hashes;
     for (uint32_t row = 0; row < rows; ++row) {
-        const std::vector<SpreadsheetCell>& cells = sheet.rows_[row];
+        const SpreadsheetCellRow& cells = sheet.rows_[row];
         // Looking a row's texts up at once keeps several memory fetches in flight.
         size_t texts = 0;
         for (const SpreadsheetCell& cell : cells) {
@@ -279,7 +279,7 @@ bool Worksheet::layOut(const SpreadsheetSheet& sheet, SharedStringTable& sharedS
 
 void Worksheet::countTexts(const SpreadsheetSheet& sheet, size_t& narrow, size_t& wide)
 {
-    for (const std::vector<SpreadsheetCell>& cells : sheet.rows_) {
+    for (const SpreadsheetCellRow& cells : sheet.rows_) {
         for (const SpreadsheetCell& cell : cells) {
             narrow += cell.type_ == STRING;
             wide += cell.type_ == WSTRING;

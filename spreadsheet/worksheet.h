@@ -12,6 +12,7 @@
 // stay unchanged in between.
 
 #include "record.h"
+#include "spreadsheet.h"
 #include "streamoutput.h"
 
 #include <cstdint>
@@ -129,7 +130,7 @@ private:
 
     // Hands each record the row's cells make to `sink`, in order (see worksheet.cpp).
     template <class Sink>
-    static void walkRow(const std::vector<SpreadsheetCell>& cells, uint16_t row, Sink& sink);
+    static void walkRow(const SpreadsheetCellRow& cells, uint16_t row, Sink& sink);
 
     const SpreadsheetSheet* sheet_ = nullptr;
     std::vector<uint32_t> rowCellBytes_; // bytes of each row's cell records

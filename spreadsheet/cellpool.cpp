@@ -1,4 +1,4 @@
-#include "textpool.h"
+#include "cellpool.h"
 
 #include <atomic>
 #include <cassert>
@@ -70,13 +70,15 @@ private:
 thread_local ThreadPool pool;
 } // namespace
 
-void* TextPool::allocate(size_t bytes)
+void* CellPool::allocate(size_t bytes)
 {
     assert(bytes <= largestPiece);
+    if (bytes == 0)
+        bytes = 8; // a piece of its own, as the heap gives
     return pool.allocate(bytes);
 }
 
-void TextPool::release(void* piece)
+void CellPool::release(void* piece)
 {
     const auto address = reinterpret_cast<uintptr_t>(piece);
     releaseBlock(reinterpret_cast<BlockHeader*>(address & ~(blockSize - 1)));
