@@ -376,6 +376,73 @@ TEST(CompoundLayout, RewrittenStreamsStayReadable)
     EXPECT_TRUE(sameBytes(readFile(grown), readFile(once)));
 }
 
+// A stream produced in pieces while the file is written gives the file the whole stream
+// gives; a producer that hands on too few or too many bytes, or gives up, changes nothing.
+TEST(CompoundSaving, StreamProducedInPiecesMatchesTheWholeStream)
+{
+    auto inPieces = [](const Bytes& bytes, size_t piece, size_t handOn) {
+        return [&bytes, piece, handOn](const StreamPieceSink& sink) {
+            for (size_t at = 0; at < handOn; at += piece)
+                if (!sink(bytes.data() + at, std::min(piece, handOn - at)))
+                    return false;
+            return true;
+        };
+    };
+    // Mini stream, one sector past it, past the first FAT sector's 128 sectors, past 109 FAT
+    // sectors (DIFAT); pieces not aligned to sectors.
+    for (const size_t length : {size_t(3000), size_t(4096), size_t(70001), size_t(7200000)}) {
+        SCOPED_TRACE(length);
+        const Bytes workbook = pattern(length, uint32_t(length));
+        const std::string whole = workPath("whole.xls"), pieces = workPath("pieces.xls");
+        ASSERT_EQ(saveWorkbook(whole, workbook), CompoundDocument::Success);
+        CompoundDocument document;
+        ASSERT_TRUE(document.createDocument(pieces));
+        ASSERT_EQ(document.createStream(u"Workbook"), CompoundDocument::Success);
+        ASSERT_EQ(document.writeStream(u"Workbook", length, inPieces(workbook, 1000, length)),
+                  CompoundDocument::Success);
+        EXPECT_TRUE(sameBytes(readFile(pieces), readFile(whole)));
+    }
+
+    const std::string folder = newFolder("pieces");
+    const std::string path = folder + "/book.xls";
+    ASSERT_EQ(saveWorkbook(path, pattern(9000, 7)), CompoundDocument::Success);
+    const Bytes original = readFile(path);
+    const Bytes workbook = pattern(50000);
+    CompoundDocument document;
+    ASSERT_TRUE(document.createDocument(path));
+    ASSERT_EQ(document.createStream(u"Workbook"), CompoundDocument::Success);
+    const Bytes longer = pattern(50001);
+    const CompoundDocument::StreamProducer refusals[] = {
+        inPieces(workbook, 4000, 49999),                   // too few bytes
+        inPieces(longer, 4000, longer.size()),             // too many
+        [](const StreamPieceSink&) { return false; },      // gives up
+    };
+    for (const size_t length : {size_t(50000), size_t(2000)}) {
+        for (const CompoundDocument::StreamProducer& produce : refusals)
+            EXPECT_EQ(document.writeStream(u"Workbook", length, produce), CompoundDocument::WriteFailed);
+    }
+    EXPECT_TRUE(sameBytes(readFile(path), original));
+    EXPECT_EQ(filesIn(folder), QStringList{"book.xls"}) << "no temporary file left";
+
+    // A stream rewritten after another one grew: its sectors are no longer in file order.
+    const std::string twice = workPath("twice.xls"), twicePieces = workPath("twice-pieces.xls");
+    const Bytes first = pattern(20000, 3), second = pattern(30000, 4), rewritten = pattern(60000, 5);
+    for (const bool streamed : {false, true}) {
+        CompoundDocument two;
+        ASSERT_TRUE(two.createDocument(streamed ? twicePieces : twice));
+        ASSERT_EQ(two.createStream(u"Workbook"), CompoundDocument::Success);
+        ASSERT_EQ(two.createStream(u"Other"), CompoundDocument::Success);
+        ASSERT_EQ(two.writeStream(u"Workbook", first.data(), first.size()), CompoundDocument::Success);
+        ASSERT_EQ(two.writeStream(u"Other", second.data(), second.size()), CompoundDocument::Success);
+        const int result = streamed ? two.writeStream(u"Workbook", rewritten.size(),
+                                                      inPieces(rewritten, 777, rewritten.size()))
+                                    : two.writeStream(u"Workbook", rewritten.data(), rewritten.size());
+        ASSERT_EQ(result, CompoundDocument::Success);
+    }
+    EXPECT_TRUE(sameBytes(readFile(twicePieces), readFile(twice)));
+    EXPECT_TRUE(readsBack(twicePieces, {{"Workbook", rewritten}, {"Other", second}}));
+}
+
 TEST(CompoundLayout, SeveralStreamsAndStoragesFormValidTrees)
 {
     const std::string path = workPath("several.xls");

@@ -12,6 +12,7 @@
 #include <QFile>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 using namespace BiffTest;
@@ -230,6 +231,51 @@ TEST(SpreadsheetFileSave, WritesTheWorkbookStream)
     ASSERT_TRUE(stream);
     EXPECT_TRUE(sameBytes(*stream, workbookStream(file)));
     EXPECT_TRUE(readsBackEqual(file, QString::fromStdString(first)));
+}
+
+// saveAs() writes the file as its records are produced; the bytes are those of the whole
+// stream built in memory, for documents small and large: a mini stream, several sheets with
+// merges, widths and numbers, texts crossing CONTINUE records, a stream of many FAT sectors.
+TEST(SpreadsheetFileSave, StreamedFileEqualsTheSaveToMemory)
+{
+    const auto tiny = [](SpreadsheetFile& file) { file.sheetAt(0)->cellAt(0, 0)->setText(u"x"); };
+    const auto mixed = [](SpreadsheetFile& file) {
+        file.addSheet("Zahlen");
+        for (uint32_t row = 0; row < 3000; ++row) {
+            std::u16string text(u"Größe ");
+            text.append(row % 50, u'ж');
+            file.sheetAt(0)->cellAt(row, row % 7)->setText(text);
+            file.sheetAt(1)->cellAt(row, 0)->setRealValue(row * 0.5);
+            file.sheetAt(1)->cellAt(row, 1)->setIntValue(int32_t(row));
+            file.sheetAt(1)->cellAt(row, 2)->setNarrowText("narrow");
+        }
+        file.sheetAt(0)->cellAt(5, 1, 3, 2);
+        file.sheetAt(1)->setColumnWidth(0, 5000);
+        std::u16string longText(20000, u'长');
+        longText += u"😀";
+        file.sheetAt(0)->cellAt(10, 3)->setText(longText);
+    };
+    const auto large = [](SpreadsheetFile& file) {
+        for (uint32_t row = 0; row < 20000; ++row) {
+            for (uint32_t column = 0; column < 8; ++column) {
+                std::u16string text(column + 1, u'é');
+                text.push_back(char16_t(u'A' + row % 26));
+                text.append(row % 11, u'x');
+                file.sheetAt(0)->cellAt(row, column)->setText(text);
+            }
+        }
+    };
+    const std::function<void(SpreadsheetFile&)> fills[] = {tiny, mixed, large};
+    for (const auto& fill : fills) {
+        SpreadsheetFile file;
+        file.createSheets(1);
+        fill(file);
+        const std::string path = pathIn("streamed.xls");
+        ASSERT_TRUE(file.saveAs(path.c_str()));
+        Bytes inMemory;
+        ASSERT_TRUE(file.saveToMemory(inMemory));
+        EXPECT_TRUE(sameBytes(fileBytes(path), inMemory)) << inMemory.size() << " bytes";
+    }
 }
 
 TEST(SpreadsheetFileSave, WidePathIsItsUtf8Name)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 
@@ -140,6 +141,36 @@ TEST(Tsv2Xls, BadInputIsRefused)
     EXPECT_EQ(usage.exitCode(), 2);
 }
 
+// A disk that fills during the save (file size limited, as on a nearly full disk; the device
+// that is always full): the failure is reported with its reason, an existing file keeps its
+// bytes and no temporary file is left beside it.
+TEST(Tsv2Xls, FullDiskIsReportedAndKeepsTheOldFile)
+{
+    std::string tsv;
+    for (int row = 0; row < 20000; ++row)
+        tsv += "cell " + std::to_string(row) + "\tsecond " + std::to_string(row) + "\n";
+    const QString folder = pathIn("fulldisk");
+    QDir().mkpath(folder);
+    const QString input = pathIn("fulldisk.tsv"), output = folder + "/kept.xls";
+    writeFile(input, tsv);
+    writeFile(output, "the old file");
+
+    QProcess tool;
+    tool.start("/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 256; exec \"$0\" \"$1\" \"$2\"",
+                           TestSupport::binDir() + "/zq-tsv2xls", input, output});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    EXPECT_EQ(tool.exitCode(), 1);
+    const QString errors = QString::fromUtf8(tool.readAllStandardError());
+    EXPECT_TRUE(errors.contains("cannot write " + output + ": File too large")) << errors.toStdString();
+    EXPECT_EQ(fileBytes(output), Bytes({'t', 'h', 'e', ' ', 'o', 'l', 'd', ' ', 'f', 'i', 'l', 'e'}));
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"kept.xls"});
+
+    const ToolRun full = convert(input, "/dev/full");
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_TRUE(full.errors.contains("cannot write /dev/full: No space left on device")) << full.errors.toStdString();
+}
+
 // A full sheet of 65536 rows, over 7 MB (its container needs DIFAT sectors), whose string
 // table crosses a thousand CONTINUE records with texts of emoji, CJK and accents and one text
 // longer than a CONTINUE record. The tool's file equals the interface's own save, and xlrd
@@ -168,5 +199,8 @@ TEST(Tsv2Xls, FullSheetOverSevenMegabytes)
     const QString own = pathIn("own.xls");
     ASSERT_TRUE(expected.saveAs(own.toStdU16String().c_str()));
     EXPECT_TRUE(sameBytes(fileBytes(output), fileBytes(own)));
+    Bytes inMemory;
+    ASSERT_TRUE(expected.saveToMemory(inMemory));
+    EXPECT_TRUE(sameBytes(fileBytes(output), inMemory));
     EXPECT_TRUE(readsBackEqual(expected, output));
 }
