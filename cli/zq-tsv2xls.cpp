@@ -75,7 +75,8 @@ int writeXls(const char* input, const char* output)
         return fail(std::string(input) + ": " + problem + "; nothing written");
     if (!file.saveAs(output)) {
         const int error = file.saveError();
-        return fail(std::string("cannot write ") + output + (error != 0 ? std::string(": ") + std::strerror(error) : ""));
+        const std::string reason = error != 0 ? std::string(": ") + std::strerror(error) : "";
+        return fail(std::string("cannot write ") + output + reason);
     }
     return 0;
 }

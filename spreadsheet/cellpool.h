@@ -20,22 +20,19 @@ void release(void* piece);
 } // namespace CellPool
 
 // A standard allocator over the pool, for the rows of a sheet.
-template <class T>
-class CellPoolAllocator {
+template <class T> class CellPoolAllocator {
 public:
     using value_type = T;
     static_assert(alignof(T) <= 8, "the pool aligns pieces to 8 bytes");
 
     CellPoolAllocator() = default;
-    template <class U>
-    CellPoolAllocator(const CellPoolAllocator<U>&) noexcept
-    {
-    }
+    template <class U> CellPoolAllocator(const CellPoolAllocator<U>&) noexcept {}
 
     T* allocate(size_t count)
     {
         const size_t bytes = count * sizeof(T);
-        return static_cast<T*>(bytes <= CellPool::largestPiece ? CellPool::allocate(bytes) : ::operator new(bytes));
+        return static_cast<T*>(bytes <= CellPool::largestPiece ? CellPool::allocate(bytes)
+                                                               : ::operator new(bytes));
     }
     void deallocate(T* pointer, size_t count) noexcept
     {
@@ -45,9 +42,5 @@ public:
             ::operator delete(pointer);
     }
 
-    template <class U>
-    bool operator==(const CellPoolAllocator<U>&) const noexcept
-    {
-        return true;
-    }
+    template <class U> bool operator==(const CellPoolAllocator<U>&) const noexcept { return true; }
 };
