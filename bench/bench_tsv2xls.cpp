@@ -3,13 +3,14 @@
 // against the copy, and the run's peak memory as a multiple of the output's size. The same
 // figures for an .xlsx output (written by libxlsxwriter) follow as information.
 //
-//   bench_tsv2xls [runs]   (default: 3; the fastest time and the highest peak count)
+//   bench_tsv2xls [runs]   (default: 3; the fastest and the median time, the highest peak count)
 
 #include "benchsupport.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -34,8 +35,20 @@ bool writeTable(const std::string& path)
 struct Figures {
     Measurement run;
     Measurement copy;
+    double runMedian = 0; // seconds
+    double copyMedian = 0;
     double megabytes = 0;
 };
+
+double median(const std::vector<Measurement>& runs)
+{
+    std::vector<double> seconds;
+    for (const Measurement& run : runs)
+        seconds.push_back(run.seconds);
+    std::sort(seconds.begin(), seconds.end());
+    const size_t middle = seconds.size() / 2;
+    return seconds.size() % 2 ? seconds[middle] : (seconds[middle - 1] + seconds[middle]) / 2;
+}
 
 Figures measure(const std::string& tool, const std::string& table, const std::string& output, int runs)
 {
@@ -46,7 +59,7 @@ Figures measure(const std::string& tool, const std::string& table, const std::st
         copies.push_back(runChild({"cp", output, output + ".copy"}));
         std::filesystem::remove(output + ".copy");
     }
-    Figures figures{best(tsv), best(copies), 0};
+    Figures figures{best(tsv), best(copies), median(tsv), median(copies), 0};
     std::error_code error;
     figures.megabytes = double(std::filesystem::file_size(output, error)) / (1024.0 * 1024.0);
     std::filesystem::remove(output);
@@ -57,9 +70,11 @@ void print(const char* kind, const Figures& f, const char* targets)
 {
     const double peakMegabytes = f.run.peakKiB / 1024.0;
     std::printf("%s: %.1f MB file\n", kind, f.megabytes);
-    std::printf("  zq-tsv2xls:   %.3f s, peak %.1f MB\n", f.run.seconds, peakMegabytes);
-    std::printf("  copy (cp):    %.3f s\n", f.copy.seconds);
-    std::printf("  time ratio:   run / copy = %.2f%s\n", f.run.seconds / f.copy.seconds, targets);
+    std::printf("  zq-tsv2xls:   %.3f s (median %.3f s), peak %.1f MB\n", f.run.seconds, f.runMedian,
+                peakMegabytes);
+    std::printf("  copy (cp):    %.3f s (median %.3f s)\n", f.copy.seconds, f.copyMedian);
+    std::printf("  time ratio:   run / copy = %.2f, of the medians %.2f%s\n", f.run.seconds / f.copy.seconds,
+                f.runMedian / f.copyMedian, targets);
     std::printf("  memory ratio: peak / file size = %.2f%s\n", peakMegabytes / f.megabytes,
                 *targets ? "   (target: at most 2.5)" : "");
 }
