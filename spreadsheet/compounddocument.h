@@ -63,7 +63,8 @@ public:
     // gives up, or hands on more or fewer bytes, makes the write fail.
     using StreamProducer = std::function<bool(const StreamPieceSink& sink)>;
     int writeStream(const std::u16string& path, size_t length, const StreamProducer& produce);
-    // Why the last write failed, as an errno value; 0 when it did not fail on the file.
+    // Why the last createDocument() or write failed, as an errno value; 0 when it did not fail
+    // on the file.
     int error() const;
     void closeDocument();
 

@@ -70,29 +70,37 @@ std::string baseNameOf(const std::string& path)
 bool SaveTarget::open(const std::string& path)
 {
     close();
-    if (path.empty())
+    const auto refuse = [this](int error) {
+        error_ = error;
         return false;
+    };
+    if (path.empty())
+        return refuse(ENOENT);
     const std::string target = resolveLink(path);
     struct stat status;
     if (::stat(target.c_str(), &status) == 0) {
         if (S_ISDIR(status.st_mode))
-            return false;
+            return refuse(EISDIR);
         // A file the user may not write to stays as it is, as it would when written in place.
         if (::access(target.c_str(), W_OK) != 0)
-            return false;
+            return refuse(errno);
         if (!S_ISREG(status.st_mode)) {
             direct_ = FileHandle(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
             if (!direct_.valid())
-                return false;
+                return refuse(errno);
             path_ = target;
             return true;
         }
     } else if (errno != ENOENT) {
-        return false; // e.g. a parent on the path is a regular file
+        return refuse(errno); // e.g. a parent on the path is a regular file
     }
     const std::string folder = folderOf(target);
-    if (baseNameOf(target).empty() || ::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
-        return false;
+    if (baseNameOf(target).empty())
+        return refuse(EISDIR);
+    if (::stat(folder.c_str(), &status) != 0)
+        return refuse(errno);
+    if (!S_ISDIR(status.st_mode))
+        return refuse(ENOTDIR);
     path_ = target;
     folder_ = folder;
     return true;
@@ -106,6 +114,7 @@ void SaveTarget::openInMemory()
 
 void SaveTarget::close()
 {
+    error_ = 0;
     inMemory_ = false;
     path_.clear();
     folder_.clear();

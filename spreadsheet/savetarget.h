@@ -52,8 +52,8 @@ public:
     // only when every byte was written and, for a regular file, the file was closed and renamed
     // into place; otherwise the target keeps what it had.
     bool save(const std::function<bool(ImageWriter&)>& writeImage);
-    // Why the last save failed, as an errno value; 0 when it succeeded or failed for a reason
-    // of its content (the image could not be produced).
+    // Why the last open() or save failed, as an errno value; 0 when it succeeded or the save
+    // failed for a reason of its content (the image could not be produced).
     int error() const { return error_; }
 
     // Reads bytes of the image last saved (for the parts of a document that did not change).

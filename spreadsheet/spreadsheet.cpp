@@ -6,7 +6,6 @@
 #include "workbook.h"
 #include "workbookstream.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -387,7 +386,7 @@ bool SpreadsheetFile::saveAs(const char* path)
         return false;
     CompoundDocument document;
     if (!document.createDocument(path)) {
-        saveError_ = errno != 0 ? errno : ENOENT;
+        saveError_ = document.error();
         return false;
     }
     const bool saved = writeWorkbook(document, true);
