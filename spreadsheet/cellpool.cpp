@@ -10,17 +10,34 @@ namespace {
 // Blocks are aligned to their size, so a piece finds its block's header by masking.
 constexpr size_t blockSize = size_t(2) << 20;
 
+// While a block is a thread's current one its count holds this much more than its live
+// pieces: the thread counts its carving on its own and settles the count when it moves on,
+// so carving a piece needs no atomic operation.
+constexpr int64_t ownerShare = int64_t(1) << 62;
+
 struct alignas(16) BlockHeader {
-    // The texts carved from the block, and one more while it is a thread's current block.
-    std::atomic<size_t> users{1};
+    // The pieces carved from the block and not yet released, plus the owner's share.
+    std::atomic<int64_t> users{ownerShare};
 };
 
-void releaseBlock(BlockHeader* block)
+void unmapBlock(BlockHeader* block)
 {
-    if (block && block->users.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-        block->~BlockHeader();
-        ::munmap(block, blockSize);
-    }
+    block->~BlockHeader();
+    ::munmap(block, blockSize);
+}
+
+void releasePiece(BlockHeader* block)
+{
+    if (block->users.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        unmapBlock(block);
+}
+
+// The owner moves on from `block`, having carved `carved` pieces from it.
+void retireBlock(BlockHeader* block, int64_t carved)
+{
+    if (block &&
+        block->users.fetch_add(carved - ownerShare, std::memory_order_acq_rel) + carved - ownerShare == 0)
+        unmapBlock(block);
 }
 
 BlockHeader* mapBlock(bool hugePages)
@@ -44,18 +61,19 @@ BlockHeader* mapBlock(bool hugePages)
 
 class ThreadPool {
 public:
-    ~ThreadPool() { releaseBlock(current_); }
+    ~ThreadPool() { retireBlock(current_, carved_); }
 
     void* allocate(size_t bytes)
     {
         bytes = (bytes + 7) & ~size_t(7);
         if (!current_ || used_ + bytes > blockSize) {
             BlockHeader* next = mapBlock(blocksMapped_++ > 0);
-            releaseBlock(current_);
+            retireBlock(current_, carved_);
             current_ = next;
             used_ = sizeof(BlockHeader);
+            carved_ = 0;
         }
-        current_->users.fetch_add(1, std::memory_order_relaxed);
+        ++carved_;
         void* piece = reinterpret_cast<uint8_t*>(current_) + used_;
         used_ += bytes;
         return piece;
@@ -64,6 +82,7 @@ public:
 private:
     BlockHeader* current_ = nullptr;
     size_t used_ = 0;
+    int64_t carved_ = 0;
     unsigned blocksMapped_ = 0;
 };
 
@@ -81,5 +100,5 @@ void* CellPool::allocate(size_t bytes)
 void CellPool::release(void* piece)
 {
     const auto address = reinterpret_cast<uintptr_t>(piece);
-    releaseBlock(reinterpret_cast<BlockHeader*>(address & ~(blockSize - 1)));
+    releasePiece(reinterpret_cast<BlockHeader*>(address & ~(blockSize - 1)));
 }

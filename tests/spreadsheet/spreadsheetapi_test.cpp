@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <thread>
 #include <fstream>
 
 using namespace BiffTest;
@@ -134,6 +135,35 @@ TEST(SpreadsheetSheet, LastCellOfASheet)
     ASSERT_NE(sheet.cellAt(65535, 255), nullptr);
     EXPECT_EQ(sheet.rowCount(), 65536u);
     EXPECT_EQ(sheet.columnCount(), 256u);
+}
+
+// Texts and rows come from per-thread blocks of the cell pool: cells filled on a thread that
+// has ended stay intact, are copied, replaced and freed on another.
+TEST(SpreadsheetSheet, CellsOutliveTheThreadThatFilledThem)
+{
+    SpreadsheetFile file;
+    file.createSheets(1);
+    SpreadsheetSheet& sheet = *file.sheetAt(0);
+    std::thread filler([&] {
+        // More than one block of texts, and long texts from the heap between them.
+        for (uint32_t row = 0; row < 30000; ++row) {
+            std::u16string text(u"text ");
+            text.append(row % 40, u'x');
+            sheet.cellAt(row, row % 3)->setText(row % 1000 == 0 ? std::u16string(600, u'長') : text);
+        }
+    });
+    filler.join();
+    SpreadsheetFile copy;
+    copy.createSheets(1);
+    for (uint32_t row = 0; row < 30000; row += 2) {
+        const SpreadsheetCell& cell = *sheet.cellAt(row, row % 3);
+        ASSERT_EQ(cell.textLength(), row % 1000 == 0 ? 600u : 5 + row % 40) << row;
+        *copy.sheetAt(0)->cellAt(row, 0) = cell;
+        sheet.cellAt(row, row % 3)->setIntValue(int32_t(row));
+    }
+    char16_t text[8];
+    copy.sheetAt(0)->cellAt(2, 0)->text(text);
+    EXPECT_EQ(std::u16string(text), u"text xx");
 }
 
 TEST(SpreadsheetCell, TypedValues)
