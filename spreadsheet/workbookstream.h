@@ -2,14 +2,14 @@
 
 // The "Workbook" stream of a document: the globals, then every sheet's worksheet records.
 
+#include "streamoutput.h"
+#include "worksheet.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <vector>
-
-#include "streamoutput.h"
-#include "worksheet.h"
 
 class SpreadsheetFile;
 
@@ -59,7 +59,7 @@ private:
 };
 
 // Lays out every sheet, refills the shared string table, fixes the stream positions and
-// writes the stream into `stream`. False when the document does not fit the file format
+// writes the whole stream into `stream` (the save to memory, and checks of the records). False when the document does not fit the file format
 // (a text over 65535 characters, a stream over 2 GB) or memory runs out; `stream` is then
 // left empty.
 bool buildWorkbookStream(SpreadsheetFile& file, StreamBuffer& stream);
