@@ -154,6 +154,14 @@ TEST(JoinLinesEndToEnd, WrappedCellsOfEveryStyleGiveOneRowEach)
             "-a", numbers({kTop + 2, layout.columnX.first() - 4, bottom - 2, layout.right - 2}),
             "-c", numbers(separators)};
         EXPECT_EQ(extracted(pdf, geometry, true), expectedRows(layout));
+        // A layout file's "join_lines" does the same for its pages.
+        QFile layoutFile(TestSupport::workDir() + "/joined.json");
+        ASSERT_TRUE(layoutFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        layoutFile.write(QStringLiteral(R"({"pages": [{"page": 1, "area": [%1], "columns": [%2], "join_lines": true}]})")
+                             .arg(geometry[1], geometry[3])
+                             .toUtf8());
+        layoutFile.close();
+        EXPECT_EQ(extracted(pdf, {"-t", layoutFile.fileName()}, false), expectedRows(layout));
         // Without the option every text line stays a row of its own.
         EXPECT_GT(extracted(pdf, geometry, false).size(), layout.rows.size());
     }
