@@ -1,6 +1,7 @@
 #include "excelmain.h"
 
 #include "appresources.h"
+#include "filesaving.h"
 #include "labeldraw.h"
 #include "pagefiles.h"
 #include "pagegrid.h"
@@ -551,8 +552,22 @@ void ExcelMain::on_pushButton_save_clicked()
         dialogs->saveFileName(this, tr("Save File"), AppSettings::outputPath(), saveDialogFilters(), &filter);
     if (name.isEmpty())
         return;
-    // Linux dialogs add no suffix: the chosen filter supplies it, and decides the format.
-    name = completeFileName(name, filter);
+    // The dialog adds the chosen filter's suffix itself, so its replace question sees the
+    // final name; a name completed only here gets the same question before anything is written.
+    const QString completed = completeFileName(name, filter);
+    if (completed != name && QFileInfo::exists(completed) &&
+        dialogs->information(
+            this, tr("Save File"),
+            tr("%1 already exists. Do you want to replace it?").arg(QDir::toNativeSeparators(completed)),
+            QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+        return;
+    name = completed;
+    if (isSameFile(name, pdfPath)) {
+        dialogs->warning(this, kTitle,
+                         tr("%1 is the open PDF. Choose another name: saving would replace the document.")
+                             .arg(QDir::toNativeSeparators(name)));
+        return;
+    }
     AppSettings::setOutputPath(name);
     rebuildForJoining(store, pageTexts, [this](int index) { return joinRules(index); });
     ExportOptions options;

@@ -10,10 +10,13 @@
 #include "windowdialogs.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -60,7 +63,10 @@ void ExcelMain::saveLayout()
     const auto info = DocumentInfo::read(PageFiles::documentInfoPath(workFolder()));
     const QVector<std::optional<PageLayout>> pages =
         info ? storePageLayouts(store, *info) : QVector<std::optional<PageLayout>>();
-    const QVector<LayoutEntry> entries = layoutEntriesForPages(pages);
+    QVector<LayoutEntry> entries = layoutEntriesForPages(pages);
+    // "Join wrapped lines" applies to every page, so every entry records it.
+    for (LayoutEntry& entry : entries)
+        entry.joinLines = joinLinesCheck->isChecked();
     if (entries.isEmpty()) {
         dialogs->warning(this, kTitle, tr("No page has a table: there is no layout to save."));
         return;
@@ -112,6 +118,9 @@ void ExcelMain::loadLayout()
         return;
     }
     const ResolvedLayout layout = resolveLayout(read.entries, pageCount);
+    // A layout made with wrapped lines joined turns the option on before its tables apply.
+    if (std::any_of(read.entries.begin(), read.entries.end(), [](const LayoutEntry& e) { return e.joinLines; }))
+        joinLinesCheck->setChecked(true);
     applyLayout(layout.pages);
     if (!layout.missingPages.isEmpty())
         dialogs->warning(this, kTitle,

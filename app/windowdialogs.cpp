@@ -1,5 +1,7 @@
 #include "windowdialogs.h"
 
+#include "tableexport.h"
+
 #include <QFileDialog>
 #include <QProgressDialog>
 
@@ -12,7 +14,18 @@ QString WindowDialogs::openFileName(QWidget* parent, const QString& caption, con
 QString WindowDialogs::saveFileName(QWidget* parent, const QString& caption, const QString& startPath,
                                     const QString& filters, QString* selectedFilter)
 {
-    return QFileDialog::getSaveFileName(parent, caption, startPath, filters, selectedFilter);
+    QFileDialog dialog(parent, caption, startPath, filters);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The dialog completes a name typed without a suffix with the chosen filter's one before
+    // it checks whether the file exists, so "x" asks before replacing "x.csv".
+    dialog.setDefaultSuffix(filterSuffix(dialog.selectedNameFilter()));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString& filter) { dialog.setDefaultSuffix(filterSuffix(filter)); });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    if (selectedFilter)
+        *selectedFilter = dialog.selectedNameFilter();
+    return dialog.selectedFiles().constFirst();
 }
 
 void WindowDialogs::warning(QWidget* parent, const QString& title, const QString& text)

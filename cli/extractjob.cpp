@@ -1,6 +1,7 @@
 #include "extractjob.h"
 
 #include "documentloader.h"
+#include "filesaving.h"
 #include "pagerulescache.h"
 #include "pagestore.h"
 #include "pagetext.h"
@@ -60,6 +61,11 @@ ExtractExit ExtractJob::load(const ExtractOptions& options, LoadedDocument* docu
 
 ExtractExit ExtractJob::run(const ExtractOptions& options)
 {
+    if (isSameFile(options.input, options.output)) {
+        err_ << "zq-extract: the output " << options.output << " is the input file; nothing was written"
+             << Qt::endl;
+        return ExtractExit::BadArguments;
+    }
     QVector<PageTable> tables;
     QVector<LayoutEntry> layout;
     if (!options.templatePath.isEmpty()) {
@@ -115,7 +121,12 @@ ExtractExit ExtractJob::run(const ExtractOptions& options)
                    joinRules);
     }
 
-    const SaveResult saved = saveTables(options.output, store.pageGrids, options.exportOptions);
+    ExportOptions exportOptions = options.exportOptions;
+    exportOptions.interrupted = &interrupted_;
+    const SaveResult saved = saveTables(options.output, store.pageGrids, exportOptions);
+    // A signal during the save ends it; a regular file keeps what it held before.
+    if (interrupted_)
+        return ExtractExit::Interrupted;
     if (!saved.ok) {
         err_ << "zq-extract: cannot write " << options.output << ": " << saved.error << Qt::endl;
         return ExtractExit::CannotWrite;

@@ -100,6 +100,12 @@ int main(int argc, char** argv)
                              "(an Excel 2007+ workbook for an OUTPUT ending in .xlsx).\n");
         return 2;
     }
+    struct stat input {};
+    if (::stat(argv[1], &input) == 0 && S_ISDIR(input.st_mode))
+        return fail(std::string(argv[1]) + " is a folder, not a text table; nothing written");
+    struct stat output {};
+    if (::stat(argv[2], &output) == 0 && output.st_dev == input.st_dev && output.st_ino == input.st_ino)
+        return fail(std::string("the output ") + argv[2] + " is the input file; nothing written");
     if (!endsWithXlsx(argv[2]))
         return writeXls(argv[1], argv[2]);
     std::string table;

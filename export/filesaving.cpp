@@ -6,6 +6,13 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 QString tr(const char* text)
 {
@@ -31,28 +38,83 @@ bool writeAll(QFileDevice& file, const QByteArray& bytes)
     return true;
 }
 
-SaveResult writeDirectly(const QString& fileName, const QByteArray& bytes)
+QString systemReason(int error)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return failure(fileName, file.errorString());
-    if (!writeAll(file, bytes))
-        return failure(fileName, file.errorString());
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        return failure(fileName, file.errorString());
-    return SaveResult{true, {}};
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool wasInterrupted(const std::atomic<bool>* interrupted)
+{
+    return interrupted && interrupted->load();
+}
+
+// Opens a pipe or a device for writing without blocking: a pipe that nobody reads fails
+// (ENXIO) instead of waiting for a reader for ever. A reader that starts a moment later, as
+// in `zq-extract … -o fifo & cat fifo`, still gets the file.
+int openSpecialFile(const QByteArray& path, const std::atomic<bool>* interrupted)
+{
+    constexpr int kAttempts = 200; // 10 ms apart: two seconds for a reader to come
+    for (int attempt = 0;; ++attempt) {
+        const int fd = ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0 || errno != ENXIO || attempt == kAttempts || wasInterrupted(interrupted))
+            return fd;
+        ::usleep(10000);
+    }
+}
+
+// Writes into an open pipe or device, waiting while it is full but giving up as soon as
+// `interrupted` turns true, so a reader that stops reading cannot hold the program.
+SaveResult writeIntoSpecialFile(const QString& fileName, int fd, const QByteArray& bytes,
+                                const std::atomic<bool>* interrupted)
+{
+    const auto interruptedFailure = [&] {
+        return SaveResult{false, tr("The save of %1 was interrupted.").arg(QDir::toNativeSeparators(fileName))};
+    };
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        if (wasInterrupted(interrupted))
+            return interruptedFailure();
+        const ssize_t step = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
+        if (step > 0) {
+            written += step;
+            continue;
+        }
+        if (step < 0 && (errno == EAGAIN || errno == EINTR)) {
+            pollfd ready{fd, POLLOUT, 0};
+            ::poll(&ready, 1, 100);
+            continue;
+        }
+        return failure(fileName, step < 0 ? systemReason(errno) : QString());
+    }
+    return wasInterrupted(interrupted) ? interruptedFailure() : SaveResult{true, {}};
+}
+
+SaveResult writeDirectly(const QString& fileName, const QString& path, const QByteArray& bytes,
+                         const std::atomic<bool>* interrupted)
+{
+    const int fd = openSpecialFile(QFile::encodeName(path), interrupted);
+    if (fd < 0) {
+        if (errno == ENXIO)
+            return SaveResult{false, tr("Nothing reads from the pipe \"%1\"; nothing was written.")
+                                         .arg(QDir::toNativeSeparators(fileName))};
+        return failure(fileName, systemReason(errno));
+    }
+    const SaveResult result = writeIntoSpecialFile(fileName, fd, bytes, interrupted);
+    const bool closed = ::close(fd) == 0 || errno == EINTR;
+    if (result.ok && !closed)
+        return failure(fileName, systemReason(errno));
+    return result;
 }
 } // namespace
 
-SaveResult writeFileSafely(const QString& fileName, const QByteArray& bytes)
+SaveResult writeFileSafely(const QString& fileName, const QByteArray& bytes, const std::atomic<bool>* interrupted)
 {
     // A link is followed, so the file it points to is replaced and the link stays.
     const QFileInfo target(fileName);
     const QString path = target.isSymLink() && target.exists() ? target.canonicalFilePath() : fileName;
     const QFileInfo resolved(path);
     if (resolved.exists() && !resolved.isFile())
-        return resolved.isDir() ? failure(fileName, {}) : writeDirectly(path, bytes);
+        return resolved.isDir() ? failure(fileName, {}) : writeDirectly(fileName, path, bytes, interrupted);
 
     QSaveFile file(path);
     // Unbuffered, a failing write (a full disk) reports the system's reason at once.
@@ -62,6 +124,10 @@ SaveResult writeFileSafely(const QString& fileName, const QByteArray& bytes)
         const QString error = file.errorString();
         file.cancelWriting();
         return failure(fileName, error);
+    }
+    if (wasInterrupted(interrupted)) {
+        file.cancelWriting();
+        return SaveResult{false, tr("The save of %1 was interrupted.").arg(QDir::toNativeSeparators(fileName))};
     }
     if (!file.commit())
         return failure(fileName, file.errorString());
@@ -110,4 +176,14 @@ QString describeWriteFailure(const QString& fileName, const QString& systemError
     if (!systemError.isEmpty())
         return tr("The file could not be written: %1.").arg(systemError);
     return tr("The file could not be written completely; the disk may be full.");
+}
+
+bool isSameFile(const QString& first, const QString& second)
+{
+    struct stat a {};
+    struct stat b {};
+    if (::stat(QFile::encodeName(first).constData(), &a) != 0 ||
+        ::stat(QFile::encodeName(second).constData(), &b) != 0)
+        return false;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }

@@ -7,6 +7,7 @@
 #include "writtennumber.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QHash>
 
 #include <optional>
@@ -128,6 +129,17 @@ SaveResult writeSpreadsheetFile(const QString& fileName, const QVector<PageGrid>
     SpreadsheetFile file;
     if (!fillSpreadsheet(file, rows, options))
         return SaveResult{false, tr("The tables could not be laid out in the Excel file.")};
+    // A pipe or a device gets the finished bytes, written without waiting for a reader that
+    // never comes.
+    const QFileInfo target(fileName);
+    if (target.exists() && !target.isFile()) {
+        std::vector<uint8_t> image;
+        if (!file.saveToMemory(image))
+            return SaveResult{false, tr("The tables could not be laid out in the Excel file.")};
+        return writeFileSafely(fileName, QByteArray::fromRawData(reinterpret_cast<const char*>(image.data()),
+                                                                 qsizetype(image.size())),
+                               options.interrupted);
+    }
     // The wide path keeps every character of the name, whatever the locale's code page.
     if (!file.saveAs(reinterpret_cast<const char16_t*>(fileName.utf16())))
         return SaveResult{false, describeWriteFailure(fileName)};

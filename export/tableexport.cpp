@@ -33,15 +33,20 @@ QString saveDialogFilters()
                                        "Excel 2007+ File (*.xlsx)");
 }
 
+QString filterSuffix(const QString& filter)
+{
+    // The pattern gives the suffix, so translated filter names work too.
+    static const QRegularExpression pattern(QStringLiteral("\\(\\*\\.([^*?()\\s]+)\\)"));
+    const QRegularExpressionMatch match = pattern.match(filter);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
 QString completeFileName(const QString& fileName, const QString& selectedFilter)
 {
     if (fileName.isEmpty() || fileNamePart(fileName).contains(u'.'))
         return fileName;
-    // The filter's pattern gives the suffix ("(*.csv)" → ".csv"), so translated filter names
-    // work too; a pattern with a wildcard after the dot ("*.*") adds nothing.
-    static const QRegularExpression pattern(QStringLiteral("\\(\\*(\\.[^*?()\\s]+)\\)"));
-    const QRegularExpressionMatch match = pattern.match(selectedFilter);
-    return match.hasMatch() ? fileName + match.captured(1) : fileName;
+    const QString suffix = filterSuffix(selectedFilter);
+    return suffix.isEmpty() ? fileName : fileName + u'.' + suffix;
 }
 
 SaveResult saveTables(const QString& fileName, const QVector<PageGrid>& pages, const ExportOptions& options)
@@ -50,7 +55,7 @@ SaveResult saveTables(const QString& fileName, const QVector<PageGrid>& pages, c
         return SaveResult{false, QCoreApplication::translate("TableExport", "No file name was given.")};
     switch (formatForFileName(fileName)) {
     case SaveFormat::Csv:
-        return writeFileSafely(fileName, csvFileBytes(pages));
+        return writeFileSafely(fileName, csvFileBytes(pages), options.interrupted);
     case SaveFormat::Xlsx:
         return writeXlsxFile(fileName, pages, options);
     case SaveFormat::Spreadsheet:

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QVector>
 
+#include <atomic>
+
 enum class SaveFormat { Csv, Spreadsheet, Xlsx };
 
 // "csv" after the last dot of the file-name part, compared case-sensitively, gives Csv;
@@ -26,11 +28,18 @@ QString saveDialogFilters();
 // "All Files"); a name with one stays as is.
 QString completeFileName(const QString& fileName, const QString& selectedFilter);
 
+// The suffix a filter's pattern gives, without the dot ("CSV File (*.csv)" → "csv"); empty
+// for a pattern with a wildcard after the dot ("All Files (*.*)").
+QString filterSuffix(const QString& filter);
+
 // How cells are written. The defaults give the files as they always were: every cell a text.
 struct ExportOptions {
     // A cell whose whole text is a written number (see writtennumber.h) becomes a numeric cell
     // with a number format that shows it as written; spreadsheets only, the CSV stays text.
     bool numbersAsNumbers = false;
+    // When set and turned true (a signal), the save stops: a regular file keeps its old
+    // content, a pipe gets no more bytes, and the save fails as interrupted.
+    const std::atomic<bool>* interrupted = nullptr;
 };
 
 struct SaveResult {

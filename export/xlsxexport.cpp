@@ -144,7 +144,8 @@ SaveResult failure(const QString& fileName, QString reason)
 }
 
 // A pipe or a device gets the finished file's bytes written into it.
-SaveResult writeIntoSpecialFile(const QString& fileName, const QString& path, XlsxWorkbookWriter& writer)
+SaveResult writeIntoSpecialFile(const QString& fileName, const QString& path, XlsxWorkbookWriter& writer,
+                                const std::atomic<bool>* interrupted)
 {
     const QByteArray temporary = createTemporaryFileBeside(QFile::encodeName(QDir::tempPath() + "/workbook"));
     if (temporary.isEmpty())
@@ -158,7 +159,7 @@ SaveResult writeIntoSpecialFile(const QString& fileName, const QString& path, Xl
         return failure(fileName, error);
     if (!readable)
         return failure(fileName, written.errorString());
-    return writeFileSafely(path, bytes);
+    return writeFileSafely(path, bytes, interrupted);
 }
 } // namespace
 
@@ -179,7 +180,7 @@ SaveResult writeXlsxFile(const QString& fileName, const QVector<PageGrid>& pages
     const QString path = target.isSymLink() && target.exists() ? target.canonicalFilePath() : fileName;
     const QFileInfo resolved(path);
     if (resolved.exists() && !resolved.isFile())
-        return writeIntoSpecialFile(fileName, path, writer);
+        return writeIntoSpecialFile(fileName, path, writer, options.interrupted);
 
     const QByteArray encodedPath = QFile::encodeName(path);
     const QByteArray temporary = createTemporaryFileBeside(encodedPath);

@@ -187,8 +187,14 @@ GridBuild buildJoinedPageGrid(const QVector<Subtext>& runs, const QVector<PageRu
         std::vector<int> keyLines(size_t(bandCount), 0);
         for (const TextLine& line : lines)
             keyLines[size_t(line.band)] += isFilled(line.cells[bandKey]);
+        // Ruled row by row (three bands in four or more have a one-line key), a band is one
+        // row even where its key cell wraps too; ruled between groups only, the bands of
+        // several entries are split by the continuation rule.
+        const auto oneLineKeys = std::count_if(bandsWithText.begin(), bandsWithText.end(),
+                                               [&](int band) { return keyLines[size_t(band)] <= 1; });
+        const bool everyRowRuled = oneLineKeys * 4 >= qsizetype(bandsWithText.size()) * 3;
         for (int band : bandsWithText)
-            bandIsOneRow[size_t(band)] = keyLines[size_t(band)] <= 1;
+            bandIsOneRow[size_t(band)] = everyRowRuled || keyLines[size_t(band)] <= 1;
     }
 
     std::vector<QStringList> rows;

@@ -18,7 +18,8 @@
 //    and no row reaches across a rule.
 //  - A ruled table (at least three bands with text) keeps each band whose key column holds
 //    text on at most one line as one row: centred and top-aligned cells side by side in one
-//    band give one row. The key column here is the leftmost column with text in at least a
+//    band give one row. When three bands in four or more are such bands, the table is ruled
+//    row by row and every band is one row, a wrapped key cell included. The key column here is the leftmost column with text in at least a
 //    third as many bands as the fullest column.
 //  - Everywhere else a line joins the row above when it continues it: its cell in the key
 //    column (the leftmost column with text on at least a third as many lines as the fullest

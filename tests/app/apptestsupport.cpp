@@ -23,11 +23,13 @@ QString ScriptedDialogs::openFileName(QWidget*, const QString&, const QString& s
     return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
 }
 
-QString ScriptedDialogs::saveFileName(QWidget*, const QString&, const QString& startPath,
+QString ScriptedDialogs::saveFileName(QWidget* parent, const QString& caption, const QString& startPath,
                                       const QString& filters, QString* selectedFilter)
 {
     saveStartPaths.append(startPath);
     saveFilters.append(filters);
+    if (realSaveDialog)
+        return WindowDialogs::saveFileName(parent, caption, startPath, filters, selectedFilter);
     if (saveAnswers.isEmpty())
         return QString();
     const auto answer = saveAnswers.takeFirst();

@@ -29,6 +29,7 @@ public:
 
     QStringList openAnswers;                      // one per Open click; "" = cancelled
     QVector<QPair<QString, QString>> saveAnswers; // file name and selected filter
+    bool realSaveDialog = false;                  // the real file dialog instead of saveAnswers
     QMessageBox::StandardButton informationAnswer = QMessageBox::Cancel;
     std::function<void(QProgressDialog*)> busy; // replaces running the busy dialog
 

@@ -4,6 +4,7 @@
 #include "labeldraw.h"
 #include "testsupport.h"
 
+#include <QCheckBox>
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -94,6 +95,17 @@ TEST_F(LayoutTest, SavedLayoutLoadedIntoAFreshWindowAndZqExtractGiveTheSameFile)
     ASSERT_TRUE(tool.waitForFinished(60000));
     ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
     EXPECT_EQ(contents(out.filePath("tool.csv")), firstCsv);
+
+    // With "Join wrapped lines" on, the layout says so and a window loading it turns it on.
+    EXPECT_TRUE(contents(layout).contains(R"("join_lines": false)"));
+    first.window->joinLinesBox()->setChecked(true);
+    first.dialogs->saveAnswers.append({out.filePath("joined.json"), "Layout (*.json)"});
+    trigger(first, "actionSaveLayout");
+    EXPECT_TRUE(contents(out.filePath("joined.json")).contains(R"("join_lines": true)"));
+    first.window->joinLinesBox()->setChecked(false);
+    second.dialogs->openAnswers.append(out.filePath("joined.json"));
+    trigger(second, "actionLoadLayout");
+    EXPECT_TRUE(second.window->joinLinesBox()->isChecked());
 }
 
 TEST_F(LayoutTest, PagesTheDocumentLacksAreReportedOnceAndBadFilesChangeNothing)

@@ -2,7 +2,13 @@
 #include "labeldraw.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -185,6 +191,109 @@ TEST_F(SaveTest, FailedSaveWarnsInsteadOfReportingSuccess)
         EXPECT_GT(w.dialogs->warnings[0].text.size(), name.size() + 20) << "a reason is given";
         EXPECT_TRUE(w.dialogs->informations.isEmpty());
     }
+}
+
+// Drives the real save dialog as a person would: types `name` into it and presses Enter,
+// answers the dialog's replace question with `answer`, and cancels the dialog if it is still
+// open after a No. Returns the questions the dialog asked.
+class RealSaveDialogDriver : public QObject {
+public:
+    RealSaveDialogDriver(QString name, QMessageBox::StandardButton answer) : name_(std::move(name)), answer_(answer)
+    {
+        connect(&timer_, &QTimer::timeout, this, &RealSaveDialogDriver::step);
+        timer_.start(20);
+    }
+    QStringList questions;
+
+private:
+    void step()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            questions.append(box->text());
+            box->button(answer_)->click();
+        } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            if (!typed_) {
+                auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+                edit->clear();
+                QTest::keyClicks(edit, name_);
+                // Enter runs the replace question's own loop: pressed from outside this
+                // timer's slot, so the timer goes on answering.
+                QTimer::singleShot(0, edit, [edit] { QTest::keyClick(edit, Qt::Key_Return); });
+                typed_ = true;
+            } else {
+                dialog->reject();
+            }
+        }
+    }
+
+    QString name_;
+    QMessageBox::StandardButton answer_;
+    bool typed_ = false;
+    QTimer timer_;
+};
+
+// In the real dialog, "tables" typed under the CSV filter is tables.csv before the dialog
+// checks the name: it asks before replacing that file, No keeps it, Yes replaces it.
+TEST_F(SaveTest, RealDialogAsksBeforeReplacingTheCompletedName)
+{
+    const QString target = out.filePath("tables.csv");
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("earlier file");
+    old.close();
+    QSettings("setting.ini", QSettings::IniFormat).setValue("output/output", out.filePath("start.csv"));
+    w.dialogs->realSaveDialog = true;
+    w.dialogs->informationAnswer = QMessageBox::Cancel;
+    const auto contents = [&] {
+        QFile file(target);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+
+    {
+        RealSaveDialogDriver driver("tables", QMessageBox::No);
+        w.click("pushButton_save");
+        ASSERT_EQ(driver.questions.size(), 1);
+        EXPECT_TRUE(driver.questions[0].contains("tables.csv already exists")) << qPrintable(driver.questions[0]);
+    }
+    EXPECT_EQ(contents(), "earlier file");
+    EXPECT_TRUE(w.dialogs->informations.isEmpty());
+
+    {
+        RealSaveDialogDriver driver("tables", QMessageBox::Yes);
+        w.click("pushButton_save");
+        EXPECT_EQ(driver.questions.size(), 1);
+    }
+    EXPECT_TRUE(contents().startsWith("\xFF\xFE"));
+    EXPECT_EQ(w.dialogs->informations.size(), 1);
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList({"tables.csv"}));
+}
+
+// A name completed after the dialog (a dialog that adds no suffix) gets the same question;
+// the open PDF itself is never a save target.
+TEST_F(SaveTest, NeitherACompletedNameNorTheOpenPdfIsReplacedUnasked)
+{
+    const QString target = out.filePath("tables.csv");
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("earlier file");
+    old.close();
+    w.dialogs->informationAnswer = QMessageBox::Cancel;
+    save(out.filePath("tables"), "CSV File (*.csv)");
+    ASSERT_EQ(w.dialogs->informations.size(), 1);
+    EXPECT_TRUE(w.dialogs->informations[0].text.contains("already exists"));
+    QFile kept(target);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "earlier file");
+
+    const QString pdf = testDocuments().threePages;
+    const QByteArray before = [&] { QFile f(pdf); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }();
+    save(pdf, "All Files (*.*)");
+    ASSERT_EQ(w.dialogs->warnings.size(), 1);
+    EXPECT_TRUE(w.dialogs->warnings[0].text.contains("is the open PDF")) << qPrintable(w.dialogs->warnings[0].text);
+    QFile after(pdf);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), before);
 }
 
 } // namespace

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QThread>
 
 #include <csignal>
@@ -290,6 +292,24 @@ TEST(ExtractFailures, ExitCodesAndMessages)
     EXPECT_EQ(extract(QStringList{pdf, "-o", work("keep.csv/inner.csv")} + generatedGeometry()).exitCode, 3);
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
     EXPECT_EQ(existing.readAll(), "previous");
+
+    // The output may not be the input, by any spelling; a pipe nobody reads is refused
+    // instead of waiting for ever.
+    const QByteArray pdfBytes = [&] { QFile f(pdf); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }();
+    ASSERT_TRUE(QFile::link(pdf, work("link-to-input.csv")));
+    for (const QString& same : {pdf, work("link-to-input.csv")}) {
+        const ToolRun onInput = extract(QStringList{pdf, "-o", same} + generatedGeometry());
+        EXPECT_EQ(onInput.exitCode, 1);
+        EXPECT_TRUE(onInput.err.contains("is the input file")) << onInput.err.toStdString();
+    }
+    QFile input(pdf);
+    ASSERT_TRUE(input.open(QIODevice::ReadOnly));
+    EXPECT_EQ(input.readAll(), pdfBytes);
+    const QByteArray fifo = QFile::encodeName(work("unread.csv"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    const ToolRun unread = extract(QStringList{pdf, "-o", work("unread.csv")} + generatedGeometry(), 60000);
+    EXPECT_EQ(unread.exitCode, 3);
+    EXPECT_TRUE(unread.err.contains("Nothing reads")) << unread.err.toStdString();
 
     EXPECT_TRUE(leftoverWorkFolders().isEmpty()) << leftoverWorkFolders().join(' ').toStdString();
 }

@@ -325,7 +325,7 @@ TEST(HostileInput, Templates)
         QByteArray json;
         const char* reason;
     } cases[] = {
-        {"huge-page", R"({"pages": [{"page": 1e10, "area": [100, 60, 160, 300]}]})", "entry 1: \"page\""},
+        {"page-1e10", R"({"pages": [{"page": 1e10, "area": [100, 60, 160, 300]}]})", "entry 1: \"page\""},
         {"columns-number", R"({"pages": [{"page": 1, "area": [100, 60, 160, 300], "columns": 120}]})",
          "entry 1: \"columns\" must be a list"},
         {"duplicates", duplicates, "200000 entries, more than the 1999"},

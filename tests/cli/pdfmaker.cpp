@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPen>
 
 bool writePdf(const QString& path, const QVector<PdfPage>& pages)
 {
@@ -19,6 +20,11 @@ bool writePdf(const QString& path, const QVector<PdfPage>& pages)
     for (int i = 0; i < pages.size(); ++i) {
         if (i > 0)
             writer.newPage();
+        for (const QRectF& shade : pages[i].shades)
+            painter.fillRect(shade, QColor(215, 215, 215));
+        painter.setPen(QPen(Qt::black, 0.75));
+        for (const QLineF& rule : pages[i].rules)
+            painter.drawLine(rule);
         for (const PdfWord& word : pages[i].words)
             painter.drawText(QPointF(word.x, word.baseline), word.text);
     }

@@ -3,6 +3,8 @@
 // Test PDFs with known words at known places, made with QPdfWriter at 72 dpi so that
 // painter units are PDF points.
 
+#include <QLineF>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -15,6 +17,8 @@ struct PdfWord {
 
 struct PdfPage {
     QVector<PdfWord> words;
+    QVector<QLineF> rules;   // black, 0.75 pt wide, drawn over the shading
+    QVector<QRectF> shades;  // light grey bands (header or zebra shading), drawn first
 };
 
 // US Letter portrait pages (612 × 792 pt), DejaVu Sans 10 pt.

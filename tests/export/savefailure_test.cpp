@@ -11,6 +11,9 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <thread>
 #include <unistd.h>
 
@@ -49,9 +52,8 @@ QVector<PageGrid> someKilobytesOfTables()
     return {grid(rows)};
 }
 
-// Saves in a child process whose files may not grow beyond `limit` bytes, which fails writes
-// the way a full disk does (SIGXFSZ ignored, so a write reports the error instead).
-SaveResult saveWithFileSizeLimit(const QString& fileName, const QVector<PageGrid>& pages, rlim_t limit)
+// Saves in a child process, after `prepare` has run there, and brings back its result.
+SaveResult saveInChild(const QString& fileName, const QVector<PageGrid>& pages, const std::function<void()>& prepare)
 {
     int channel[2];
     if (pipe(channel) != 0)
@@ -59,9 +61,7 @@ SaveResult saveWithFileSizeLimit(const QString& fileName, const QVector<PageGrid
     const pid_t child = fork();
     if (child == 0) {
         close(channel[0]);
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit fileSize{limit, limit};
-        setrlimit(RLIMIT_FSIZE, &fileSize);
+        prepare();
         const SaveResult result = saveTables(fileName, pages);
         const QByteArray report = (result.ok ? "1" : "0") + result.error.toUtf8();
         const bool sent = write(channel[1], report.constData(), size_t(report.size())) == report.size();
@@ -79,6 +79,40 @@ SaveResult saveWithFileSizeLimit(const QString& fileName, const QVector<PageGrid
         return SaveResult{true, QStringLiteral("the child process did not report")};
     return SaveResult{report.startsWith('1'), QString::fromUtf8(report.mid(1))};
 }
+
+// Files that may not grow beyond `limit` bytes fail writes the way a full disk does (SIGXFSZ
+// ignored, so a write reports the error instead).
+SaveResult saveWithFileSizeLimit(const QString& fileName, const QVector<PageGrid>& pages, rlim_t limit)
+{
+    return saveInChild(fileName, pages, [limit] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit fileSize{limit, limit};
+        setrlimit(RLIMIT_FSIZE, &fileSize);
+    });
+}
+
+// Permissions do not bind the superuser: as root the save runs as the user "nobody", in a
+// folder of that user's under /tmp (the tests' own folder is closed to other users).
+constexpr uid_t kNobody = 65534;
+
+QString folderForPermissionTests(const QString& name)
+{
+    if (geteuid() != 0)
+        return freshFolder(name);
+    QByteArray pattern = "/tmp/zq-" + name.toUtf8() + "-XXXXXX";
+    if (!mkdtemp(pattern.data()) || chown(pattern.constData(), kNobody, kNobody) != 0)
+        return {};
+    return QString::fromUtf8(pattern);
+}
+
+SaveResult saveAsUnprivilegedUser(const QString& fileName, const QVector<PageGrid>& pages)
+{
+    return saveInChild(fileName, pages, [] {
+        if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0))
+            _exit(1);
+    });
+}
+
 } // namespace
 
 TEST(SaveFailure, AnUnreachableFolderIsReportedWithItsReason)
@@ -108,26 +142,67 @@ TEST(SaveFailure, AnUnreachableFolderIsReportedWithItsReason)
 
 TEST(SaveFailure, AFileOrFolderWithoutWritePermissionIsKept)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind the superuser";
     for (const QString& suffix : allSuffixes) {
         SCOPED_TRACE(suffix.toStdString());
-        const QString folder = freshFolder("locked-" + suffix);
+        const QString folder = folderForPermissionTests("locked-" + suffix);
+        ASSERT_FALSE(folder.isEmpty());
         const QString target = folder + "/tables." + suffix;
         writeFileBytes(target, "earlier file");
+        if (geteuid() == 0) {
+            ASSERT_EQ(chown(QFile::encodeName(target).constData(), kNobody, kNobody), 0);
+        }
         QFile::setPermissions(target, QFileDevice::ReadOwner);
-        const SaveResult lockedFile = saveTables(target, {grid({{"a "}})});
+        const SaveResult lockedFile = saveAsUnprivilegedUser(target, {grid({{"a "}})});
         EXPECT_FALSE(lockedFile.ok);
         EXPECT_TRUE(lockedFile.error.contains("permission")) << lockedFile.error.toStdString();
 
         QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        const SaveResult lockedFolder = saveTables(target, {grid({{"a "}})});
+        const SaveResult lockedFolder = saveAsUnprivilegedUser(target, {grid({{"a "}})});
         QFile::setPermissions(folder,
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         EXPECT_FALSE(lockedFolder.ok);
         EXPECT_TRUE(lockedFolder.error.contains("permission")) << lockedFolder.error.toStdString();
         EXPECT_EQ(readFileBytes(target), "earlier file");
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList({"tables." + suffix}));
+        if (geteuid() == 0)
+            QDir(folder).removeRecursively();
+    }
+}
+
+// A pipe that nobody reads is refused at once instead of blocking the save for ever, and a
+// save into a pipe whose reader stops reading ends when it is interrupted.
+TEST(SaveFailure, APipeCannotHoldTheSave)
+{
+    const QVector<PageGrid> pages = someKilobytesOfTables();
+    for (const QString& suffix : allSuffixes) {
+        SCOPED_TRACE(suffix.toStdString());
+        const QString folder = freshFolder("stuck-" + suffix);
+        const QByteArray pipePath = QFile::encodeName(folder + "/pipe." + suffix);
+        ASSERT_EQ(mkfifo(pipePath.constData(), 0600), 0);
+        const SaveResult unread = saveTables(QFile::decodeName(pipePath), pages);
+        EXPECT_FALSE(unread.ok);
+        EXPECT_TRUE(unread.error.contains("Nothing reads")) << unread.error.toStdString();
+
+        // A reader that opens the pipe and never reads: the pipe fills up, then the save waits
+        // until the interrupt.
+        const int reader = open(pipePath.constData(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(reader, 0);
+        std::atomic<bool> interrupted{false};
+        std::thread signal([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            interrupted = true;
+        });
+        ExportOptions options;
+        options.interrupted = &interrupted;
+        CellRows rows;
+        for (int row = 0; row < 20000; ++row)
+            rows += QStringList{QStringLiteral("row %1 of a table larger than a pipe holds ").arg(row)};
+        const SaveResult stopped = saveTables(QFile::decodeName(pipePath), {grid(rows)}, options);
+        signal.join();
+        close(reader);
+        EXPECT_FALSE(stopped.ok);
+        EXPECT_TRUE(stopped.error.contains("interrupted")) << stopped.error.toStdString();
     }
 }
 

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <gtest/gtest.h>
+
 #include <ostream>
 
 // Runs written one per line as "left top width height text"; the text may hold blanks.
@@ -14,11 +16,19 @@ inline QVector<Subtext> runs(const QString& notation)
 {
     QVector<Subtext> out;
     for (const QString& line : notation.split(u'\n', Qt::SkipEmptyParts)) {
-        const QStringList parts = line.trimmed().split(u' ');
-        if (parts.size() < 4)
+        if (line.trimmed().isEmpty())
             continue;
-        out.append({parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), parts[3].toInt(),
-                    parts.mid(4).join(u' ')});
+        const QStringList parts = line.trimmed().split(u' ');
+        int numbers[4] = {};
+        bool valid = parts.size() >= 4;
+        for (int i = 0; valid && i < 4; ++i)
+            numbers[i] = parts[i].toInt(&valid);
+        // A typo in a test's runs must fail the test, not quietly drop the run.
+        if (!valid) {
+            ADD_FAILURE() << "malformed run \"" << line.toStdString() << "\": expected \"left top width height text\"";
+            continue;
+        }
+        out.append({numbers[0], numbers[1], numbers[2], numbers[3], parts.mid(4).join(u' ')});
     }
     return out;
 }

@@ -1,4 +1,5 @@
 #include "pagerules.h"
+#include "pagerulescache.h"
 
 #include <gtest/gtest.h>
 
@@ -143,4 +144,14 @@ TEST(PageRules, ReadsPageImagesAndReportsBadFiles)
         EXPECT_FALSE(readGreyImage(dir.filePath(name), &grey, &error)) << name;
         EXPECT_TRUE(error.contains(name)) << name;
     }
+
+    // A page whose image cannot be read has no rules and is warned about once, not per use.
+    PageRulesCache cache;
+    cache.reset(dir.path());
+    QStringList warnings;
+    const auto warn = [&](const QString& message) { warnings.append(message); };
+    EXPECT_TRUE(cache.rules(0, {}, warn).isEmpty());
+    EXPECT_TRUE(cache.rules(0, {}, warn).isEmpty());
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].contains("joined without its rules")) << warnings[0].toStdString();
 }

@@ -135,6 +135,24 @@ TEST(Tsv2Xls, BadInputIsRefused)
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.errors.contains("cannot read"));
     EXPECT_EQ(convert(input, "").exitCode, 1);
+    // A folder is not a table, and the output may not be the input.
+    QDir().mkpath(pathIn("folder.tsv"));
+    const ToolRun folder = convert(pathIn("folder.tsv"), pathIn("folder.xls"));
+    EXPECT_EQ(folder.exitCode, 1);
+    EXPECT_TRUE(folder.errors.contains("is a folder")) << folder.errors.toStdString();
+    EXPECT_FALSE(QFile::exists(pathIn("folder.xls")));
+    const auto contents = [&] {
+        QFile file(input);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray before = contents();
+    ASSERT_TRUE(QFile::link(input, pathIn("link.xls")));
+    for (const QString& same : {input, pathIn("link.xls")}) {
+        const ToolRun onInput = convert(input, same);
+        EXPECT_EQ(onInput.exitCode, 1);
+        EXPECT_TRUE(onInput.errors.contains("is the input file")) << onInput.errors.toStdString();
+        EXPECT_EQ(contents(), before);
+    }
     QProcess usage;
     usage.start(TestSupport::binDir() + "/zq-tsv2xls", {input});
     ASSERT_TRUE(usage.waitForFinished());
