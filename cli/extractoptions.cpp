@@ -156,7 +156,9 @@ QString extractUsage()
         "\n"
         "Exit codes: 0 written, 1 bad arguments, 2 the PDF cannot be read or has no pages,\n"
         "3 the output cannot be written (a previous file stays intact), 4 no temporary folder\n"
-        "could be made or it is full or cannot be written, 130 interrupted.\n");
+        "could be made or it is full or cannot be written, 130 interrupted (also while saving).\n"
+        "An output that is the input file is refused (1); a named pipe as output must have a\n"
+        "reader within two seconds (else 3).\n");
 }
 
 ParsedArguments parseExtractArguments(const QStringList& arguments)

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <cerrno>
+#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -141,7 +143,13 @@ SaveResult writeSpreadsheetFile(const QString& fileName, const QVector<PageGrid>
                                options.interrupted);
     }
     // The wide path keeps every character of the name, whatever the locale's code page.
-    if (!file.saveAs(reinterpret_cast<const char16_t*>(fileName.utf16())))
-        return SaveResult{false, describeWriteFailure(fileName)};
+    errno = 0;
+    if (!file.saveAs(reinterpret_cast<const char16_t*>(fileName.utf16()))) {
+        // The writer fails at the system call that failed, so errno still tells why
+        // ("File name too long", "No space left on device").
+        const int error = errno;
+        return SaveResult{false, describeWriteFailure(fileName, error ? QString::fromLocal8Bit(std::strerror(error))
+                                                                      : QString())};
+    }
     return SaveResult{true, {}};
 }

@@ -132,6 +132,11 @@ TEST(SaveFailure, AnUnreachableFolderIsReportedWithItsReason)
         EXPECT_TRUE(underFile.error.contains("plain.txt\" is a file")) << underFile.error.toStdString();
         EXPECT_EQ(readFileBytes(folder + "/plain.txt"), "a file");
 
+        // The system's own reason reaches the message.
+        const SaveResult longName = saveTables(folder + '/' + QString(260, 'n') + '.' + suffix, {grid({{"a "}})});
+        EXPECT_FALSE(longName.ok);
+        EXPECT_TRUE(longName.error.contains("File name too long")) << longName.error.toStdString();
+
         QDir(folder).mkdir("taken." + suffix);
         const SaveResult onFolder = saveTables(folder + "/taken." + suffix, {grid({{"a "}})});
         EXPECT_FALSE(onFolder.ok);
