@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QHash>
 
-#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -143,11 +142,9 @@ SaveResult writeSpreadsheetFile(const QString& fileName, const QVector<PageGrid>
                                options.interrupted);
     }
     // The wide path keeps every character of the name, whatever the locale's code page.
-    errno = 0;
     if (!file.saveAs(reinterpret_cast<const char16_t*>(fileName.utf16()))) {
-        // The writer fails at the system call that failed, so errno still tells why
-        // ("File name too long", "No space left on device").
-        const int error = errno;
+        // The system's reason ("File name too long", "No space left on device").
+        const int error = file.saveError();
         return SaveResult{false, describeWriteFailure(fileName, error ? QString::fromLocal8Bit(std::strerror(error))
                                                                       : QString())};
     }
