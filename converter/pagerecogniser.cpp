@@ -51,6 +51,21 @@ void maskRules(QImage& image)
     }
 }
 
+// Ink on more than this share of the pixels is no page of text but a photograph or noise,
+// on which recognition would spend its whole time budget finding nothing.
+constexpr double kMaxInkShare = 0.4;
+
+bool mostlyInk(const QImage& grey)
+{
+    qint64 dark = 0;
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar* line = grey.constScanLine(y);
+        for (int x = 0; x < grey.width(); ++x)
+            dark += line[x] < 128;
+    }
+    return dark > kMaxInkShare * double(grey.width()) * grey.height();
+}
+
 bool isRuleMark(QChar c)
 {
     return c == u'|' || c == u'_' || c == u'¦' || c == u'‖';
@@ -102,6 +117,8 @@ std::vector<TextLine> PageRecogniser::recognise(const QImage& image, const Rende
     if (!ready_ || image.isNull())
         return {};
     QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+    if (mostlyInk(grey))
+        return {};
     maskRules(grey);
     api_->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
     api_->SetSourceResolution(int(kDpi));

@@ -39,6 +39,7 @@ public:
     bool isReady() const { return ready_; }
 
     // The words of `image` (read as grey), boxes in pixels of `image`, grouped into lines.
+    // An image mostly of ink (noise, a photograph) has none.
     // Recognition checks `limit` as it goes; a page past it gives no words and `aborted`.
     std::vector<TextLine> recognise(const QImage& image, const RenderLimit& limit, bool* aborted);
 
