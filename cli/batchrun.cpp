@@ -55,6 +55,7 @@ QStringList geometryArguments(const ExtractOptions& o)
         args << "-p" << o.pages;
     if (o.exportOptions.numbersAsNumbers)
         args << "--numbers";
+    args << TextRecognition::converterArguments(o.recognition, o.recognitionLanguages);
     return args;
 }
 

@@ -4,6 +4,7 @@
 #include "filesaving.h"
 #include "pagerulescache.h"
 #include "pagestore.h"
+#include "pagetextnotes.h"
 #include "pagetext.h"
 #include "tableexport.h"
 
@@ -21,6 +22,7 @@ ExtractExit ExtractJob::load(const ExtractOptions& options, LoadedDocument* docu
 {
     DocumentLoader loader(converterDir_, QStringLiteral("zq-extract"));
     loader.setPageTimeout(options.pageTimeout);
+    loader.setRecognition(options.recognition, options.recognitionLanguages);
     QEventLoop loop;
     DocumentLoader::Outcome outcome = DocumentLoader::Outcome::Cancelled;
     QObject::connect(&loader, &DocumentLoader::finished, &loop, [&](DocumentLoader::Outcome o) {
@@ -86,6 +88,8 @@ ExtractExit ExtractJob::run(const ExtractOptions& options)
     if (document.info.pageCount > pageCount)
         err_ << "zq-extract: warning: the document has " << document.info.pageCount << " pages; only the first "
              << pageCount << " are extracted" << Qt::endl;
+    for (const QString& warning : pagesWithoutTextWarnings(document.texts))
+        err_ << "zq-extract: warning: " << warning << Qt::endl;
 
     if (options.geometry) {
         QString error;

@@ -145,6 +145,12 @@ QString extractUsage()
         "  the worst of all: 1 before 2 before 3 before 0. The last line is a summary.\n"
         "\n"
         "      --page-timeout SECONDS        seconds a page may take to render (default 60)\n"
+        "      --ocr                         recognise the text of pages without a text layer\n"
+        "                                    (scanned pages) in their images; --ocr=force: of\n"
+        "                                    every page\n"
+        "      --ocr-lang LANGS              recognition languages, such as eng+deu (default:\n"
+        "                                    English and Latin script where installed); each\n"
+        "                                    is a Debian package tesseract-ocr-LANG\n"
         "  -h, --help                        this help\n"
         "      --version                     the version\n"
         "\n"
@@ -233,6 +239,15 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
                 return fail(error);
             if (arg != "--timeout")
                 batchAsked = true;
+        } else if (arg == "--ocr") {
+            if (hasInlineValue && value != QLatin1String("force"))
+                return fail(QStringLiteral("--ocr takes no value or =force"));
+            o.recognition = hasInlineValue ? TextRecognition::Mode::EveryPage : TextRecognition::Mode::BlankPages;
+        } else if (arg == "--ocr-lang") {
+            const auto v = takeValue();
+            if (!v || v->isEmpty())
+                return fail(QStringLiteral("--ocr-lang needs languages such as eng+deu"));
+            o.recognitionLanguages = *v;
         } else if (arg == "--page-timeout") {
             const auto v = takeValue();
             bool ok = false;
@@ -249,6 +264,8 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
 
     if (o.help || o.version)
         return result;
+    if (!o.recognitionLanguages.isEmpty() && o.recognition == TextRecognition::Mode::Off)
+        return fail(QStringLiteral("--ocr-lang applies with --ocr"));
     if (batchAsked || batch.inputs.size() > 1) {
         if (!batch.folder.isEmpty() && !batch.inputs.isEmpty())
             return fail(QStringLiteral("-b cannot be combined with input files"));

@@ -4,6 +4,7 @@
 
 #include "layoutfile.h"
 #include "tableexport.h"
+#include "textrecognition.h"
 
 #include <QRectF>
 #include <QString>
@@ -50,6 +51,8 @@ struct ExtractOptions {
     ExportOptions exportOptions;             // --numbers
     bool joinLines = false;                 // --join-lines: on every page
     int pageTimeout = 60;                   // --page-timeout, seconds a page may take to render
+    TextRecognition::Mode recognition = TextRecognition::Mode::Off; // --ocr, --ocr=force
+    QString recognitionLanguages;           // --ocr-lang; empty: the converter's default
     bool help = false;
     bool version = false;
 };

@@ -50,6 +50,18 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    // A missing language is known before any PDF is touched.
+    if (parsed.options.recognition != TextRecognition::Mode::Off) {
+        QString error;
+        const QString languages = parsed.options.recognitionLanguages;
+        if (TextRecognition::resolveLanguages(languages.isEmpty() ? TextRecognition::defaultLanguages() : languages,
+                                              &error)
+                .isEmpty()) {
+            err << "zq-extract: " << error << Qt::endl;
+            return static_cast<int>(ExtractExit::BadArguments);
+        }
+    }
+
     installInterruptHandlers();
     if (parsed.options.batch) {
         BatchRun batch(QCoreApplication::applicationFilePath(), g_interrupted, err);

@@ -1,6 +1,7 @@
 #include "documentconverter.h"
 
 #include "pagefiles.h"
+#include "pagerecogniser.h"
 #include "pagewriter.h"
 
 #include <QFile>
@@ -23,14 +24,23 @@ DocumentConverter::DocumentConverter(const QString& pdfPath, const QString& info
 
 DocumentConverter::~DocumentConverter() = default;
 
+void DocumentConverter::setRecognition(TextRecognition::Mode mode, const QString& languages)
+{
+    recognition_ = mode;
+    languages_ = languages.isEmpty() ? TextRecognition::defaultLanguages() : languages;
+}
+
 ConverterExit DocumentConverter::run()
 {
+
     // Writing text.xml over the document would destroy it.
     const QString pdf = QFileInfo(pdfPath_).canonicalFilePath();
     if (!pdf.isEmpty() && pdf == QFileInfo(infoPath_).canonicalFilePath())
         return fail(ConverterExit::BadArguments, QStringLiteral("the output file is the document itself"));
 
-    ConverterExit result = open();
+    ConverterExit result = checkLanguages();
+    if (result == ConverterExit::Success)
+        result = open();
     if (result == ConverterExit::Success)
         result = checkFolder();
     if (result == ConverterExit::Success)
@@ -65,6 +75,15 @@ std::unique_ptr<Poppler::Document> DocumentConverter::load() const
         document->setRenderHint(Poppler::Document::ThinLineSolid);
     }
     return document;
+}
+
+ConverterExit DocumentConverter::checkLanguages()
+{
+    if (recognition_ == TextRecognition::Mode::Off)
+        return ConverterExit::Success;
+    QString error;
+    languages_ = TextRecognition::resolveLanguages(languages_, &error);
+    return languages_.isEmpty() ? fail(ConverterExit::NoRecognition, error) : ConverterExit::Success;
 }
 
 ConverterExit DocumentConverter::open()
@@ -131,9 +150,25 @@ ConverterExit DocumentConverter::convertPages()
     std::mutex progressMutex;
 
     auto work = [&](const Poppler::Document& document) {
+        std::unique_ptr<PageRecogniser> recogniser; // loaded at this thread's first page to recognise
         for (int number = nextPage++; number <= pageCount_ && !stop; number = nextPage++) {
             const RenderLimit limit{QDeadlineTimer(std::chrono::seconds(pageTimeout_)), &stop};
-            const RenderedPage page = renderPage(document, number, limit);
+            RenderedPage page = renderPage(document, number, limit);
+            if (!page.aborted && (recognition_ == TextRecognition::Mode::EveryPage ||
+                                  (recognition_ == TextRecognition::Mode::BlankPages && page.lines.empty()))) {
+                if (!recogniser)
+                    recogniser = std::make_unique<PageRecogniser>(TextRecognition::dataFolder(), languages_);
+                if (!recogniser->isReady()) {
+                    failWith(ConverterExit::NoRecognition,
+                             QStringLiteral("Tesseract cannot load the languages %1").arg(languages_));
+                    return;
+                }
+                bool overdue = false;
+                page.lines = recognisePage(document, number, *recogniser, limit, &overdue);
+                if (stop)
+                    return;
+                page.recognised = true;
+            }
             if (page.aborted) {
                 if (!stop)
                     failWith(ConverterExit::PageTimeout, QStringLiteral("Page %1 could not be rendered within %2 s")

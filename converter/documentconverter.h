@@ -1,6 +1,7 @@
 #pragma once
 
 #include "converter.h"
+#include "textrecognition.h"
 
 #include <QString>
 
@@ -22,7 +23,8 @@ class Document;
 // shows another document's pages as if they were this one's.
 //
 // A page not rendered within `pageTimeout` seconds fails the conversion (PageTimeout) with a
-// message naming it. `onProgress` hears the page count once the document is open (page 0)
+// message naming it; with recognition, the budget covers rendering and recognising it, and a
+// page whose recognition runs past it keeps no words. `onProgress` hears the page count once the document is open (page 0)
 // and then every page number whose files are written, from any rendering thread, one at a time.
 class DocumentConverter {
 public:
@@ -32,12 +34,18 @@ public:
                       Progress onProgress = {});
     ~DocumentConverter();
 
+    // Recognise the words of the pages `mode` chooses from their images, in `languages`
+    // (TextRecognition's names; empty: its default), before run(). Languages whose data is
+    // not installed fail run() before any page is rendered.
+    void setRecognition(TextRecognition::Mode mode, const QString& languages);
+
     ConverterExit run();
 
     // Why run() failed, in one line naming the file.
     QString failureMessage() const { return failure_; }
 
 private:
+    ConverterExit checkLanguages();
     ConverterExit open();
     ConverterExit checkFolder();
     ConverterExit convertPages();
@@ -52,4 +60,6 @@ private:
     Progress onProgress_;
     std::vector<std::unique_ptr<Poppler::Document>> documents_; // one per rendering thread
     int pageCount_ = 0;
+    TextRecognition::Mode recognition_ = TextRecognition::Mode::Off;
+    QString languages_;
 };

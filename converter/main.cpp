@@ -1,5 +1,6 @@
 // Qtmingw.dll: converts a PDF into page images and positioned page text.
 //   Qtmingw.dll -htmlformat "<pdf>" "<folder>/text.xml" [--page-timeout SECONDS]
+//               [--ocr | --ocr=force] [--ocr-lang LANGUAGES]
 // Exits with a ConverterExit code; on failure prints one line on stderr saying why. Its
 // progress goes to stdout: "pages N" once the document is open, "page K" per page written.
 #include "documentconverter.h"
@@ -11,6 +12,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 
 namespace {
 
@@ -35,6 +38,51 @@ int report(ConverterExit code, const QString& message)
     return int(code);
 }
 
+// Pages are recognised in parallel, one engine per thread: Tesseract's own OpenMP threads
+// would only compete with them. The OpenMP runtime reads its limit once, as it loads, so the
+// converter starts itself again with the limit set.
+void limitOpenMpThreads(char** argv)
+{
+    const char* limit = std::getenv("OMP_THREAD_LIMIT");
+    if (limit && qstrcmp(limit, "1") == 0)
+        return;
+    setenv("OMP_THREAD_LIMIT", "1", 1);
+    execv("/proc/self/exe", argv);
+    // Not restarted: recognition still works, only with more threads than cores.
+}
+
+struct Options {
+    int pageTimeout = kDefaultPageTimeout;
+    TextRecognition::Mode recognition = TextRecognition::Mode::Off;
+    QString languages;
+};
+
+// The options after the two paths; false on anything else.
+bool readOptions(int argc, char** argv, Options* options)
+{
+    for (int i = 4; i < argc; ++i) {
+        const QByteArray option = argv[i];
+        if (option == "--ocr") {
+            options->recognition = TextRecognition::Mode::BlankPages;
+        } else if (option == "--ocr=force") {
+            options->recognition = TextRecognition::Mode::EveryPage;
+        } else if ((option == "--page-timeout" || option == "--ocr-lang") && i + 1 < argc) {
+            const QByteArray value = argv[++i];
+            if (option == "--ocr-lang") {
+                options->languages = QString::fromUtf8(value);
+                continue;
+            }
+            bool ok = false;
+            options->pageTimeout = value.toInt(&ok);
+            if (!ok || options->pageTimeout <= 0 || options->pageTimeout > 86400)
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return !options->languages.isEmpty() ? options->recognition != TextRecognition::Mode::Off : true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -43,19 +91,14 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
     qInstallMessageHandler(silentQt);
     Poppler::setDebugErrorFunction(silentPoppler, QVariant());
-    QCoreApplication app(argc, argv);
-
-    const QString usage =
-        QStringLiteral("Usage: Qtmingw.dll -htmlformat <file.pdf> <folder>/text.xml [--page-timeout SECONDS]");
-    if ((argc != 4 && argc != 6) || qstrcmp(argv[1], "-htmlformat") != 0)
+    const QString usage = QStringLiteral("Usage: Qtmingw.dll -htmlformat <file.pdf> <folder>/text.xml "
+                                         "[--page-timeout SECONDS] [--ocr | --ocr=force] [--ocr-lang LANGUAGES]");
+    Options options;
+    if (argc < 4 || qstrcmp(argv[1], "-htmlformat") != 0 || !readOptions(argc, argv, &options))
         return report(ConverterExit::BadArguments, usage);
-    int pageTimeout = kDefaultPageTimeout;
-    if (argc == 6) {
-        bool ok = false;
-        pageTimeout = QByteArray(argv[5]).toInt(&ok);
-        if (qstrcmp(argv[4], "--page-timeout") != 0 || !ok || pageTimeout <= 0 || pageTimeout > 86400)
-            return report(ConverterExit::BadArguments, usage);
-    }
+    if (options.recognition != TextRecognition::Mode::Off)
+        limitOpenMpThreads(argv);
+    QCoreApplication app(argc, argv);
 
     auto progress = [](int pageCount, int pageDone) {
         const QByteArray line = pageDone == 0 ? "pages " + QByteArray::number(pageCount) + '\n'
@@ -63,7 +106,10 @@ int main(int argc, char** argv)
         std::fwrite(line.constData(), 1, line.size(), stdout);
         std::fflush(stdout);
     };
-    DocumentConverter converter(QFile::decodeName(argv[2]), QFile::decodeName(argv[3]), pageTimeout, progress);
+    DocumentConverter converter(QFile::decodeName(argv[2]), QFile::decodeName(argv[3]), options.pageTimeout,
+                                progress);
+    if (options.recognition != TextRecognition::Mode::Off)
+        converter.setRecognition(options.recognition, options.languages);
     const ConverterExit result = converter.run();
     if (result != ConverterExit::Success)
         return report(result, converter.failureMessage());

@@ -20,10 +20,10 @@ bool fits(const QSize& size)
 
 } // namespace
 
-PageRaster PageRaster::forPage(const QSizeF& pointSize)
+PageRaster PageRaster::forPage(const QSizeF& pointSize, double dpi)
 {
     const QSizeF points(std::max(pointSize.width(), 1.0), std::max(pointSize.height(), 1.0));
-    double scale = kScreenDpi / 72;
+    double scale = dpi / 72;
     scale = std::min(scale, std::sqrt(double(kMaxPixels) / (points.width() * points.height())));
     scale = std::min(scale, kMaxSide / std::max(points.width(), points.height()));
     // Rounding each side up may still overshoot by a few pixels.

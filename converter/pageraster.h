@@ -15,8 +15,9 @@ struct PageRaster {
     double pixelsPerPoint = 0;
     QSize imageSize; // always at least 1 × 1
 
-    // For a page of `pointSize` as displayed (after its rotation).
-    static PageRaster forPage(const QSizeF& pointSize);
+    // For a page of `pointSize` as displayed (after its rotation), at `dpi` or below it
+    // within the same bounds (text recognition renders at 300 dpi).
+    static PageRaster forPage(const QSizeF& pointSize, double dpi = kScreenDpi);
 
     double dpi() const { return pixelsPerPoint * 72; }
 };

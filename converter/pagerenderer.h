@@ -22,6 +22,7 @@ struct RenderedPage {
     QImage image;                // white when the page could not be rendered
     std::vector<TextLine> lines; // boxes in points, like pointSize
     bool aborted = false;        // the deadline passed or a stop was asked: nothing usable
+    bool recognised = false;     // `lines` come from text recognition of the page image
 };
 
 // When a page's rendering gives up: at `deadline`, or as soon as `stop` turns true.

@@ -1,6 +1,7 @@
 #include "pagewriter.h"
 
 #include "pagefiles.h"
+#include "pagetext.h"
 #include "pagetexthtml.h"
 
 #include <QBuffer>
@@ -44,7 +45,9 @@ bool writeImage(const QImage& image, const QString& path, QString* error)
 
 bool writePageFiles(const RenderedPage& page, const QString& folder, QString* error)
 {
-    const QByteArray text = PageTextHtml::write(page.lines, page.raster.pixelsPerPoint, page.image.size());
+    QByteArray text = PageTextHtml::write(page.lines, page.raster.pixelsPerPoint, page.image.size());
+    if (page.recognised)
+        text.prepend(QByteArray(PageTextParser::kRecognisedMarker) + '\n');
     return writeBytes(text, PageFiles::textPath(folder, page.number), error) &&
            writeImage(page.image, PageFiles::imagePath(folder, page.number), error);
 }

@@ -42,6 +42,8 @@ QString converterExitMessage(int exitCode)
         return QCoreApplication::translate("Converter", "the page files could not be written");
     case ConverterExit::PageTimeout:
         return QCoreApplication::translate("Converter", "a page could not be rendered in time");
+    case ConverterExit::NoRecognition:
+        return QCoreApplication::translate("Converter", "the text recognition languages cannot be loaded");
     }
     return QCoreApplication::translate("Converter", "the converter failed (exit code %1)").arg(exitCode);
 }

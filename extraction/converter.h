@@ -5,6 +5,7 @@
 
 // Our converter program, "Qtmingw.dll" beside the program's own executable, started as
 //   Qtmingw.dll -htmlformat "<pdf>" "<folder>/text.xml" [--page-timeout SECONDS]
+//               [--ocr | --ocr=force] [--ocr-lang LANGUAGES]
 // It writes the page files of PageFiles into <folder> and exits with one of these codes.
 // On its standard output it says "pages N" once the document is open and "page K" for every
 // page whose two files are written (pages finish in any order).
@@ -17,6 +18,7 @@ enum class ConverterExit : int {
     NoPages = 5,
     CannotWrite = 6,     // the output folder cannot be written
     PageTimeout = 7,     // a page was not rendered within the time budget
+    NoRecognition = 8,   // the text recognition languages asked for cannot be loaded
 };
 
 // Seconds one page may take to render unless "--page-timeout SECONDS" says otherwise.

@@ -96,7 +96,11 @@ QString decodePageBytes(const QByteArray& bytes)
 PageText getTextPosition(const QString& sxml)
 {
     PageText page;
-    const QStringList lines = sxml.split(u'\n', Qt::SkipEmptyParts);
+    QStringList lines = sxml.split(u'\n', Qt::SkipEmptyParts);
+    if (!lines.isEmpty() && lines.front() == QLatin1String(kRecognisedMarker)) {
+        page.recognised = true;
+        lines.removeFirst();
+    }
     page.runs.reserve(lines.size());
     for (const QString& line : lines)
         page.runs.append(getSubtextInfo(line));

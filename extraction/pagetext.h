@@ -14,7 +14,11 @@ namespace PageTextParser {
 // The page text of a fetched file: its bytes up to the first zero byte, as UTF-8.
 QString decodePageBytes(const QByteArray& bytes);
 
-// Splits at line feeds, drops empty lines, and parses every other line into one run.
+// The first line of the page text of a page whose words were recognised in its image.
+inline constexpr char kRecognisedMarker[] = "<!-- text recognised from the image -->";
+
+// Splits at line feeds, drops empty lines, and parses every other line into one run. A first
+// line kRecognisedMarker is no run: it marks the page as recognised.
 PageText getTextPosition(const QString& sxml);
 
 // One line: the four style values and the span text.

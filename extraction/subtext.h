@@ -18,9 +18,12 @@ struct Subtext {
 };
 
 // The parsed text of one page: one run per non-empty line of its page text, in line order.
+// `recognised`: the words were read from the page image by text recognition, not taken from
+// a text layer.
 struct PageText {
     int lineCount = 0;
     QVector<Subtext> runs;
+    bool recognised = false;
 
     bool operator==(const PageText&) const = default;
 };

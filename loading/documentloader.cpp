@@ -67,8 +67,8 @@ void DocumentLoader::start(const QString& pdfPath)
         fail(LoadFailure::TemporaryFolder, error);
         return;
     }
-    const ConverterCommand run =
-        ConverterCommand::make(converterDir_, pdfPath, folder_->path(), pageTimeout_);
+    ConverterCommand run = ConverterCommand::make(converterDir_, pdfPath, folder_->path(), pageTimeout_);
+    run.arguments << TextRecognition::converterArguments(recognition_, languages_);
     commandLine_ = run.commandLine();
 
     converter_ = new QProcess(this);

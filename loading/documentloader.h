@@ -4,6 +4,7 @@
 #include "pagefiles.h"
 #include "pagetext.h"
 #include "privatefolder.h"
+#include "textrecognition.h"
 
 #include <QObject>
 #include <QProcess>
@@ -61,6 +62,13 @@ public:
     void setConverterDirectory(const QString& folder) { converterDir_ = folder; }
     // Seconds one page may take to render; the converter stops at a page that takes longer.
     void setPageTimeout(int seconds) { pageTimeout_ = seconds; }
+    // Text recognition for the loads started from now on: the converter recognises the words
+    // of the pages `mode` chooses in `languages` (empty: its default). Off by default.
+    void setRecognition(TextRecognition::Mode mode, const QString& languages = {})
+    {
+        recognition_ = mode;
+        languages_ = languages;
+    }
 
     // Starts loading `pdfPath`. A load under way is cancelled first. Fails at once (finished()
     // emitted before start() returns) when no private folder can be made or the converter
@@ -100,6 +108,8 @@ private:
     QString converterDir_;
     QString prefix_;
     int pageTimeout_ = kDefaultPageTimeout; // the converter's default
+    TextRecognition::Mode recognition_ = TextRecognition::Mode::Off;
+    QString languages_;
 
     bool running_ = false;
     QString pdfPath_;

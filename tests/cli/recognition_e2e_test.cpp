@@ -1,0 +1,121 @@
+// zq-extract with text recognition on the shared scanned sample: its printed cells with
+// --ocr, alone and in a batch; an empty grid and a warning without it; a missing language.
+#include "outputreader.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    QString err;
+};
+
+ToolRun extract(const QStringList& args)
+{
+    QProcess p;
+    p.start(TestSupport::binDir() + "/zq-extract", args);
+    if (!p.waitForFinished(180'000)) {
+        p.kill();
+        p.waitForFinished();
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+QString numbers(const QJsonArray& values)
+{
+    QStringList parts;
+    for (const QJsonValue& v : values)
+        parts.append(QString::number(v.toDouble(), 'g', 10));
+    return parts.join(',');
+}
+
+struct ScannedSample {
+    QString pdf = TestSupport::samplesDir() + "/scanned-delivery.pdf";
+    QStringList geometry; // -a … -c …
+    Rows cells;
+};
+
+ScannedSample scannedSample()
+{
+    ScannedSample sample;
+    QFile file(TestSupport::samplesDir() + "/scanned-delivery.json");
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject table = QJsonDocument::fromJson(file.readAll())["tables"][0].toObject();
+    const QJsonArray rect = table["rect"].toArray(); // [x0, top, x1, bottom]
+    sample.geometry = {"-a", numbers({rect[1], rect[0], rect[3], rect[2]}), "-c",
+                       numbers(table["separators"].toArray())};
+    for (const QJsonValue& row : table["cells"].toArray()) {
+        QStringList cells;
+        for (const QJsonValue& cell : row.toArray())
+            cells.append(cell.toString());
+        sample.cells.append(cells);
+    }
+    return sample;
+}
+
+int cellsRight(const Rows& got, const Rows& expected)
+{
+    int right = 0;
+    for (int row = 0; row < std::min(got.size(), expected.size()); ++row)
+        for (int column = 0; column < std::min(got[row].size(), expected[row].size()); ++column)
+            right += got[row][column] == expected[row][column];
+    return right;
+}
+
+Rows onlyPage(const QString& csv)
+{
+    QVector<Rows> pages;
+    QString error;
+    EXPECT_TRUE(readCsvPages(csv, &pages, &error)) << error.toStdString();
+    return pages.size() == 1 ? normalized(pages[0]) : Rows();
+}
+
+} // namespace
+
+TEST(ExtractRecognition, ScannedSampleIsReadWithOcrAloneAndInABatchAndEmptyWithout)
+{
+    const ScannedSample sample = scannedSample();
+    QTemporaryDir dir;
+    int cellCount = 0;
+    for (const QStringList& row : sample.cells)
+        cellCount += int(row.size());
+
+    const QString plain = dir.filePath("plain.csv");
+    const ToolRun without = extract(QStringList{sample.pdf, "-o", plain} + sample.geometry);
+    ASSERT_EQ(without.exitCode, 0) << without.err.toStdString();
+    EXPECT_EQ(without.err, "zq-extract: warning: page 1 has no text layer; --ocr recognises it\n");
+    EXPECT_TRUE(onlyPage(plain).isEmpty());
+
+    const QString recognised = dir.filePath("ocr.csv");
+    const ToolRun with = extract(QStringList{sample.pdf, "--ocr", "-o", recognised} + sample.geometry);
+    ASSERT_EQ(with.exitCode, 0) << with.err.toStdString();
+    EXPECT_EQ(with.err, "");
+    EXPECT_GE(cellsRight(onlyPage(recognised), sample.cells), 0.95 * cellCount);
+
+    const ToolRun batch = extract(QStringList{sample.pdf, "--ocr", "--format", "csv", "-o", dir.filePath("batch")} +
+                                  sample.geometry);
+    ASSERT_EQ(batch.exitCode, 0) << batch.err.toStdString();
+    EXPECT_EQ(onlyPage(dir.filePath("batch/scanned-delivery.csv")), onlyPage(recognised));
+}
+
+TEST(ExtractRecognition, MissingLanguageIsABadArgumentNamingThePackage)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out.csv");
+    const ToolRun run = extract(QStringList{scannedSample().pdf, "--ocr", "--ocr-lang", "eng+zzz", "-o", out} +
+                                scannedSample().geometry);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("install the package tesseract-ocr-zzz")) << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+    EXPECT_EQ(extract({scannedSample().pdf, "--ocr-lang", "eng", "-o", out, "-a", "1,1,9,9"}).exitCode, 1);
+}
