@@ -1,12 +1,14 @@
 #include "extractjob.h"
 
 #include "documentloader.h"
+#include "guessedtables.h"
 #include "pagerulescache.h"
 #include "pagestore.h"
 #include "pagetext.h"
 #include "tableexport.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QTimer>
 
 #include <unistd.h>
@@ -81,15 +83,24 @@ ExtractExit ExtractJob::run(const ExtractOptions& options)
         err_ << "zq-extract: warning: the document has " << document.info.pageCount << " pages; only the first "
              << pageCount << " are extracted" << Qt::endl;
 
-    if (options.geometry) {
+    PageRulesCache rules;
+    rules.reset(document.folderPath());
+    const auto warn = [this](const QString& message) { err_ << "zq-extract: warning: " << message << Qt::endl; };
+    GuessedTables guessed(document, rules, warn);
+    if (options.geometry || options.guessTables) {
         QString error;
         const auto pages = parsePageList(options.pages, pageCount, &error);
         if (!pages) {
             err_ << "zq-extract: " << error << "\n\n" << extractUsage() << Qt::flush;
             return ExtractExit::BadArguments;
         }
-        for (int page : *pages)
-            tables.append({page, *options.geometry, false});
+        if (options.guessTables)
+            tables = guessed.findLargestTables(*pages, options.joinLines);
+        else
+            for (int page : *pages)
+                tables.append({page, *options.geometry, false});
+        if (options.guessColumns)
+            guessed.guessColumns(tables);
     } else {
         QString error;
         const auto pages = templateTables(layout, pageCount, &error);
@@ -103,9 +114,6 @@ ExtractExit ExtractJob::run(const ExtractOptions& options)
     const QVector<PageText>& pageTexts = document.texts;
     PageStore store;
     store.reset(pageCount);
-    PageRulesCache rules;
-    rules.reset(document.folderPath());
-    const auto warn = [this](const QString& message) { err_ << "zq-extract: warning: " << message << Qt::endl; };
     for (const PageTable& table : tables) {
         const int index = table.page - 1;
         const double s = document.info.pages.value(index).pixelsPerPoint();
@@ -115,10 +123,20 @@ ExtractExit ExtractJob::run(const ExtractOptions& options)
                    joinRules);
     }
 
-    const SaveResult saved = saveTables(options.output, store.pageGrids, options.exportOptions);
-    if (!saved.ok) {
-        err_ << "zq-extract: cannot write " << options.output << ": " << saved.error << Qt::endl;
-        return ExtractExit::CannotWrite;
+    if (!options.output.isEmpty()) {
+        const SaveResult saved = saveTables(options.output, store.pageGrids, options.exportOptions);
+        if (!saved.ok) {
+            err_ << "zq-extract: cannot write " << options.output << ": " << saved.error << Qt::endl;
+            return ExtractExit::CannotWrite;
+        }
+    }
+    if (options.printLayout) {
+        QFile out;
+        if (!out.open(stdout, QIODevice::WriteOnly) ||
+            out.write(usedLayout(tables, pageCount, options.joinLines)) < 0 || !out.flush()) {
+            err_ << "zq-extract: cannot write the layout to the standard output" << Qt::endl;
+            return ExtractExit::CannotWrite;
+        }
     }
     return ExtractExit::Written;
 }
