@@ -41,6 +41,8 @@ QStringList geometryArguments(const ExtractOptions& o)
     QStringList args;
     if (!o.templatePath.isEmpty()) {
         args << "-t" << QFileInfo(o.templatePath).absoluteFilePath();
+    } else if (o.guessTables) {
+        args << "-g";
     } else {
         const TableGeometry& g = *o.geometry;
         args << "-a"
@@ -48,7 +50,9 @@ QStringList geometryArguments(const ExtractOptions& o)
         QStringList columns;
         for (double x : g.columns)
             columns.append(number(x));
-        if (!columns.isEmpty())
+        if (o.guessColumns)
+            args << "-c" << "auto";
+        else if (!columns.isEmpty())
             args << "-c" << columns.join(',');
     }
     if (o.pages != QLatin1String("all"))

@@ -2,6 +2,7 @@
 
 #include "documentloader.h"
 #include "filesaving.h"
+#include "guessedtables.h"
 #include "pagerulescache.h"
 #include "pagestore.h"
 #include "pagetextnotes.h"
@@ -9,6 +10,7 @@
 #include "tableexport.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QTimer>
 
 #include <unistd.h>
@@ -91,15 +93,24 @@ ExtractExit ExtractJob::run(const ExtractOptions& options)
     for (const QString& warning : pagesWithoutTextWarnings(document.texts))
         err_ << "zq-extract: warning: " << warning << Qt::endl;
 
-    if (options.geometry) {
+    PageRulesCache rules;
+    rules.reset(document.folderPath());
+    const auto warn = [this](const QString& message) { err_ << "zq-extract: warning: " << message << Qt::endl; };
+    GuessedTables guessed(document, rules, warn);
+    if (options.geometry || options.guessTables) {
         QString error;
         const auto pages = parsePageList(options.pages, pageCount, &error);
         if (!pages) {
             err_ << "zq-extract: " << error << "\n\n" << extractUsage() << Qt::flush;
             return ExtractExit::BadArguments;
         }
-        for (int page : *pages)
-            tables.append({page, *options.geometry, false});
+        if (options.guessTables)
+            tables = guessed.findLargestTables(*pages, options.joinLines);
+        else
+            for (int page : *pages)
+                tables.append({page, *options.geometry, false});
+        if (options.guessColumns)
+            guessed.guessColumns(tables);
     } else {
         QString error;
         const auto pages = templateTables(layout, pageCount, &error);
@@ -113,9 +124,6 @@ ExtractExit ExtractJob::run(const ExtractOptions& options)
     const QVector<PageText>& pageTexts = document.texts;
     PageStore store;
     store.reset(pageCount);
-    PageRulesCache rules;
-    rules.reset(document.folderPath());
-    const auto warn = [this](const QString& message) { err_ << "zq-extract: warning: " << message << Qt::endl; };
     for (const PageTable& table : tables) {
         const int index = table.page - 1;
         const double s = document.info.pages.value(index).pixelsPerPoint();
@@ -125,15 +133,25 @@ ExtractExit ExtractJob::run(const ExtractOptions& options)
                    joinRules);
     }
 
-    ExportOptions exportOptions = options.exportOptions;
-    exportOptions.interrupted = &interrupted_;
-    const SaveResult saved = saveTables(options.output, store.pageGrids, exportOptions);
-    // A signal during the save ends it; a regular file keeps what it held before.
-    if (interrupted_)
-        return ExtractExit::Interrupted;
-    if (!saved.ok) {
-        err_ << "zq-extract: cannot write " << options.output << ": " << saved.error << Qt::endl;
-        return ExtractExit::CannotWrite;
+    if (!options.output.isEmpty()) {
+        ExportOptions exportOptions = options.exportOptions;
+        exportOptions.interrupted = &interrupted_;
+        const SaveResult saved = saveTables(options.output, store.pageGrids, exportOptions);
+        // A signal during the save ends it; a regular file keeps what it held before.
+        if (interrupted_)
+            return ExtractExit::Interrupted;
+        if (!saved.ok) {
+            err_ << "zq-extract: cannot write " << options.output << ": " << saved.error << Qt::endl;
+            return ExtractExit::CannotWrite;
+        }
+    }
+    if (options.printLayout) {
+        QFile out;
+        if (!out.open(stdout, QIODevice::WriteOnly) ||
+            out.write(usedLayout(tables, pageCount, options.joinLines)) < 0 || !out.flush()) {
+            err_ << "zq-extract: cannot write the layout to the standard output" << Qt::endl;
+            return ExtractExit::CannotWrite;
+        }
     }
     return ExtractExit::Written;
 }

@@ -116,6 +116,15 @@ QString extractUsage()
         "Options:\n"
         "  -a, --area TOP,LEFT,BOTTOM,RIGHT  the table outline\n"
         "  -c, --columns X1,X2,...           column separators (none: one column)\n"
+        "  -c auto                           columns guessed inside the area on every page:\n"
+        "                                    vertical rules, else the blank channels between\n"
+        "                                    the words of most lines\n"
+        "  -g, --guess                       no -a, -c or -t: on each page the table found\n"
+        "                                    with the most cells and its guessed columns (a\n"
+        "                                    page without one gives an empty table)\n"
+        "      --print-layout                write the geometry used on each page (given,\n"
+        "                                    guessed or found) to stdout as a template for -t;\n"
+        "                                    -o may then be left out\n"
         "  -p, --pages LIST                  \"all\" (default) or a list such as 1-3,7\n"
         "  -t, --template FILE.json          per-page geometry instead of -a/-c/-p:\n"
         "        {\"pages\": [{\"page\": 1, \"area\": [top, left, bottom, right],\n"
@@ -158,6 +167,7 @@ QString extractUsage()
         "  zq-extract statement.pdf -a 120,40,700,560 -c 110,300,420 -o statement.csv\n"
         "  zq-extract -p 2-4 report.pdf -a 90,36,750,576 -o report.xls\n"
         "  zq-extract monthly.pdf -t monthly-layout.json -o monthly.xls\n"
+        "  zq-extract monthly.pdf -g --print-layout > monthly-layout.json\n"
         "  zq-extract -b statements/ -t monthly-layout.json -o tables/ --format csv\n"
         "\n"
         "Exit codes: 0 written, 1 bad arguments, 2 the PDF cannot be read or has no pages,\n"
@@ -212,6 +222,10 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
             o.exportOptions.numbersAsNumbers = true;
         } else if (arg == "--join-lines") {
             o.joinLines = true;
+        } else if (is("-g", "--guess")) {
+            o.guessTables = true;
+        } else if (arg == "--print-layout") {
+            o.printLayout = true;
         } else if (is("-a", "--area") || is("-c", "--columns") || is("-p", "--pages") ||
                    is("-t", "--template") || is("-o", "--output")) {
             const auto v = takeValue();
@@ -279,7 +293,9 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
     }
     if (o.input.isEmpty() && !o.batch)
         return fail(QStringLiteral("no input PDF given"));
-    if (o.output.isEmpty())
+    if (o.printLayout && o.batch)
+        return fail(QStringLiteral("--print-layout takes one input PDF"));
+    if (o.output.isEmpty() && !o.printLayout)
         return fail(o.batch ? QStringLiteral("no output folder given (-o FOLDER)")
                             : QStringLiteral("no output file given (-o OUTPUT)"));
     if (!o.templatePath.isEmpty()) {
@@ -287,15 +303,24 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
             return fail(QStringLiteral("-t cannot be combined with -a or -c"));
         if (havePages)
             return fail(QStringLiteral("-t cannot be combined with -p: the template names its pages"));
+        if (o.guessTables)
+            return fail(QStringLiteral("-t cannot be combined with -g"));
+        return result;
+    }
+    if (o.guessTables) {
+        if (!areaText.isEmpty() || haveColumns)
+            return fail(QStringLiteral("-g cannot be combined with -a or -c"));
         return result;
     }
     if (areaText.isEmpty())
-        return fail(QStringLiteral("no table given: use -a (with -c) or -t"));
+        return fail(QStringLiteral("no table given: use -a (with -c), -t or -g"));
     QString error;
     auto geometry = parseArea(areaText, &error);
     if (!geometry)
         return fail(error);
-    if (haveColumns) {
+    if (haveColumns && columnsText.trimmed() == QLatin1String("auto")) {
+        o.guessColumns = true;
+    } else if (haveColumns) {
         const auto columns = parseNumberList(columnsText);
         if (!columns)
             return fail(QStringLiteral("--columns takes numbers separated by commas: \"%1\"").arg(columnsText));

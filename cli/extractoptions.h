@@ -50,6 +50,9 @@ struct ExtractOptions {
     std::optional<BatchOptions> batch;      // several inputs, -b, --format, -j or --shard
     ExportOptions exportOptions;             // --numbers
     bool joinLines = false;                 // --join-lines: on every page
+    bool guessColumns = false;              // -c auto: columns guessed inside -a on every page
+    bool guessTables = false;               // -g: the largest table found on each page
+    bool printLayout = false;               // --print-layout: the geometry used, to stdout
     int pageTimeout = 60;                   // --page-timeout, seconds a page may take to render
     TextRecognition::Mode recognition = TextRecognition::Mode::Off; // --ocr, --ocr=force
     QString recognitionLanguages;           // --ocr-lang; empty: the converter's default
