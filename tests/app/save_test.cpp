@@ -193,6 +193,18 @@ TEST_F(SaveTest, FailedSaveWarnsInsteadOfReportingSuccess)
     }
 }
 
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 // Drives the real save dialog as a person would: types `name` into it and presses Enter,
 // answers the dialog's replace question with `answer`, and cancels the dialog if it is still
 // open after a No. Returns the questions the dialog asked.
@@ -238,17 +250,10 @@ private:
 TEST_F(SaveTest, RealDialogAsksBeforeReplacingTheCompletedName)
 {
     const QString target = out.filePath("tables.csv");
-    QFile old(target);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("earlier file");
-    old.close();
+    ASSERT_TRUE(writeBytes(target, "earlier file"));
     QSettings("setting.ini", QSettings::IniFormat).setValue("output/output", out.filePath("start.csv"));
     w.dialogs->realSaveDialog = true;
     w.dialogs->informationAnswer = QMessageBox::Cancel;
-    const auto contents = [&] {
-        QFile file(target);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
 
     {
         RealSaveDialogDriver driver("tables", QMessageBox::No);
@@ -256,7 +261,7 @@ TEST_F(SaveTest, RealDialogAsksBeforeReplacingTheCompletedName)
         ASSERT_EQ(driver.questions.size(), 1);
         EXPECT_TRUE(driver.questions[0].contains("tables.csv already exists")) << qPrintable(driver.questions[0]);
     }
-    EXPECT_EQ(contents(), "earlier file");
+    EXPECT_EQ(fileBytes(target), "earlier file");
     EXPECT_TRUE(w.dialogs->informations.isEmpty());
 
     {
@@ -264,7 +269,7 @@ TEST_F(SaveTest, RealDialogAsksBeforeReplacingTheCompletedName)
         w.click("pushButton_save");
         EXPECT_EQ(driver.questions.size(), 1);
     }
-    EXPECT_TRUE(contents().startsWith("\xFF\xFE"));
+    EXPECT_TRUE(fileBytes(target).startsWith("\xFF\xFE"));
     EXPECT_EQ(w.dialogs->informations.size(), 1);
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList({"tables.csv"}));
 }
@@ -274,26 +279,19 @@ TEST_F(SaveTest, RealDialogAsksBeforeReplacingTheCompletedName)
 TEST_F(SaveTest, NeitherACompletedNameNorTheOpenPdfIsReplacedUnasked)
 {
     const QString target = out.filePath("tables.csv");
-    QFile old(target);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("earlier file");
-    old.close();
+    ASSERT_TRUE(writeBytes(target, "earlier file"));
     w.dialogs->informationAnswer = QMessageBox::Cancel;
     save(out.filePath("tables"), "CSV File (*.csv)");
     ASSERT_EQ(w.dialogs->informations.size(), 1);
     EXPECT_TRUE(w.dialogs->informations[0].text.contains("already exists"));
-    QFile kept(target);
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), "earlier file");
+    EXPECT_EQ(fileBytes(target), "earlier file");
 
     const QString pdf = testDocuments().threePages;
-    const QByteArray before = [&] { QFile f(pdf); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }();
+    const QByteArray before = fileBytes(pdf);
     save(pdf, "All Files (*.*)");
     ASSERT_EQ(w.dialogs->warnings.size(), 1);
     EXPECT_TRUE(w.dialogs->warnings[0].text.contains("is the open PDF")) << qPrintable(w.dialogs->warnings[0].text);
-    QFile after(pdf);
-    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
-    EXPECT_EQ(after.readAll(), before);
+    EXPECT_EQ(fileBytes(pdf), before);
 }
 
 } // namespace
