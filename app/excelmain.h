@@ -1,11 +1,11 @@
 #pragma once
 
-#include "aboutdialog.h"
-#include "documentloader.h"
-#include "layoutfile.h"
-#include "pagerulescache.h"
-#include "pagestore.h"
-#include "subtext.h"
+#include "app/aboutdialog.h"
+#include "loading/documentloader.h"
+#include "extraction/layoutfile.h"
+#include "extraction/pagerulescache.h"
+#include "extraction/pagestore.h"
+#include "extraction/subtext.h"
 
 #include <QMainWindow>
 #include <QVector>

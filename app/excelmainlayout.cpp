@@ -1,13 +1,13 @@
 // The window's layout files: "Save layout…" writes every page's table in points, "Load
 // layout…" puts a layout on the open document. Kept apart from excelmain.cpp, which they only
 // reach through the store, the canvas and the dialogs.
-#include "excelmain.h"
+#include "app/excelmain.h"
 
-#include "pagefiles.h"
-#include "pagelayouts.h"
-#include "settings.h"
+#include "extraction/pagefiles.h"
+#include "extraction/pagelayouts.h"
+#include "app/settings.h"
 #include "ui_excelmain.h"
-#include "windowdialogs.h"
+#include "app/windowdialogs.h"
 
 #include <QAction>
 #include <QCheckBox>

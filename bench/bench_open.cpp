@@ -4,8 +4,8 @@
 // the peak memory of the window process and of the converter, and the ratio of the times.
 //   bench_open [pages] [runs]
 #include "benchsupport.h"
-#include "excelmain.h"
-#include "windowdialogs.h"
+#include "app/excelmain.h"
+#include "app/windowdialogs.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "labeldraw.h"
+#include "canvas/labeldraw.h"
 
-#include "tableedit.h"
+#include "canvas/tableedit.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "tableedit.h"
+#include "canvas/tableedit.h"
 
 #include <algorithm>
 #include <cmath>

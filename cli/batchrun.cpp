@@ -1,6 +1,6 @@
-#include "batchrun.h"
+#include "cli/batchrun.h"
 
-#include "batchplan.h"
+#include "cli/batchplan.h"
 
 #include <QDir>
 #include <QElapsedTimer>

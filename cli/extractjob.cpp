@@ -1,13 +1,13 @@
-#include "extractjob.h"
+#include "cli/extractjob.h"
 
-#include "documentloader.h"
-#include "filesaving.h"
-#include "guessedtables.h"
-#include "pagerulescache.h"
-#include "pagestore.h"
-#include "pagetextnotes.h"
-#include "pagetext.h"
-#include "tableexport.h"
+#include "loading/documentloader.h"
+#include "export/filesaving.h"
+#include "cli/guessedtables.h"
+#include "extraction/pagerulescache.h"
+#include "extraction/pagestore.h"
+#include "cli/pagetextnotes.h"
+#include "extraction/pagetext.h"
+#include "export/tableexport.h"
 
 #include <QEventLoop>
 #include <QFile>

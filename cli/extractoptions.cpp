@@ -1,8 +1,8 @@
-#include "extractoptions.h"
+#include "cli/extractoptions.h"
 
-#include "pagefiles.h"
-#include "spreadsheetexport.h"
-#include "tableexport.h"
+#include "extraction/pagefiles.h"
+#include "export/spreadsheetexport.h"
+#include "export/tableexport.h"
 
 #include <algorithm>
 #include <cmath>

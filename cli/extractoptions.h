@@ -2,9 +2,9 @@
 
 // Command line of zq-extract: which PDF, which table geometry on which pages, which output.
 
-#include "layoutfile.h"
-#include "tableexport.h"
-#include "textrecognition.h"
+#include "extraction/layoutfile.h"
+#include "export/tableexport.h"
+#include "extraction/textrecognition.h"
 
 #include <QRectF>
 #include <QString>

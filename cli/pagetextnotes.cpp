@@ -1,4 +1,4 @@
-#include "pagetextnotes.h"
+#include "cli/pagetextnotes.h"
 
 QString pageRanges(const QVector<int>& pages)
 {

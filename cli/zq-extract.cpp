@@ -1,7 +1,7 @@
 // zq-extract: the window's table extraction from the command line, for batch work.
-#include "batchrun.h"
-#include "extractjob.h"
-#include "extractoptions.h"
+#include "cli/batchrun.h"
+#include "cli/extractjob.h"
+#include "cli/extractoptions.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -1,8 +1,8 @@
-#include "documentconverter.h"
+#include "converter/documentconverter.h"
 
-#include "pagefiles.h"
-#include "pagerecogniser.h"
-#include "pagewriter.h"
+#include "extraction/pagefiles.h"
+#include "converter/pagerecogniser.h"
+#include "converter/pagewriter.h"
 
 #include <QFile>
 #include <QFileInfo>

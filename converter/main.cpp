@@ -3,7 +3,7 @@
 //               [--ocr | --ocr=force] [--ocr-lang LANGUAGES]
 // Exits with a ConverterExit code; on failure prints one line on stderr saying why. Its
 // progress goes to stdout: "pages N" once the document is open, "page K" per page written.
-#include "documentconverter.h"
+#include "converter/documentconverter.h"
 
 #include <QCoreApplication>
 #include <QFile>

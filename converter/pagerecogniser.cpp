@@ -1,6 +1,6 @@
-#include "pagerecogniser.h"
+#include "converter/pagerecogniser.h"
 
-#include "pagerules.h"
+#include "extraction/pagerules.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "filesaving.h"
+#include "export/filesaving.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "spreadsheetexport.h"
+#include "export/spreadsheetexport.h"
 
-#include "documentrows.h"
-#include "filesaving.h"
-#include "formatmanager.h"
-#include "spreadsheet.h"
-#include "writtennumber.h"
+#include "export/documentrows.h"
+#include "export/filesaving.h"
+#include "spreadsheet/formatmanager.h"
+#include "spreadsheet/spreadsheet.h"
+#include "export/writtennumber.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -5,7 +5,7 @@
 // Excel 97 spreadsheet. Cells come from each page's grid, so a
 // cell holding a double quote or a comma stays one cell with its exact text.
 
-#include "pagegrid.h"
+#include "extraction/pagegrid.h"
 
 #include <QString>
 #include <QVector>

@@ -1,4 +1,4 @@
-#include "columnguess.h"
+#include "extraction/columnguess.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,9 +3,9 @@
 // Guessing the column lines of a table from its text and rules. Pure: no widgets. Page-image
 // pixels throughout (the units of the word boxes and of findPageRules()).
 
-#include "pagerules.h"
-#include "subtext.h"
-#include "textlines.h"
+#include "extraction/pagerules.h"
+#include "extraction/subtext.h"
+#include "extraction/textlines.h"
 
 #include <QRectF>
 #include <QVector>

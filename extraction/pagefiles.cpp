@@ -1,4 +1,4 @@
-#include "pagefiles.h"
+#include "extraction/pagefiles.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,7 +1,7 @@
-#include "tablefinder.h"
+#include "extraction/tablefinder.h"
 
-#include "columnguess.h"
-#include "textlines.h"
+#include "extraction/columnguess.h"
+#include "extraction/textlines.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,8 +3,8 @@
 // Finding the tables of a page from its words and rules. Pure: no widgets. Page-image pixels
 // throughout.
 
-#include "pagerules.h"
-#include "subtext.h"
+#include "extraction/pagerules.h"
+#include "extraction/subtext.h"
 
 #include <QRectF>
 #include <QSizeF>

@@ -1,6 +1,6 @@
-#include "textlines.h"
+#include "extraction/textlines.h"
 
-#include "gridparts.h"
+#include "extraction/gridparts.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "textrecognition.h"
+#include "extraction/textrecognition.h"
 
 #include <QDir>
 #include <QHash>

@@ -1,9 +1,9 @@
 #include "spreadsheetchecks.h"
 
 #include "biffreader.h"
-#include "compoundchecker.h"
+#include "spreadsheet/compoundchecker.h"
 #include "fuzzinput.h"
-#include "spreadsheet.h"
+#include "spreadsheet/spreadsheet.h"
 
 #include <algorithm>
 #include <cmath>

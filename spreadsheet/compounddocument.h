@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "streamoutput.h"
+#include "spreadsheet/streamoutput.h"
 
 class CompoundLayout;
 class SaveTarget;

@@ -1,7 +1,7 @@
-#include "formatmanager.h"
+#include "spreadsheet/formatmanager.h"
 
-#include "spreadsheet.h"
-#include "workbook.h"
+#include "spreadsheet/spreadsheet.h"
+#include "spreadsheet/workbook.h"
 
 #include <algorithm>
 

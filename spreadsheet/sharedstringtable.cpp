@@ -1,4 +1,4 @@
-#include "sharedstringtable.h"
+#include "spreadsheet/sharedstringtable.h"
 
 #include <algorithm>
 #include <cassert>

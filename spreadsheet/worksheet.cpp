@@ -1,10 +1,10 @@
-#include "worksheet.h"
+#include "spreadsheet/worksheet.h"
 
-#include "byteio.h"
-#include "cellrecords.h"
-#include "celltext.h"
-#include "sharedstringtable.h"
-#include "spreadsheet.h"
+#include "spreadsheet/byteio.h"
+#include "spreadsheet/cellrecords.h"
+#include "spreadsheet/celltext.h"
+#include "spreadsheet/sharedstringtable.h"
+#include "spreadsheet/spreadsheet.h"
 
 #include <algorithm>
 #include <array>

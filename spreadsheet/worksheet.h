@@ -11,9 +11,9 @@
 // (placeAt) once all sizes are known, then writes them; the sheet and the string table must
 // stay unchanged in between.
 
-#include "record.h"
-#include "spreadsheet.h"
-#include "streamoutput.h"
+#include "spreadsheet/record.h"
+#include "spreadsheet/spreadsheet.h"
+#include "spreadsheet/streamoutput.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,7 +1,7 @@
 // The window and zq-extract write the same bytes for the same table: the window's table is
 // drawn with the mouse on whole canvas pixels, zq-extract gets the same places in points.
 #include "apptestsupport.h"
-#include "labeldraw.h"
+#include "canvas/labeldraw.h"
 #include "testsupport.h"
 
 #include <QDir>

@@ -1,11 +1,11 @@
 #include "apptestsupport.h"
-#include "converter.h"
+#include "extraction/converter.h"
 #include "hangingpdf.h"
-#include "labeldraw.h"
-#include "messagelog.h"
-#include "pagefiles.h"
+#include "canvas/labeldraw.h"
+#include "app/messagelog.h"
+#include "extraction/pagefiles.h"
 #include "testsupport.h"
-#include "thumbnailloader.h"
+#include "app/thumbnailloader.h"
 
 #include <QDir>
 #include <QElapsedTimer>

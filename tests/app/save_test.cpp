@@ -1,5 +1,5 @@
 #include "apptestsupport.h"
-#include "labeldraw.h"
+#include "canvas/labeldraw.h"
 #include "testsupport.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
-#include "aboutdialog.h"
+#include "app/aboutdialog.h"
 #include "apptestsupport.h"
-#include "excelmain.h"
-#include "labeldraw.h"
-#include "pagefiles.h"
+#include "app/excelmain.h"
+#include "canvas/labeldraw.h"
+#include "extraction/pagefiles.h"
 
 #include <QAbstractButton>
 #include <QDesktopServices>

@@ -1,5 +1,5 @@
-#include "labeldraw.h"
-#include "tableedit.h"
+#include "canvas/labeldraw.h"
+#include "canvas/tableedit.h"
 
 #include <QApplication>
 #include <QImage>

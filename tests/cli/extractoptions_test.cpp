@@ -1,4 +1,4 @@
-#include "extractoptions.h"
+#include "cli/extractoptions.h"
 
 #include <QFile>
 #include <QTemporaryDir>

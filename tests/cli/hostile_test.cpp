@@ -2,8 +2,8 @@
 // document without pages, an enormous page, more pages than the window handles and a
 // password-protected file. Each run must end within its time and address-space limits with
 // the right exit code and, on failure, exactly one line on stderr saying why.
-#include "converter.h"
-#include "extractoptions.h"
+#include "extraction/converter.h"
+#include "cli/extractoptions.h"
 #include "outputreader.h"
 #include "pdfmaker.h"
 #include "testsupport.h"

@@ -1,5 +1,5 @@
 #include "exporttestsupport.h"
-#include "tableexport.h"
+#include "export/tableexport.h"
 #include "testsupport.h"
 
 #include <QDir>

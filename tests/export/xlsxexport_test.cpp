@@ -1,7 +1,7 @@
 #include "exporttestsupport.h"
-#include "tableexport.h"
+#include "export/tableexport.h"
 #include "testsupport.h"
-#include "xlsxexport.h"
+#include "export/xlsxexport.h"
 
 #include <gtest/gtest.h>
 

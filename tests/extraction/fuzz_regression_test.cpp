@@ -2,7 +2,7 @@
 // targets' own checks, and the faults they found written out as plain cases.
 #include "../../fuzz/extractionchecks.h"
 #include "gridnotation.h"
-#include "pagegrid.h"
+#include "extraction/pagegrid.h"
 
 #include "testsupport.h"
 

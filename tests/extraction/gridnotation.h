@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pagegrid.h"
-#include "subtext.h"
+#include "extraction/pagegrid.h"
+#include "extraction/subtext.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,5 +1,5 @@
 #include "gridnotation.h"
-#include "joinedgrid.h"
+#include "extraction/joinedgrid.h"
 
 #include <gtest/gtest.h>
 

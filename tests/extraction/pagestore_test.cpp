@@ -1,5 +1,5 @@
 #include "gridnotation.h"
-#include "pagestore.h"
+#include "extraction/pagestore.h"
 
 #include <gtest/gtest.h>
 

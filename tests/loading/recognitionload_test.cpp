@@ -1,6 +1,6 @@
 // Loading with text recognition through the real converter: the recognised page arrives
 // marked, and a cancel while pages are recognised leaves no child process and no folder.
-#include "documentloader.h"
+#include "loading/documentloader.h"
 #include "testsupport.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 // The compound document container of the .xls writer: exact bytes of the layouts the program
 // relies on, every document read back by the structural checker and by olefile (an independent
 // reader), names and paths, and saving safely over existing files and into failing disks.
-#include "byteio.h"
-#include "compoundchecker.h"
-#include "compounddocument.h"
+#include "spreadsheet/byteio.h"
+#include "spreadsheet/compoundchecker.h"
+#include "spreadsheet/compounddocument.h"
 #include "testsupport.h"
 
 #include <QDir>

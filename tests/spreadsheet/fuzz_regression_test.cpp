@@ -3,9 +3,9 @@
 // they found written out as plain cases.
 #include "../../fuzz/biffreader.h"
 #include "../../fuzz/spreadsheetchecks.h"
-#include "cellrecords.h"
-#include "compoundchecker.h"
-#include "spreadsheet.h"
+#include "spreadsheet/cellrecords.h"
+#include "spreadsheet/compoundchecker.h"
+#include "spreadsheet/spreadsheet.h"
 
 #include "testsupport.h"
 

@@ -1,6 +1,6 @@
 // zq-tsv2xls: a tab-separated table turned into a spreadsheet, read back by xlrd.
 #include "biffbytes.h"
-#include "spreadsheet.h"
+#include "spreadsheet/spreadsheet.h"
 
 #include "testsupport.h"
 
