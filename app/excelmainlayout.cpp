@@ -3,11 +3,11 @@
 // reach through the store, the canvas and the dialogs.
 #include "app/excelmain.h"
 
+#include "app/settings.h"
+#include "app/windowdialogs.h"
 #include "extraction/pagefiles.h"
 #include "extraction/pagelayouts.h"
-#include "app/settings.h"
 #include "ui_excelmain.h"
-#include "app/windowdialogs.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -119,7 +119,8 @@ void ExcelMain::loadLayout()
     }
     const ResolvedLayout layout = resolveLayout(read.entries, pageCount);
     // A layout made with wrapped lines joined turns the option on before its tables apply.
-    if (std::any_of(read.entries.begin(), read.entries.end(), [](const LayoutEntry& e) { return e.joinLines; }))
+    if (std::any_of(read.entries.begin(), read.entries.end(),
+                    [](const LayoutEntry& e) { return e.joinLines; }))
         joinLinesCheck->setChecked(true);
     applyLayout(layout.pages);
     if (!layout.missingPages.isEmpty())

@@ -1,11 +1,11 @@
 #include "cli/guessedtables.h"
 
 #include "extraction/columnguess.h"
-#include "loading/documentloader.h"
 #include "extraction/joinedgrid.h"
 #include "extraction/layoutfile.h"
 #include "extraction/pagegrid.h"
 #include "extraction/tablefinder.h"
+#include "loading/documentloader.h"
 
 namespace {
 

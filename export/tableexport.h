@@ -44,7 +44,7 @@ struct ExportOptions {
 
 struct SaveResult {
     bool ok = false;
-    QString error;  // why the file could not be written, for the user
+    QString error; // why the file could not be written, for the user
 };
 
 // Writes the pages' grids (page order; an empty grid for a page without a table) to

@@ -3,8 +3,8 @@
 #include "extraction/converter.h"
 #include "extraction/pagefiles.h"
 #include "extraction/pagetext.h"
-#include "loading/privatefolder.h"
 #include "extraction/textrecognition.h"
+#include "loading/privatefolder.h"
 
 #include <QObject>
 #include <QProcess>

@@ -50,7 +50,6 @@ constexpr BuiltInFormat builtInFormats[] = {
     {49, u"@"},
 };
 
-
 // An 8-bit text's bytes are the characters U+0000 … U+00FF, as the file format defines it.
 std::u16string wideText(const LongString& text)
 {

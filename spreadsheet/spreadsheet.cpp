@@ -409,7 +409,8 @@ bool SpreadsheetFile::writeWorkbook(CompoundDocument& document, bool streamed)
     static const std::u16string streamName = u"Workbook";
     if (!streamed) {
         StreamBuffer stream;
-        if (!buildWorkbookStream(*this, stream) || document.createStream(streamName) != CompoundDocument::Success)
+        if (!buildWorkbookStream(*this, stream) ||
+            document.createStream(streamName) != CompoundDocument::Success)
             return false;
         return document.writeStream(streamName, stream.data(), stream.size()) == CompoundDocument::Success;
     }

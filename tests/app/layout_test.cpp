@@ -4,8 +4,8 @@
 #include "canvas/labeldraw.h"
 #include "testsupport.h"
 
-#include <QCheckBox>
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QProcess>

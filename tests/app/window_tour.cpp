@@ -4,9 +4,9 @@
 // table's), applies it to all pages, visits page 2, saves as .xls and shows the "Finished"
 // box, taking a screenshot of the screen (ImageMagick's import) after each step.
 #include "app/excelmain.h"
+#include "app/windowdialogs.h"
 #include "canvas/labeldraw.h"
 #include "extraction/pagefiles.h"
-#include "app/windowdialogs.h"
 
 #include <QApplication>
 #include <QDir>

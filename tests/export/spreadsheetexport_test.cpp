@@ -1,8 +1,8 @@
 #include "export/documentrows.h"
-#include "exporttestsupport.h"
-#include "spreadsheet/spreadsheet.h"
 #include "export/spreadsheetexport.h"
 #include "export/tableexport.h"
+#include "exporttestsupport.h"
+#include "spreadsheet/spreadsheet.h"
 #include "testsupport.h"
 
 #include <QFile>

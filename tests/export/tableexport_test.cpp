@@ -1,5 +1,5 @@
-#include "exporttestsupport.h"
 #include "export/tableexport.h"
+#include "exporttestsupport.h"
 #include "testsupport.h"
 
 #include <QStringList>

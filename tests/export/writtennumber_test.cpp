@@ -1,8 +1,8 @@
 #include "export/documentrows.h"
-#include "exporttestsupport.h"
 #include "export/tableexport.h"
-#include "testsupport.h"
 #include "export/writtennumber.h"
+#include "exporttestsupport.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
 

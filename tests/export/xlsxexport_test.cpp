@@ -1,7 +1,7 @@
-#include "exporttestsupport.h"
 #include "export/tableexport.h"
-#include "testsupport.h"
 #include "export/xlsxexport.h"
+#include "exporttestsupport.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "gridnotation.h"
 #include "extraction/joinedgrid.h"
+#include "gridnotation.h"
 
 #include <gtest/gtest.h>
 

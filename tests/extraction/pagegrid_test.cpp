@@ -1,7 +1,7 @@
 #include "extraction/exchangeorder.h"
-#include "gridnotation.h"
 #include "extraction/pagegrid.h"
 #include "extraction/zoommapping.h"
+#include "gridnotation.h"
 
 #include <gtest/gtest.h>
 

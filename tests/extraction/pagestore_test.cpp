@@ -1,5 +1,5 @@
-#include "gridnotation.h"
 #include "extraction/pagestore.h"
+#include "gridnotation.h"
 
 #include <gtest/gtest.h>
 

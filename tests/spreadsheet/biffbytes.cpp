@@ -1,9 +1,9 @@
 #include "biffbytes.h"
 
 #include "spreadsheet/spreadsheet.h"
-#include "testsupport.h"
 #include "spreadsheet/workbook.h"
 #include "spreadsheet/workbookstream.h"
+#include "testsupport.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -12,9 +12,9 @@
 #include <QFile>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
-#include <fstream>
 
 using namespace BiffTest;
 
