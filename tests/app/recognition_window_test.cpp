@@ -101,11 +101,11 @@ TEST(RecognitionWindow, OfferChoiceCancelMarksAndStatus)
         auto* recognition = w.window->findChild<RecognitionRun*>();
         ASSERT_NE(recognition, nullptr);
         QStringList said;
-        int highest = 0;
+        int range = 0;
         auto* busy = w.window->findChild<QProgressDialog*>();
         auto note = [&] {
             said.append(busy->labelText());
-            highest = std::max(highest, busy->value());
+            range = busy->maximum();
             if (c.busy == Busy::CancelWhileRecognising && busy->labelText().startsWith("Recognising text"))
                 busy->cancel();
         };
@@ -118,8 +118,9 @@ TEST(RecognitionWindow, OfferChoiceCancelMarksAndStatus)
         w.open(pdf);
         ASSERT_EQ(w.window->pageCount, 2);
         EXPECT_EQ(w.dialogs->informations.size(), c.asked ? 1 : 0);
-        if (c.asked)
+        if (c.asked) {
             EXPECT_TRUE(w.dialogs->informations[0].text.startsWith("Page 2 has no text layer"));
+        }
         EXPECT_EQ(w.dialogs->busyRuns, 1 + (c.recognised || c.busy == Busy::CancelWhileRecognising));
         EXPECT_TRUE(w.dialogs->warnings.isEmpty());
 
@@ -130,7 +131,7 @@ TEST(RecognitionWindow, OfferChoiceCancelMarksAndStatus)
         if (c.recognised) {
             EXPECT_EQ(pageText(texts[1]), "Gravel 4410 washed Cement 1240 bagged");
             EXPECT_TRUE(said.contains("Recognising text: page 2 of 2")) << said.join('\n').toStdString();
-            EXPECT_EQ(highest, 2);
+            EXPECT_EQ(range, 2);
             // The recognised document replaced the loaded one, folder and all.
             EXPECT_NE(w.window->workFolder(), loadedFolder);
             EXPECT_FALSE(QFileInfo::exists(loadedFolder));

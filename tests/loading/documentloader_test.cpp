@@ -142,8 +142,9 @@ TEST_F(DocumentLoaderTest, ProgressReachesTotalAndOtherConverterOutputIsIgnored)
             EXPECT_GE(step[0].toInt(), previous);
             previous = step[0].toInt();
         }
-        if (!mute)
+        if (!mute) {
             EXPECT_EQ(converting.last(), (QList<QVariant>{3, 3}));
+        }
         ASSERT_FALSE(reading.isEmpty());
         EXPECT_EQ(reading.last(), (QList<QVariant>{3, 3}));
         EXPECT_EQ(loader.takeDocument().pageCount(), 3);
