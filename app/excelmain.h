@@ -15,6 +15,8 @@
 class QCheckBox;
 class QProgressDialog;
 class QScrollArea;
+class RecentFilesMenu;
+class ResultTable;
 class ThumbnailLoader;
 class WindowDialogs;
 class labeldraw;
@@ -111,6 +113,8 @@ private:
     void createCanvas();
     void createLayoutActions();
     void createNumbersBox();
+    void createResultTable();
+    void createFileOpening();
 
     void loadFinished(DocumentLoader::Outcome outcome);
     void showLoadProgress(int done, int total);
@@ -139,6 +143,8 @@ private:
     ThumbnailLoader* thumbnailLoader = nullptr;
     QCheckBox* joinLinesCheck = nullptr;
     PageRulesCache pageRules;
+    ResultTable* resultTable = nullptr;
+    RecentFilesMenu* recentFiles = nullptr;
 
     DocumentLoader* loader = nullptr;
     QString loadingPath;                          // the PDF the loader works on
