@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QStyle>
 #include <QTableWidget>
@@ -57,7 +58,8 @@ ResultTable::ResultTable(QTableWidget* table, QLabel* pageLabel)
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->setSelectionBehavior(QAbstractItemView::SelectItems);
     table_->verticalHeader()->setVisible(true);
-    // The view's own Ctrl+C copies the current cell only.
+    // The view's own Ctrl+C copies the current cell only; the filter takes the key first.
+    table_->installEventFilter(this);
     auto* copy = new QAction(tr("Copy"), table_);
     copy->setObjectName(QStringLiteral("actionCopyCells"));
     copy->setShortcut(QKeySequence::Copy);
@@ -66,6 +68,15 @@ ResultTable::ResultTable(QTableWidget* table, QLabel* pageLabel)
     table_->addAction(copy);
     table_->setContextMenuPolicy(Qt::ActionsContextMenu);
     pageLabel_->hide();
+}
+
+bool ResultTable::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != table_ || event->type() != QEvent::KeyPress ||
+        !static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy))
+        return false;
+    copySelection();
+    return true;
 }
 
 void ResultTable::showGrid(const PageGrid& grid, int page)

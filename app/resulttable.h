@@ -46,6 +46,9 @@ public:
     static constexpr double kColumnCapShare = 0.4;
     static constexpr int kMinColumnCap = 120;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void fitColumns();
 

@@ -53,9 +53,8 @@ TEST(WindowState, SizePlaceAndSplittersComeBackInTheNextWindow)
     QRect geometry;
     {
         TestWindow w;
-        geometry = QRect(screen.topLeft() + QPoint(10, 20), w.window->size() + QSize(30, 20));
-        if (!screen.contains(geometry))
-            geometry.setSize(w.window->size());
+        geometry = QRect(screen.topLeft() + QPoint(10, 20), w.window->size());
+        ASSERT_TRUE(screen.contains(geometry));
         w.window->setGeometry(geometry);
         w.child<QListWidget>("listwidget_view")->setFixedWidth(150);
         w.child<QTableWidget>("tableWidget_rule")->setFixedHeight(90);
