@@ -1,6 +1,6 @@
-#include "fileopening.h"
+#include "app/fileopening.h"
 
-#include "excelmain.h"
+#include "app/excelmain.h"
 
 #include <QDir>
 #include <QDragEnterEvent>

@@ -1,7 +1,7 @@
-#include "excelmain.h"
-#include "fileopening.h"
-#include "messagelog.h"
-#include "terminationsignals.h"
+#include "app/excelmain.h"
+#include "app/fileopening.h"
+#include "app/messagelog.h"
+#include "app/terminationsignals.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,7 +1,7 @@
-#include "recentfiles.h"
+#include "app/recentfiles.h"
 
-#include "excelmain.h"
-#include "settings.h"
+#include "app/excelmain.h"
+#include "app/settings.h"
 
 #include <QDir>
 #include <QFileInfo>

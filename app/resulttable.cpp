@@ -1,6 +1,6 @@
-#include "resulttable.h"
+#include "app/resulttable.h"
 
-#include "pagegrid.h"
+#include "extraction/pagegrid.h"
 
 #include <QAction>
 #include <QClipboard>

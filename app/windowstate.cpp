@@ -1,6 +1,6 @@
-#include "windowstate.h"
+#include "app/windowstate.h"
 
-#include "settings.h"
+#include "app/settings.h"
 
 #include <QEvent>
 #include <QGuiApplication>

@@ -1,8 +1,8 @@
 // Opening documents every other way than the Open button: named on the command line, dropped
 // on the window, chosen from File > Open Recent.
+#include "app/fileopening.h"
+#include "app/settings.h"
 #include "apptestsupport.h"
-#include "fileopening.h"
-#include "settings.h"
 
 #include <QAction>
 #include <QApplication>

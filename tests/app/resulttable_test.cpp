@@ -1,7 +1,7 @@
+#include "app/resulttable.h"
 #include "apptestsupport.h"
-#include "labeldraw.h"
-#include "resulttable.h"
-#include "zoommapping.h"
+#include "canvas/labeldraw.h"
+#include "extraction/zoommapping.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,6 +1,6 @@
+#include "app/settings.h"
+#include "app/windowstate.h"
 #include "apptestsupport.h"
-#include "settings.h"
-#include "windowstate.h"
 
 #include <QDir>
 #include <QFile>
