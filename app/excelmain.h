@@ -18,6 +18,8 @@ class QLabel;
 class QProgressDialog;
 class RecognitionRun;
 class QScrollArea;
+class RecentFilesMenu;
+class ResultTable;
 class ThumbnailLoader;
 class WindowDialogs;
 class labeldraw;
@@ -114,6 +116,8 @@ private:
     void createCanvas();
     void createLayoutActions();
     void createNumbersBox();
+    void createResultTable();
+    void createFileOpening();
 
     void loadFinished(DocumentLoader::Outcome outcome);
     void showLoadProgress(int done, int total);
@@ -153,6 +157,8 @@ private:
     RecognitionRun* recognitionRun = nullptr;
     QComboBox* scannedPagesBox = nullptr; // "Recognise scanned pages: ask / always / never"
     QLabel* pageNoteLabel = nullptr;      // in the status bar: how the shown page got its text
+    ResultTable* resultTable = nullptr;
+    RecentFilesMenu* recentFiles = nullptr;
 
     DocumentLoader* loader = nullptr;
     QString loadingPath;                           // the PDF the loader works on
