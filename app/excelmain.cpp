@@ -77,6 +77,7 @@ ExcelMain::ExcelMain(QWidget* parent)
 
     createCanvas();
     createLayoutActions();
+    createProposalActions();
     createNumbersBox();
     connect(pageCanvas, &labeldraw::updateRecandLine, this, &ExcelMain::Updateoutput);
     setMouseTracking(true);
@@ -245,6 +246,7 @@ void ExcelMain::closeProgressDia()
     pageCount = n;
     store.reset(n);
     pageRules.reset(workFolder());
+    tableProposals.reset();
     pageCountText = QString::number(n);
     currentPng = PageFiles::imagePath(workFolder(), 1);
     ui->pushButton_save->setEnabled(true);
@@ -306,6 +308,7 @@ void ExcelMain::showNoDocument()
     ui->pushButton_down->setEnabled(false);
     ui->pushButton_save->setEnabled(false);
     clearResultRows();
+    updateProposalActions();
     pageCanvas->setMinimumSize(0, 0);
     pageCanvas->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     QPalette palette = pageCanvas->palette();
@@ -493,6 +496,7 @@ void ExcelMain::on_pushButton_del_line_clicked()
 
 void ExcelMain::Updateoutput()
 {
+    updateProposalActions();
     if (pageCount == 0)
         return;
     const int index = ui->spinBox_pagenumber->value() - 1;

@@ -2,6 +2,7 @@
 
 #include "aboutdialog.h"
 #include "documentloader.h"
+#include "geometryproposals.h"
 #include "layoutfile.h"
 #include "pagerulescache.h"
 #include "pagestore.h"
@@ -12,6 +13,7 @@
 
 #include <memory>
 
+class QAction;
 class QCheckBox;
 class QProgressDialog;
 class QScrollArea;
@@ -100,6 +102,12 @@ public:
     // page loses its table, and the page shown and the result table follow.
     void applyLayout(const QVector<std::optional<PageLayout>>& pages);
 
+    // Proposed geometry on the page shown, each one step that replaces its table
+    // (excelmainproposals.cpp). "Guess columns": the drawn table's column lines guessed;
+    // "Find table": the next table found on the page, with its column lines.
+    void guessColumns();
+    void findTable();
+
 protected:
     // The two gap splitters: beside the page list and below the page frame.
     void mousePressEvent(QMouseEvent* event) override;
@@ -111,6 +119,10 @@ private:
     void createCanvas();
     void createLayoutActions();
     void createNumbersBox();
+    void createProposalActions();
+    void updateProposalActions();
+    void showProposedGeometry(const ProposedGeometry& geometry);
+    const QVector<PageRule>& proposalRules(int index);
 
     void loadFinished(DocumentLoader::Outcome outcome);
     void showLoadProgress(int done, int total);
@@ -139,6 +151,9 @@ private:
     ThumbnailLoader* thumbnailLoader = nullptr;
     QCheckBox* joinLinesCheck = nullptr;
     PageRulesCache pageRules;
+    QAction* guessColumnsAction = nullptr;
+    QAction* findTableAction = nullptr;
+    TableProposals tableProposals; // of the document shown
 
     DocumentLoader* loader = nullptr;
     QString loadingPath;                          // the PDF the loader works on
