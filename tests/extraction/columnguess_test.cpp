@@ -198,7 +198,8 @@ TEST(ColumnGuess, GuessesTheColumnsOfGeneratedTables)
          },
          {},
          {125, 203}},
-        {"one text line with wide gaps", [](Page& p) { p.table(200, kStock, {stockRow(1)}); }},
+        {"one text line with gaps of five characters",
+         [](Page& p) { p.table(200, {{100}, {178}, {400, true}, {480, true}}, {stockRow(1)}); }},
         {"one line of a sentence gives none", [](Page& p) { paragraph(p, 200, 1); },
          QRectF(90, 190, 500, 30)},
         {"a paragraph gives none", [](Page& p) { paragraph(p, 200, 8); }, QRectF(90, 190, 500, 180)},
@@ -270,7 +271,7 @@ TEST(ColumnGuess, FindsTheTablesOfGeneratedPages)
                       {"AB-2", "7", "11"},
                       {"AB-3", "130", "2"},
                       {"AB-4", "45", "9"}});
-             p.table(200, {{440}, {600, true}, {700, true}},
+             p.table(200, {{540}, {700, true}, {780, true}},
                      {{"Month", "Paid", "Due"},
                       {"January", "100.00", "0.00"},
                       {"February", "250.00", "10.00"},
