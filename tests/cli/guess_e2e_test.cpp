@@ -105,7 +105,7 @@ TEST(GuessSamples, GuessedAndFoundTablesGiveTheSampleCells)
 {
     const QStringList names = {"timesheet",        "inventory-3pages",  "rates-wide",
                                "rotated-schedule", "contracts-wrapped", "ledger-unruled"};
-    Score guessedAll, foundAll;
+    Score drawnAll, guessedAll, foundAll;
     for (const QString& name : names) {
         QFile file(TestSupport::samplesDir() + '/' + name + ".json");
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
@@ -115,7 +115,7 @@ TEST(GuessSamples, GuessedAndFoundTablesGiveTheSampleCells)
         const bool join = tables.first().toObject().contains("line_rows");
         const QStringList joinArg = join ? QStringList{"--join-lines"} : QStringList{};
 
-        Score guessed, found;
+        Score drawn, guessed, found;
         const QVector<Rows> foundPages = extractPages(QStringList{pdf, "-g"} + joinArg, name + "-found");
         for (const QJsonValue& t : tables) {
             const QJsonObject table = t.toObject();
@@ -126,10 +126,18 @@ TEST(GuessSamples, GuessedAndFoundTablesGiveTheSampleCells)
                                                          joinArg,
                                                      name + "-guessed");
             guessed.add(cellsRight(pages.value(page - 1), cellsOf(table)));
+            // The JSON's own columns, for reference: what the grid builder gives when drawn.
+            const QVector<Rows> drawnPages = extractPages(
+                QStringList{pdf, "-a", numbers({r[1], r[0], r[3], r[2]}), "-c",
+                            numbers(table["separators"].toArray()), "-p", QString::number(page)} +
+                    joinArg,
+                name + "-drawn");
+            drawn.add(cellsRight(drawnPages.value(page - 1), cellsOf(table)));
             found.add(cellsRight(foundPages.value(page - 1), cellsOf(table)));
         }
-        std::printf("%-18s guessed columns %6.1f%%   found table %6.1f%%   (%d cells)\n", qPrintable(name),
-                    guessed.percent(), found.percent(), guessed.total);
+        std::printf("%-18s drawn %6.1f%%   guessed columns %6.1f%%   found table %6.1f%%   (%d cells)\n",
+                    qPrintable(name), drawn.percent(), guessed.percent(), found.percent(), guessed.total);
+        drawnAll.add(drawn);
         guessedAll.add(guessed);
         foundAll.add(found);
     }
