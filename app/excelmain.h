@@ -1,12 +1,12 @@
 #pragma once
 
-#include "aboutdialog.h"
-#include "documentloader.h"
-#include "geometryproposals.h"
-#include "layoutfile.h"
-#include "pagerulescache.h"
-#include "pagestore.h"
-#include "subtext.h"
+#include "app/aboutdialog.h"
+#include "app/geometryproposals.h"
+#include "extraction/layoutfile.h"
+#include "extraction/pagerulescache.h"
+#include "extraction/pagestore.h"
+#include "extraction/subtext.h"
+#include "loading/documentloader.h"
 
 #include <QMainWindow>
 #include <QVector>
@@ -156,10 +156,10 @@ private:
     TableProposals tableProposals; // of the document shown
 
     DocumentLoader* loader = nullptr;
-    QString loadingPath;                          // the PDF the loader works on
+    QString loadingPath;                           // the PDF the loader works on
     std::unique_ptr<PrivateFolder> documentFolder; // page files of the document shown
-    DocumentInfo documentInfo;                    // every page of the document shown
-    QSize shownImageSize; // size of the page image on the canvas, before zooming
+    DocumentInfo documentInfo;                     // every page of the document shown
+    QSize shownImageSize;                          // size of the page image on the canvas, before zooming
 
     bool overListEdge = false;
     bool overTableEdge = false;

@@ -1,11 +1,11 @@
 // The window's proposed geometry: "Guess columns" and "Find table" put a table on the page
 // shown as if it had been drawn there, in one step, and the result table follows. Kept apart
 // from excelmain.cpp; what they compute comes from geometryproposals.h.
-#include "excelmain.h"
+#include "app/excelmain.h"
 
-#include "labeldraw.h"
+#include "canvas/labeldraw.h"
+#include "extraction/zoommapping.h"
 #include "ui_excelmain.h"
-#include "zoommapping.h"
 
 #include <QAction>
 #include <QStatusBar>

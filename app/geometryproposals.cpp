@@ -1,6 +1,6 @@
-#include "geometryproposals.h"
+#include "app/geometryproposals.h"
 
-#include "columnguess.h"
+#include "extraction/columnguess.h"
 
 #include <cmath>
 

@@ -4,9 +4,9 @@
 // page, in page pixels, computed from the page's words and rules. No widgets: the window
 // installs the result on its canvas in one step.
 
-#include "pagerules.h"
-#include "subtext.h"
-#include "tablefinder.h"
+#include "extraction/pagerules.h"
+#include "extraction/subtext.h"
+#include "extraction/tablefinder.h"
 
 #include <QRectF>
 #include <QString>

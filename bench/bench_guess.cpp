@@ -3,9 +3,9 @@
 // whole table and of findTables() on the page next to parsing the same page text, the step
 // that gives the words.
 
-#include "columnguess.h"
-#include "pagetext.h"
-#include "tablefinder.h"
+#include "extraction/columnguess.h"
+#include "extraction/pagetext.h"
+#include "extraction/tablefinder.h"
 
 #include <QRandomGenerator>
 

@@ -3,8 +3,8 @@
 // Finding the tables of a page from its words and rules. Pure: no widgets. Page-image pixels
 // throughout.
 
-#include "pagerules.h"
-#include "subtext.h"
+#include "extraction/pagerules.h"
+#include "extraction/subtext.h"
 
 #include <QRectF>
 #include <QSizeF>
@@ -21,10 +21,10 @@ struct TableProposal {
 };
 
 namespace TableFinding {
-constexpr double kPadding = 3;       // pixels around the words, 2 points at 96 dpi
-constexpr double kMaxLineGap = 1.0;  // median word heights between the lines of one table
-constexpr int kMinLines = 3;         // text lines of an unruled table
-constexpr int kMinChannels = 2;      // column channels its lines share
+constexpr double kPadding = 3;      // pixels around the words, 2 points at 96 dpi
+constexpr double kMaxLineGap = 1.0; // median word heights between the lines of one table
+constexpr int kMinLines = 3;        // text lines of an unruled table
+constexpr int kMinChannels = 2;     // column channels its lines share
 // Side by side: a channel this many times as wide as the block's other channels and at least
 // kMinSideBySideGap median character widths wide, with columns on both sides.
 constexpr double kSideBySideGap = 2.5;

@@ -2,8 +2,8 @@
 // converter: each puts geometry on the page shown and the result table follows; each is
 // disabled where it has nothing to work on.
 #include "apptestsupport.h"
-#include "labeldraw.h"
-#include "zoommapping.h"
+#include "canvas/labeldraw.h"
+#include "extraction/zoommapping.h"
 
 #include <QAction>
 #include <QSpinBox>

@@ -1,7 +1,7 @@
 // Column guessing and table finding on generated word boxes with known columns (page pixels at
 // 96 dpi: characters 6 px wide, words 14 px high, text lines 20 px apart).
-#include "columnguess.h"
-#include "tablefinder.h"
+#include "extraction/columnguess.h"
+#include "extraction/tablefinder.h"
 
 #include <QStringList>
 
@@ -199,7 +199,9 @@ TEST(ColumnGuess, GuessesTheColumnsOfGeneratedTables)
          {},
          {125, 203}},
         {"one text line with gaps of five characters",
-         [](Page& p) { p.table(200, {{100}, {178}, {400, true}, {480, true}}, {stockRow(1)}); }},
+         [](Page& p) {
+             p.table(200, {{100}, {178}, {400, true}, {480, true}}, {stockRow(1)});
+         }},
         {"one line of a sentence gives none", [](Page& p) { paragraph(p, 200, 1); },
          QRectF(90, 190, 500, 30)},
         {"a paragraph gives none", [](Page& p) { paragraph(p, 200, 8); }, QRectF(90, 190, 500, 180)},
