@@ -92,6 +92,7 @@ ExcelMain::ExcelMain(QWidget* parent)
 
     createCanvas();
     createLayoutActions();
+    createProposalActions();
     createNumbersBox();
     connect(pageCanvas, &labeldraw::updateRecandLine, this, &ExcelMain::Updateoutput);
     setMouseTracking(true);
@@ -285,6 +286,7 @@ void ExcelMain::closeProgressDia()
     pageCount = n;
     store.reset(n);
     pageRules.reset(workFolder());
+    tableProposals.reset();
     pageCountText = QString::number(n);
     currentPng = PageFiles::imagePath(workFolder(), 1);
     ui->pushButton_save->setEnabled(true);
@@ -348,6 +350,7 @@ void ExcelMain::showNoDocument()
     ui->pushButton_down->setEnabled(false);
     ui->pushButton_save->setEnabled(false);
     clearResultRows();
+    updateProposalActions();
     pageCanvas->setMinimumSize(0, 0);
     pageCanvas->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     QPalette palette = pageCanvas->palette();
@@ -535,6 +538,7 @@ void ExcelMain::on_pushButton_del_line_clicked()
 
 void ExcelMain::Updateoutput()
 {
+    updateProposalActions();
     if (pageCount == 0)
         return;
     const int index = ui->spinBox_pagenumber->value() - 1;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/aboutdialog.h"
+#include "app/geometryproposals.h"
 #include "extraction/layoutfile.h"
 #include "extraction/pagerulescache.h"
 #include "extraction/pagestore.h"
@@ -12,6 +13,7 @@
 
 #include <memory>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -105,6 +107,12 @@ public:
     // page loses its table, and the page shown and the result table follow.
     void applyLayout(const QVector<std::optional<PageLayout>>& pages);
 
+    // Proposed geometry on the page shown, each one step that replaces its table
+    // (excelmainproposals.cpp). "Guess columns": the drawn table's column lines guessed;
+    // "Find table": the next table found on the page, with its column lines.
+    void guessColumns();
+    void findTable();
+
 protected:
     // The two gap splitters: beside the page list and below the page frame.
     void mousePressEvent(QMouseEvent* event) override;
@@ -118,6 +126,10 @@ private:
     void createNumbersBox();
     void createResultTable();
     void createFileOpening();
+    void createProposalActions();
+    void updateProposalActions();
+    void showProposedGeometry(const ProposedGeometry& geometry);
+    const QVector<PageRule>& proposalRules(int index);
 
     void loadFinished(DocumentLoader::Outcome outcome);
     void showLoadProgress(int done, int total);
@@ -159,6 +171,9 @@ private:
     QLabel* pageNoteLabel = nullptr;      // in the status bar: how the shown page got its text
     ResultTable* resultTable = nullptr;
     RecentFilesMenu* recentFiles = nullptr;
+    QAction* guessColumnsAction = nullptr;
+    QAction* findTableAction = nullptr;
+    TableProposals tableProposals; // of the document shown
 
     DocumentLoader* loader = nullptr;
     QString loadingPath;                           // the PDF the loader works on

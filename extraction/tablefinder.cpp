@@ -96,7 +96,8 @@ public:
         if (all.empty())
             return {};
         const double height = medianWordHeight(all);
-        minWidth_ = std::max(2.0, medianCharacterWidth(all) * ColumnGuess::kMinChannel);
+        charWidth_ = medianCharacterWidth(all);
+        minWidth_ = std::max(2.0, charWidth_ * ColumnGuess::kMinChannel);
         maxLineGap_ = height * TableFinding::kMaxLineGap;
 
         std::vector<bool> taken(all.size(), false);
@@ -285,6 +286,21 @@ private:
         }
     }
 
+    // Channel `c` is a gap between two tables whose rows line up: much wider than every
+    // other channel, with columns on both sides.
+    bool separatesTables(const std::vector<Interval>& channels, size_t c) const
+    {
+        if (c == 0 || c + 1 >= channels.size())
+            return false;
+        double widest = 0;
+        for (size_t i = 0; i < channels.size(); ++i)
+            if (i != c)
+                widest = std::max(widest, channels[i].width());
+        const double width = channels[c].width();
+        return width >= TableFinding::kSideBySideGap * widest &&
+               width >= TableFinding::kMinSideBySideGap * charWidth_;
+    }
+
     // Proposes the block of `lines`, or two tables when most lines have words on one side
     // of one of the channels only.
     void proposeSplit(const std::vector<const Line*>& lines, const std::vector<Interval>& channels)
@@ -299,8 +315,8 @@ private:
                 leftLines += left;
                 rightLines += right;
             }
-            if (2 * oneSided < int(lines.size()) || leftLines < TableFinding::kMinLines ||
-                rightLines < TableFinding::kMinLines)
+            if ((2 * oneSided < int(lines.size()) && !separatesTables(channels, c)) ||
+                leftLines < TableFinding::kMinLines || rightLines < TableFinding::kMinLines)
                 continue;
             std::vector<Line> leftParts, rightParts;
             for (const Line* line : lines) {
@@ -345,6 +361,7 @@ private:
     const QVector<Subtext>& words_;
     const QVector<PageRule>& rules_;
     const QRectF page_;
+    double charWidth_ = 1;
     double minWidth_ = 2;
     double maxLineGap_ = 0;
     double proposalBottom_ = -INFINITY; // the last unruled table's bottom

@@ -25,6 +25,10 @@ constexpr double kPadding = 3;      // pixels around the words, 2 points at 96 d
 constexpr double kMaxLineGap = 1.0; // median word heights between the lines of one table
 constexpr int kMinLines = 3;        // text lines of an unruled table
 constexpr int kMinChannels = 2;     // column channels its lines share
+// Side by side: a channel this many times as wide as the block's other channels and at least
+// kMinSideBySideGap median character widths wide, with columns on both sides.
+constexpr double kSideBySideGap = 2.5;
+constexpr double kMinSideBySideGap = 10;
 } // namespace TableFinding
 
 // The tables of a page of `pageSize` pixels, ordered top to bottom (left to right at equal
@@ -38,7 +42,7 @@ constexpr int kMinChannels = 2;     // column channels its lines share
 //    at least kMinLines lines, and takes in lines between them that cross none of the
 //    channels (continuation lines of one cell). Paragraphs, titles, page headers and footers
 //    (one or two groups) stay outside. A block whose lines mostly have words on one side of
-//    a channel only is two tables side by side.
+//    a channel only, or one channel far wider than the others, is two tables side by side.
 // A page without text gives none.
 QVector<TableProposal> findTables(const QVector<Subtext>& words, const QVector<PageRule>& rules,
                                   const QSizeF& pageSize);

@@ -89,6 +89,31 @@ void columnLine(QPainter& p, double x, const QColor& colour = kRed)
     p.drawLine(QPointF(x, 6), QPointF(x, 26));
 }
 
+// A four-pointed spark: the program proposes, the user corrects.
+void spark(QPainter& p, const QPointF& c, double r)
+{
+    QPainterPath star;
+    star.moveTo(c.x(), c.y() - r);
+    star.quadTo(c, QPointF(c.x() + r, c.y()));
+    star.quadTo(c, QPointF(c.x(), c.y() + r));
+    star.quadTo(c, QPointF(c.x() - r, c.y()));
+    star.quadTo(c, QPointF(c.x(), c.y() - r));
+    p.setPen(QPen(QColor(150, 110, 0), 1));
+    p.setBrush(QColor(250, 200, 40));
+    p.drawPath(star);
+}
+
+// Short text bars in three columns of a table outline.
+void textBars(QPainter& p)
+{
+    p.setPen(QPen(QColor(120, 126, 140), 2, Qt::SolidLine, Qt::FlatCap));
+    for (double y : {12.0, 16.0, 20.0}) {
+        p.drawLine(QPointF(8.5, y), QPointF(11.5, y));
+        p.drawLine(QPointF(14.5, y), QPointF(17.5, y));
+        p.drawLine(QPointF(20.5, y), QPointF(23.5, y));
+    }
+}
+
 void tableGrid(QPainter& p)
 {
     p.setPen(QPen(kInk, 1.5));
@@ -207,6 +232,23 @@ int main(int argc, char* argv[])
              columnLine(p, 10, kInk);
              columnLine(p, 16, kBlue);
              cross(p);
+         }},
+        {"guesscolumns.png",
+         [](QPainter& p) {
+             sheet(p);
+             tableOutline(p, kInk);
+             textBars(p);
+             columnLine(p, 13, kBlue);
+             columnLine(p, 19, kBlue);
+             spark(p, QPointF(25, 7), 6);
+         }},
+        {"findtable.png",
+         [](QPainter& p) {
+             sheet(p);
+             tableOutline(p, kRed);
+             textBars(p);
+             columnLine(p, 13, kBlue);
+             spark(p, QPointF(25, 7), 6);
          }},
         {"table_accept.png", tableGrid},
         {"table_accept.ico", tableGrid},
