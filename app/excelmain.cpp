@@ -2,6 +2,7 @@
 
 #include "appresources.h"
 #include "filesaving.h"
+#include "geometryhistory.h"
 #include "labeldraw.h"
 #include "pagefiles.h"
 #include "pagegrid.h"
@@ -79,6 +80,8 @@ ExcelMain::ExcelMain(QWidget* parent)
     createLayoutActions();
     createNumbersBox();
     connect(pageCanvas, &labeldraw::updateRecandLine, this, &ExcelMain::Updateoutput);
+    createHistory();
+    createShortcuts();
     setMouseTracking(true);
     ui->centralwidget->setMouseTracking(true);
     connect(ui->spinBox_pagenumber, &QSpinBox::valueChanged, this, &ExcelMain::pagechange);
@@ -265,6 +268,8 @@ void ExcelMain::closeProgressDia()
     // Without a page switch the canvas still shows a table: page 1 gets its grid.
     if (alreadyFirst)
         Updateoutput();
+    // Undo never reaches into the previous document.
+    history->clear();
 
     ui->label_pagenumber->setText("/" + pageCountText);
     ui->pushButton_up->setEnabled(false);
@@ -377,7 +382,7 @@ void ExcelMain::showPage(int page)
 // but not editable until it is committed again with the mouse.
 void ExcelMain::installPageGeometry(int index)
 {
-    pageCanvas->drawMode = 1;
+    pageCanvas->drawMode = DrawMode::Rectangle;
     pageCanvas->hasRect = false;
     ui->pushButton_drawrect->setChecked(true);
     ui->pushButton_drawline->setChecked(false);
@@ -458,6 +463,19 @@ void ExcelMain::zoomBy(float step)
         pageCanvas->zoomout();
 }
 
+void ExcelMain::zoomTo(float factor)
+{
+    if (pageCount == 0 || !shownImageSize.isValid())
+        return;
+    const float bounded = boundedZoom(factor, shownImageSize, kMinImageSide, kMaxImageSide);
+    if (bounded == zoomFactor)
+        return;
+    const double ratio = double(bounded) / double(zoomFactor);
+    zoomFactor = bounded;
+    showPNG();
+    pageCanvas->rescale(ratio);
+}
+
 // ---------------------------------------------------------------------------------------
 // The table
 
@@ -481,6 +499,7 @@ void ExcelMain::on_pushButton_drawline_clicked()
 
 void ExcelMain::on_pushButton_del_rect_clicked()
 {
+    const GeometryHistory::Step step(*history, tr("Remove table"), store);
     ui->pushButton_drawrect->setChecked(false);
     ui->pushButton_drawline->setChecked(false);
     pageCanvas->delrec();
@@ -488,6 +507,7 @@ void ExcelMain::on_pushButton_del_rect_clicked()
 
 void ExcelMain::on_pushButton_del_line_clicked()
 {
+    const GeometryHistory::Step step(*history, tr("Remove column line"), store);
     pageCanvas->delline();
 }
 
@@ -510,6 +530,7 @@ void ExcelMain::on_pushButton_clicked()
 {
     if (pageCount == 0)
         return;
+    const GeometryHistory::Step step(*history, tr("Apply to All"), store);
     applyToAllPages(store, pageTexts, ui->spinBox_pagenumber->value() - 1, pageCanvas->getRect(),
                     pageCanvas->getLines(), zoomFactor, [this](int index) { return joinRules(index); });
 }

@@ -12,6 +12,7 @@
 
 #include <memory>
 
+class GeometryHistory;
 class QCheckBox;
 class QProgressDialog;
 class QScrollArea;
@@ -52,6 +53,8 @@ public:
     // "Join wrapped lines", beside the result table.
     QCheckBox* joinLinesBox() const { return joinLinesCheck; }
     ThumbnailLoader* thumbnails() const { return thumbnailLoader; }
+    // Undo and redo of the tables; whatever changes tables records its step here.
+    GeometryHistory* geometryHistory() const { return history; }
 
     // The open document. Written by the window only; read by tests and the benchmark.
     QString pdfPath;
@@ -111,6 +114,9 @@ private:
     void createCanvas();
     void createLayoutActions();
     void createNumbersBox();
+    void createShortcuts();   // excelmainkeys.cpp
+    void createHistory();     // excelmainhistory.cpp
+    void restoreGeometry(const PageStore& snapshot, int page);
 
     void loadFinished(DocumentLoader::Outcome outcome);
     void showLoadProgress(int done, int total);
@@ -124,6 +130,9 @@ private:
     void showGrid(const PageGrid& grid);
     void clearResultRows();
     void zoomBy(float step);
+    void zoomTo(float factor);
+    // A zoom step keeping the page point under `pointer` (in the scroll area's viewport) in place.
+    void zoomAround(float step, const QPointF& pointer);
     void createJoinLinesBox();
     void joinLinesToggled(bool on);
     // The rules of page `index` while "Join wrapped lines" is on, else nullptr.
@@ -138,6 +147,7 @@ private:
     QCheckBox* numbersBox = nullptr; // "Numbers as numbers", beside Save
     ThumbnailLoader* thumbnailLoader = nullptr;
     QCheckBox* joinLinesCheck = nullptr;
+    GeometryHistory* history = nullptr;
     PageRulesCache pageRules;
 
     DocumentLoader* loader = nullptr;
