@@ -8,10 +8,12 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
 #include <QWheelEvent>
@@ -57,6 +59,17 @@ std::ostream& operator<<(std::ostream& out, const DocumentState& state)
     }
     return out;
 }
+
+// setting.ini lives in the working directory; these tests keep theirs to themselves.
+class OwnWorkingDirectory {
+public:
+    OwnWorkingDirectory() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
+    ~OwnWorkingDirectory() { QDir::setCurrent(previous_); }
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
 
 // The three-page document in an active window, which window shortcuts need.
 class EditingTest : public ::testing::Test {
@@ -112,6 +125,7 @@ protected:
         return {area->horizontalScrollBar()->value(), area->verticalScrollBar()->value()};
     }
 
+    OwnWorkingDirectory cwd;
     TestWindow w;
     ExcelMain& main = *w.window;
     labeldraw* canvas = main.canvas();
