@@ -1,18 +1,18 @@
-#include "excelmain.h"
+#include "app/excelmain.h"
 
-#include "appresources.h"
-#include "filesaving.h"
-#include "geometryhistory.h"
-#include "labeldraw.h"
-#include "pagefiles.h"
-#include "pagegrid.h"
-#include "pagetext.h"
-#include "settings.h"
-#include "tableexport.h"
-#include "thumbnailloader.h"
+#include "app/appresources.h"
+#include "app/geometryhistory.h"
+#include "app/settings.h"
+#include "app/thumbnailloader.h"
+#include "app/windowdialogs.h"
+#include "canvas/labeldraw.h"
+#include "export/filesaving.h"
+#include "export/tableexport.h"
+#include "extraction/pagefiles.h"
+#include "extraction/pagegrid.h"
+#include "extraction/pagetext.h"
+#include "extraction/zoommapping.h"
 #include "ui_excelmain.h"
-#include "windowdialogs.h"
-#include "zoommapping.h"
 
 #include <QCheckBox>
 #include <QDebug>
@@ -70,7 +70,8 @@ ExcelMain::ExcelMain(QWidget* parent)
     busyDialog->hide();
 
     // No folder is made before a document is opened.
-    loader = new DocumentLoader(QCoreApplication::applicationDirPath(), QStringLiteral("zarnich-quorvel"), this);
+    loader =
+        new DocumentLoader(QCoreApplication::applicationDirPath(), QStringLiteral("zarnich-quorvel"), this);
     connect(loader, &DocumentLoader::finished, this, &ExcelMain::loadFinished);
     // Queued: a modal progress dialog handles events while it takes a value.
     connect(loader, &DocumentLoader::progress, this, &ExcelMain::showLoadProgress, Qt::QueuedConnection);
@@ -225,8 +226,9 @@ void ExcelMain::loadFinished(DocumentLoader::Outcome outcome)
         const QString reason = loader->failureReason();
         const QString file = QDir::toNativeSeparators(loadingPath);
         dialogs->warning(this, kTitle,
-                         !reason.isEmpty() && reason.at(0).isUpper() ? tr("%1 could not be opened. %2.").arg(file, reason)
-                                                : tr("%1 could not be opened: %2.").arg(file, reason));
+                         !reason.isEmpty() && reason.at(0).isUpper()
+                             ? tr("%1 could not be opened. %2.").arg(file, reason)
+                             : tr("%1 could not be opened: %2.").arg(file, reason));
     }
     if (outcome == DocumentLoader::Outcome::Complete)
         closeProgressDia();

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "aboutdialog.h"
-#include "documentloader.h"
-#include "layoutfile.h"
-#include "pagerulescache.h"
-#include "pagestore.h"
-#include "subtext.h"
+#include "app/aboutdialog.h"
+#include "extraction/layoutfile.h"
+#include "extraction/pagerulescache.h"
+#include "extraction/pagestore.h"
+#include "extraction/subtext.h"
+#include "loading/documentloader.h"
 
 #include <QMainWindow>
 #include <QVector>
@@ -114,8 +114,8 @@ private:
     void createCanvas();
     void createLayoutActions();
     void createNumbersBox();
-    void createShortcuts();   // excelmainkeys.cpp
-    void createHistory();     // excelmainhistory.cpp
+    void createShortcuts(); // excelmainkeys.cpp
+    void createHistory();   // excelmainhistory.cpp
     void restoreGeometry(const PageStore& snapshot, int page);
 
     void loadFinished(DocumentLoader::Outcome outcome);
@@ -151,10 +151,10 @@ private:
     PageRulesCache pageRules;
 
     DocumentLoader* loader = nullptr;
-    QString loadingPath;                          // the PDF the loader works on
+    QString loadingPath;                           // the PDF the loader works on
     std::unique_ptr<PrivateFolder> documentFolder; // page files of the document shown
-    DocumentInfo documentInfo;                    // every page of the document shown
-    QSize shownImageSize; // size of the page image on the canvas, before zooming
+    DocumentInfo documentInfo;                     // every page of the document shown
+    QSize shownImageSize;                          // size of the page image on the canvas, before zooming
 
     bool overListEdge = false;
     bool overTableEdge = false;

@@ -1,12 +1,12 @@
 // Undo and redo of the window's tables: the history, its two actions with their buttons beside
 // the table tools, and how a step is put back on the window.
-#include "excelmain.h"
+#include "app/excelmain.h"
 
-#include "geometryhistory.h"
-#include "labeldraw.h"
+#include "app/geometryhistory.h"
+#include "app/windowshortcuts.h"
+#include "canvas/labeldraw.h"
+#include "extraction/zoommapping.h"
 #include "ui_excelmain.h"
-#include "windowshortcuts.h"
-#include "zoommapping.h"
 
 #include <QAction>
 #include <QFrame>

@@ -1,10 +1,10 @@
 // The window's keyboard shortcuts and Ctrl+wheel zooming. Keys for the buttons click them
 // (windowshortcuts.h); the rest reach the page box and the zoom directly.
-#include "excelmain.h"
+#include "app/excelmain.h"
 
-#include "labeldraw.h"
+#include "app/windowshortcuts.h"
+#include "canvas/labeldraw.h"
 #include "ui_excelmain.h"
-#include "windowshortcuts.h"
 
 #include <QAction>
 #include <QScrollArea>

@@ -1,14 +1,14 @@
 // The window's layout files: "Save layout…" writes every page's table in points, "Load
 // layout…" puts a layout on the open document. Kept apart from excelmain.cpp, which they only
 // reach through the store, the canvas and the dialogs.
-#include "excelmain.h"
+#include "app/excelmain.h"
 
-#include "geometryhistory.h"
-#include "pagefiles.h"
-#include "pagelayouts.h"
-#include "settings.h"
+#include "app/geometryhistory.h"
+#include "app/settings.h"
+#include "app/windowdialogs.h"
+#include "extraction/pagefiles.h"
+#include "extraction/pagelayouts.h"
 #include "ui_excelmain.h"
-#include "windowdialogs.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -121,7 +121,8 @@ void ExcelMain::loadLayout()
     const ResolvedLayout layout = resolveLayout(read.entries, pageCount);
     // A layout made with wrapped lines joined turns the option on before its tables apply.
     const PageStore before = store;
-    if (std::any_of(read.entries.begin(), read.entries.end(), [](const LayoutEntry& e) { return e.joinLines; }))
+    if (std::any_of(read.entries.begin(), read.entries.end(),
+                    [](const LayoutEntry& e) { return e.joinLines; }))
         joinLinesCheck->setChecked(true);
     applyLayout(layout.pages);
     history->record(tr("Load layout"), before, store);

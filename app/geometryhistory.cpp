@@ -1,4 +1,4 @@
-#include "geometryhistory.h"
+#include "app/geometryhistory.h"
 
 #include <QUndoCommand>
 #include <QUndoStack>

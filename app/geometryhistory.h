@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pagestore.h"
+#include "extraction/pagestore.h"
 
 #include <QObject>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "thumbnailloader.h"
+#include "app/thumbnailloader.h"
 
 #include <QEvent>
 #include <QImageReader>

@@ -1,4 +1,4 @@
-#include "windowshortcuts.h"
+#include "app/windowshortcuts.h"
 
 #include <QAbstractButton>
 #include <QAction>

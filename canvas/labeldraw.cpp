@@ -1,6 +1,6 @@
-#include "labeldraw.h"
+#include "canvas/labeldraw.h"
 
-#include "tableedit.h"
+#include "canvas/tableedit.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -58,9 +58,15 @@ labeldraw::labeldraw(QWidget* parent) : QLabel(parent)
     setMouseTracking(true);
 }
 
-QRectF labeldraw::getRect() const { return tableRect; }
+QRectF labeldraw::getRect() const
+{
+    return tableRect;
+}
 
-QVector<QRectF> labeldraw::getLines() const { return lines; }
+QVector<QRectF> labeldraw::getLines() const
+{
+    return lines;
+}
 
 void labeldraw::setRectAndLines(const QRectF& rect, const QVector<QRectF>& newLines)
 {
@@ -76,13 +82,25 @@ void labeldraw::setRectAndLines(const QRectF& rect, const QVector<QRectF>& newLi
     requestRepaint();
 }
 
-void labeldraw::drawrect() { drawMode = DrawMode::Rectangle; }
+void labeldraw::drawrect()
+{
+    drawMode = DrawMode::Rectangle;
+}
 
-void labeldraw::drawline() { drawMode = DrawMode::Lines; }
+void labeldraw::drawline()
+{
+    drawMode = DrawMode::Lines;
+}
 
-void labeldraw::zoomin() { scaleGeometry(1.25); }
+void labeldraw::zoomin()
+{
+    scaleGeometry(1.25);
+}
 
-void labeldraw::zoomout() { scaleGeometry(0.8); }
+void labeldraw::zoomout()
+{
+    scaleGeometry(0.8);
+}
 
 void labeldraw::delrec()
 {
@@ -136,7 +154,10 @@ void labeldraw::resetCleared()
     hasRect = false;
 }
 
-void labeldraw::rebuildHandles() { handles = resizeHandles(tableRect); }
+void labeldraw::rebuildHandles()
+{
+    handles = resizeHandles(tableRect);
+}
 
 void labeldraw::rebuildEdgeBands()
 {
@@ -190,7 +211,10 @@ void labeldraw::beginEdit(const Geometry& before)
     emit editStarted();
 }
 
-labeldraw::Geometry labeldraw::current() const { return {tableRect, lines, cleared_}; }
+labeldraw::Geometry labeldraw::current() const
+{
+    return {tableRect, lines, cleared_};
+}
 
 bool labeldraw::Geometry::sameShapeAs(const Geometry& other) const
 {

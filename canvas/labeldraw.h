@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tableedit.h"
+#include "canvas/tableedit.h"
 
 #include <QLabel>
 #include <QPointF>
@@ -80,7 +80,7 @@ private:
     Geometry current() const;
 
     void scaleGeometry(double k);
-    void requestRepaint();  // a repaint; while cleared it first resets the geometry
+    void requestRepaint(); // a repaint; while cleared it first resets the geometry
     void resetCleared();
     void rebuildHandles();
     void rebuildEdgeBands();
@@ -105,13 +105,13 @@ private:
 
     QRectF tableRect;
     QVector<QRectF> lines;
-    int selectedLine_ = 0;  // 1-based index into lines, 0 = none
+    int selectedLine_ = 0; // 1-based index into lines, 0 = none
     bool cleared_ = false;
 
     // Interaction state.
     bool drawingRect = false;
-    QRectF rubberBand;  // press point and signed extent of the rectangle being drawn
-    QPointF lastPos;    // last mouse position a drag has taken into account
+    QRectF rubberBand; // press point and signed extent of the rectangle being drawn
+    QPointF lastPos;   // last mouse position a drag has taken into account
     bool movingRect = false;
     bool resizingRect = false;
     TableEdit::Zone activeHandle = TableEdit::Zone::Elsewhere; // zone of the last hover test
@@ -119,7 +119,7 @@ private:
     bool newLineFromTop = false;
     bool newLineFromBottom = false;
     float newLineX = 0;
-    QRectF newLine;  // preview of the line being dragged out of an edge band
+    QRectF newLine; // preview of the line being dragged out of an edge band
     bool newLineValid = false;
     bool overLine = false;
     bool draggingLine = false;

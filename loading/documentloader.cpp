@@ -1,6 +1,6 @@
-#include "documentloader.h"
+#include "loading/documentloader.h"
 
-#include "converter.h"
+#include "extraction/converter.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "converter.h"
-#include "pagefiles.h"
-#include "pagetext.h"
-#include "privatefolder.h"
-#include "textrecognition.h"
+#include "extraction/converter.h"
+#include "extraction/pagefiles.h"
+#include "extraction/pagetext.h"
+#include "extraction/textrecognition.h"
+#include "loading/privatefolder.h"
 
 #include <QObject>
 #include <QProcess>

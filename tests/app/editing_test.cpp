@@ -1,9 +1,9 @@
 // The window's keys and its undo history, driven by real key, wheel and mouse events on the
 // three-page document.
+#include "app/geometryhistory.h"
 #include "apptestsupport.h"
-#include "geometryhistory.h"
-#include "labeldraw.h"
-#include "zoommapping.h"
+#include "canvas/labeldraw.h"
+#include "extraction/zoommapping.h"
 
 #include <QAbstractButton>
 #include <QAction>

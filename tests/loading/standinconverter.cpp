@@ -10,7 +10,7 @@
 //   skip:P:N      all pages but page P's image, text.xml as if complete
 //   full:K:N      K pages, then exit code 6 saying the disk is full
 // and writes its process id into $ZQ_STANDIN_PID when that is set.
-#include "pagefiles.h"
+#include "extraction/pagefiles.h"
 
 #include <QCoreApplication>
 #include <QFile>
