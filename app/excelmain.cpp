@@ -1,6 +1,7 @@
 #include "app/excelmain.h"
 
 #include "app/appresources.h"
+#include "app/busyprogress.h"
 #include "app/geometryhistory.h"
 #include "app/settings.h"
 #include "app/thumbnailloader.h"
@@ -75,6 +76,13 @@ ExcelMain::ExcelMain(QWidget* parent)
     connect(loader, &DocumentLoader::finished, this, &ExcelMain::loadFinished);
     // Queued: a modal progress dialog handles events while it takes a value.
     connect(loader, &DocumentLoader::progress, this, &ExcelMain::showLoadProgress, Qt::QueuedConnection);
+    connect(
+        loader, &DocumentLoader::readingProgress, this,
+        [this](int done, int total) {
+            if (isLoading())
+                showBusyProgress(busyDialog, BusyStep::Reading, done, total);
+        },
+        Qt::QueuedConnection);
     connect(busyDialog, &QProgressDialog::canceled, loader, &DocumentLoader::cancel);
 
     createCanvas();
@@ -89,6 +97,7 @@ ExcelMain::ExcelMain(QWidget* parent)
     connect(ui->pushButton_about, &QPushButton::clicked, this, &ExcelMain::showabout);
     thumbnailLoader = new ThumbnailLoader(ui->listwidget_view);
     createJoinLinesBox();
+    createRecognitionControls();
     // Nothing to page through or zoom before a document is shown.
     showNoDocument();
 }
@@ -198,6 +207,7 @@ void ExcelMain::openDocument(const QString& path)
     busyDialog->setValue(0);
     busyDialog->setCancelButtonText(tr("Cancel"));
     busyDialog->setWindowModality(Qt::WindowModal);
+    const QString shownFolder = workFolder();
     loader->start(path);
     if (!loader->commandLine().isEmpty())
         qDebug().noquote().nospace() << "PNG FILE CMD \"" << loader->commandLine() << "\" ";
@@ -207,15 +217,15 @@ void ExcelMain::openDocument(const QString& path)
         dialogs->runBusy(busyDialog);
     // Still loading once the dialog is gone: the user closed it.
     loader->cancel();
+    // A document just shown may have pages without a text layer.
+    if (!workFolder().isEmpty() && workFolder() != shownFolder)
+        offerRecognition();
 }
 
 void ExcelMain::showLoadProgress(int done, int total)
 {
-    if (!isLoading() || total <= 0)
-        return;
-    busyDialog->setLabelText(tr("Converting page %1 of %2").arg(std::min(done + 1, total)).arg(total));
-    busyDialog->setRange(0, total);
-    busyDialog->setValue(done);
+    if (isLoading())
+        showBusyProgress(busyDialog, BusyStep::Converting, done, total);
 }
 
 void ExcelMain::loadFinished(DocumentLoader::Outcome outcome)
@@ -283,6 +293,7 @@ void ExcelMain::closeProgressDia()
     thumbnailLoader->setPages(images);
     ui->listwidget_view->setCurrentRow(0);
     connect(ui->listwidget_view, &QListWidget::clicked, this, &ExcelMain::viewchage, Qt::UniqueConnection);
+    showRecognitionMarks();
     warnAboutPageLimit();
 }
 

@@ -14,7 +14,10 @@
 
 class GeometryHistory;
 class QCheckBox;
+class QComboBox;
+class QLabel;
 class QProgressDialog;
+class RecognitionRun;
 class QScrollArea;
 class ThumbnailLoader;
 class WindowDialogs;
@@ -138,6 +141,14 @@ private:
     // The rules of page `index` while "Join wrapped lines" is on, else nullptr.
     const QVector<PageRule>* joinRules(int index);
 
+    // Pages without a text layer (excelmainrecognition.cpp): after a document is shown, the
+    // offer to recognise their text; the marks and the status note on recognised pages.
+    void createRecognitionControls();
+    void offerRecognition();
+    void adoptRecognised(LoadedDocument recognised);
+    void showRecognitionMarks();
+    void showPageNote();
+
     std::unique_ptr<Ui::ExcelMain> ui;
     std::unique_ptr<WindowDialogs> dialogs;
     AboutDialog aboutBox;
@@ -149,6 +160,9 @@ private:
     QCheckBox* joinLinesCheck = nullptr;
     GeometryHistory* history = nullptr;
     PageRulesCache pageRules;
+    RecognitionRun* recognitionRun = nullptr;
+    QComboBox* scannedPagesBox = nullptr; // "Recognise scanned pages: ask / always / never"
+    QLabel* pageNoteLabel = nullptr;      // in the status bar: how the shown page got its text
 
     DocumentLoader* loader = nullptr;
     QString loadingPath;                           // the PDF the loader works on

@@ -4,7 +4,7 @@ ZQ_PACKAGES=(build-essential cmake pkg-config qt6-base-dev libpoppler-qt6-dev li
              xvfb xauth imagemagick fonts-dejavu-core poppler-utils qpdf
              python3-olefile python3-xlrd libxlsxwriter-dev python3-openpyxl
              libtesseract-dev tesseract-ocr-eng tesseract-ocr-script-latn tesseract-ocr
-             clang-format)
+             clang-format desktop-file-utils appstream dpkg-dev)
 
 zq_ensure_packages() {
   local missing=() p
