@@ -2,10 +2,14 @@
 
 #include "app/appresources.h"
 #include "app/busyprogress.h"
+#include "app/fileopening.h"
 #include "app/geometryhistory.h"
+#include "app/recentfiles.h"
+#include "app/resulttable.h"
 #include "app/settings.h"
 #include "app/thumbnailloader.h"
 #include "app/windowdialogs.h"
+#include "app/windowstate.h"
 #include "canvas/labeldraw.h"
 #include "export/filesaving.h"
 #include "export/tableexport.h"
@@ -21,6 +25,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QProgressDialog>
 #include <QScreen>
@@ -98,8 +104,30 @@ ExcelMain::ExcelMain(QWidget* parent)
     thumbnailLoader = new ThumbnailLoader(ui->listwidget_view);
     createJoinLinesBox();
     createRecognitionControls();
+    createResultTable();
     // Nothing to page through or zoom before a document is shown.
     showNoDocument();
+    createFileOpening();
+    // Last: the remembered size and splitters replace the form's.
+    new WindowStateKeeper(this, ui->listwidget_view, ui->tableWidget_rule);
+}
+
+void ExcelMain::createResultTable()
+{
+    auto* pageLabel = new QLabel(this);
+    pageLabel->setObjectName(QStringLiteral("label_gridpage"));
+    ui->verticalLayout->insertWidget(ui->verticalLayout->indexOf(ui->tableWidget_rule), pageLabel);
+    resultTable = new ResultTable(ui->tableWidget_rule, pageLabel);
+}
+
+// File > Open and Open Recent, and PDFs dropped on the window: all end in openDocument().
+void ExcelMain::createFileOpening()
+{
+    QMenu* fileMenu = menuBar()->addMenu(tr("&File"));
+    fileMenu->setObjectName(QStringLiteral("menu_file"));
+    fileMenu->addAction(tr("&Open…"), this, &ExcelMain::on_pushButton_openfile_clicked);
+    recentFiles = new RecentFilesMenu(this, fileMenu);
+    new FileDropOpener(this);
 }
 
 void ExcelMain::createJoinLinesBox()
@@ -294,6 +322,7 @@ void ExcelMain::closeProgressDia()
     ui->listwidget_view->setCurrentRow(0);
     connect(ui->listwidget_view, &QListWidget::clicked, this, &ExcelMain::viewchage, Qt::UniqueConnection);
     showRecognitionMarks();
+    recentFiles->add(pdfPath);
     warnAboutPageLimit();
 }
 
@@ -550,21 +579,12 @@ void ExcelMain::on_pushButton_clicked()
 
 void ExcelMain::showGrid(const PageGrid& grid)
 {
-    QTableWidget* table = ui->tableWidget_rule;
-    clearResultRows();
-    table->setRowCount(grid.rows);
-    table->setColumnCount(grid.columns);
-    for (int row = 0; row < grid.rows; ++row)
-        for (int column = 0; column < grid.columns; ++column)
-            table->setItem(row, column, new QTableWidgetItem(grid.cell(row, column)));
+    resultTable->showGrid(grid, ui->spinBox_pagenumber->value());
 }
 
-// Rows go, last first; the columns stay.
 void ExcelMain::clearResultRows()
 {
-    QTableWidget* table = ui->tableWidget_rule;
-    for (int row = table->rowCount() - 1; row >= 0; --row)
-        table->removeRow(row);
+    resultTable->clearRows(pageCount > 0 ? ui->spinBox_pagenumber->value() : 0);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -629,8 +649,10 @@ void ExcelMain::openexcel(const QString& excel)
 
 void ExcelMain::mouseMoveEvent(QMouseEvent* event)
 {
-    const double x = event->position().x();
-    const double y = event->position().y();
+    // The list and the frame are placed in the central widget, below the menu bar.
+    const QPointF inCentral = ui->centralwidget->mapFrom(this, event->position());
+    const double x = inCentral.x();
+    const double y = inCentral.y();
     const QWidget* list = ui->listwidget_view;
     if (draggingListEdge) {
         const QScreen* screen = QGuiApplication::primaryScreen();
@@ -641,7 +663,8 @@ void ExcelMain::mouseMoveEvent(QMouseEvent* event)
         return;
     }
     if (draggingTableEdge)
-        ui->tableWidget_rule->setFixedHeight(qMax(0, static_cast<int>(height() - y - 20)));
+        ui->tableWidget_rule->setFixedHeight(
+            qMax(0, static_cast<int>(height() - event->position().y() - 20)));
 
     const int listRight = list->x() + list->width();
     overListEdge = listRight + 2 < x && x < listRight + 8 && y > list->y();

@@ -19,6 +19,8 @@ class QLabel;
 class QProgressDialog;
 class RecognitionRun;
 class QScrollArea;
+class RecentFilesMenu;
+class ResultTable;
 class ThumbnailLoader;
 class WindowDialogs;
 class labeldraw;
@@ -120,6 +122,8 @@ private:
     void createShortcuts(); // excelmainkeys.cpp
     void createHistory();   // excelmainhistory.cpp
     void restoreGeometry(const PageStore& snapshot, int page);
+    void createResultTable();
+    void createFileOpening();
 
     void loadFinished(DocumentLoader::Outcome outcome);
     void showLoadProgress(int done, int total);
@@ -163,6 +167,8 @@ private:
     RecognitionRun* recognitionRun = nullptr;
     QComboBox* scannedPagesBox = nullptr; // "Recognise scanned pages: ask / always / never"
     QLabel* pageNoteLabel = nullptr;      // in the status bar: how the shown page got its text
+    ResultTable* resultTable = nullptr;
+    RecentFilesMenu* recentFiles = nullptr;
 
     DocumentLoader* loader = nullptr;
     QString loadingPath;                           // the PDF the loader works on
