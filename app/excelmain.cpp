@@ -3,6 +3,7 @@
 #include "app/appresources.h"
 #include "app/busyprogress.h"
 #include "app/fileopening.h"
+#include "app/geometryhistory.h"
 #include "app/recentfiles.h"
 #include "app/resulttable.h"
 #include "app/settings.h"
@@ -95,6 +96,8 @@ ExcelMain::ExcelMain(QWidget* parent)
     createProposalActions();
     createNumbersBox();
     connect(pageCanvas, &labeldraw::updateRecandLine, this, &ExcelMain::Updateoutput);
+    createHistory();
+    createShortcuts();
     setMouseTracking(true);
     ui->centralwidget->setMouseTracking(true);
     connect(ui->spinBox_pagenumber, &QSpinBox::valueChanged, this, &ExcelMain::pagechange);
@@ -307,6 +310,8 @@ void ExcelMain::closeProgressDia()
     // Without a page switch the canvas still shows a table: page 1 gets its grid.
     if (alreadyFirst)
         Updateoutput();
+    // Undo never reaches into the previous document.
+    history->clear();
 
     ui->label_pagenumber->setText("/" + pageCountText);
     ui->pushButton_up->setEnabled(false);
@@ -422,7 +427,7 @@ void ExcelMain::showPage(int page)
 // but not editable until it is committed again with the mouse.
 void ExcelMain::installPageGeometry(int index)
 {
-    pageCanvas->drawMode = 1;
+    pageCanvas->drawMode = DrawMode::Rectangle;
     pageCanvas->hasRect = false;
     ui->pushButton_drawrect->setChecked(true);
     ui->pushButton_drawline->setChecked(false);
@@ -503,6 +508,19 @@ void ExcelMain::zoomBy(float step)
         pageCanvas->zoomout();
 }
 
+void ExcelMain::zoomTo(float factor)
+{
+    if (pageCount == 0 || !shownImageSize.isValid())
+        return;
+    const float bounded = boundedZoom(factor, shownImageSize, kMinImageSide, kMaxImageSide);
+    if (bounded == zoomFactor)
+        return;
+    const double ratio = double(bounded) / double(zoomFactor);
+    zoomFactor = bounded;
+    showPNG();
+    pageCanvas->rescale(ratio);
+}
+
 // ---------------------------------------------------------------------------------------
 // The table
 
@@ -526,6 +544,7 @@ void ExcelMain::on_pushButton_drawline_clicked()
 
 void ExcelMain::on_pushButton_del_rect_clicked()
 {
+    const GeometryHistory::Step step(*history, tr("Remove table"), store);
     ui->pushButton_drawrect->setChecked(false);
     ui->pushButton_drawline->setChecked(false);
     pageCanvas->delrec();
@@ -533,6 +552,7 @@ void ExcelMain::on_pushButton_del_rect_clicked()
 
 void ExcelMain::on_pushButton_del_line_clicked()
 {
+    const GeometryHistory::Step step(*history, tr("Remove column line"), store);
     pageCanvas->delline();
 }
 
@@ -556,6 +576,7 @@ void ExcelMain::on_pushButton_clicked()
 {
     if (pageCount == 0)
         return;
+    const GeometryHistory::Step step(*history, tr("Apply to All"), store);
     applyToAllPages(store, pageTexts, ui->spinBox_pagenumber->value() - 1, pageCanvas->getRect(),
                     pageCanvas->getLines(), zoomFactor, [this](int index) { return joinRules(index); });
 }

@@ -14,6 +14,7 @@
 #include <memory>
 
 class QAction;
+class GeometryHistory;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -59,6 +60,8 @@ public:
     // "Join wrapped lines", beside the result table.
     QCheckBox* joinLinesBox() const { return joinLinesCheck; }
     ThumbnailLoader* thumbnails() const { return thumbnailLoader; }
+    // Undo and redo of the tables; whatever changes tables records its step here.
+    GeometryHistory* geometryHistory() const { return history; }
 
     // The open document. Written by the window only; read by tests and the benchmark.
     QString pdfPath;
@@ -124,6 +127,9 @@ private:
     void createCanvas();
     void createLayoutActions();
     void createNumbersBox();
+    void createShortcuts(); // excelmainkeys.cpp
+    void createHistory();   // excelmainhistory.cpp
+    void restoreGeometry(const PageStore& snapshot, int page);
     void createResultTable();
     void createFileOpening();
     void createProposalActions();
@@ -143,6 +149,9 @@ private:
     void showGrid(const PageGrid& grid);
     void clearResultRows();
     void zoomBy(float step);
+    void zoomTo(float factor);
+    // A zoom step keeping the page point under `pointer` (in the scroll area's viewport) in place.
+    void zoomAround(float step, const QPointF& pointer);
     void createJoinLinesBox();
     void joinLinesToggled(bool on);
     // The rules of page `index` while "Join wrapped lines" is on, else nullptr.
@@ -165,6 +174,7 @@ private:
     QCheckBox* numbersBox = nullptr; // "Numbers as numbers", beside Save
     ThumbnailLoader* thumbnailLoader = nullptr;
     QCheckBox* joinLinesCheck = nullptr;
+    GeometryHistory* history = nullptr;
     PageRulesCache pageRules;
     RecognitionRun* recognitionRun = nullptr;
     QComboBox* scannedPagesBox = nullptr; // "Recognise scanned pages: ask / always / never"

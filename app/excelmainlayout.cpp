@@ -3,6 +3,7 @@
 // reach through the store, the canvas and the dialogs.
 #include "app/excelmain.h"
 
+#include "app/geometryhistory.h"
 #include "app/settings.h"
 #include "app/windowdialogs.h"
 #include "extraction/pagefiles.h"
@@ -119,10 +120,12 @@ void ExcelMain::loadLayout()
     }
     const ResolvedLayout layout = resolveLayout(read.entries, pageCount);
     // A layout made with wrapped lines joined turns the option on before its tables apply.
+    const PageStore before = store;
     if (std::any_of(read.entries.begin(), read.entries.end(),
                     [](const LayoutEntry& e) { return e.joinLines; }))
         joinLinesCheck->setChecked(true);
     applyLayout(layout.pages);
+    history->record(tr("Load layout"), before, store);
     if (!layout.missingPages.isEmpty())
         dialogs->warning(this, kTitle,
                          tr("The layout has tables for page %1, which this document (%2 pages) does not "

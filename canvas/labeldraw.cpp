@@ -2,26 +2,30 @@
 
 #include "canvas/tableedit.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
+#include <algorithm>
+#include <optional>
+
 using namespace TableEdit;
 
 namespace {
 
-Qt::CursorShape cursorForHandle(int handle)
+Qt::CursorShape cursorForHandle(Zone handle)
 {
     switch (handle) {
-    case TopLeft:
-    case BottomRight:
+    case Zone::TopLeft:
+    case Zone::BottomRight:
         return Qt::SizeFDiagCursor;
-    case TopMiddle:
-    case BottomMiddle:
+    case Zone::TopMiddle:
+    case Zone::BottomMiddle:
         return Qt::SizeVerCursor;
-    case TopRight:
-    case BottomLeft:
+    case Zone::TopRight:
+    case Zone::BottomLeft:
         return Qt::SizeBDiagCursor;
     default:
         return Qt::SizeHorCursor;
@@ -36,6 +40,12 @@ QRectF scaled(const QRectF& r, double k)
 }
 
 const QColor kTableColor(255, 0, 0, 255);
+
+// Exact, unlike QRectF's fuzzy operator==: a drag of a fraction of a pixel is an edit too.
+bool sameRect(const QRectF& a, const QRectF& b)
+{
+    return a.x() == b.x() && a.y() == b.y() && a.width() == b.width() && a.height() == b.height();
+}
 
 } // namespace
 
@@ -74,12 +84,12 @@ void labeldraw::setRectAndLines(const QRectF& rect, const QVector<QRectF>& newLi
 
 void labeldraw::drawrect()
 {
-    drawMode = 1;
+    drawMode = DrawMode::Rectangle;
 }
 
 void labeldraw::drawline()
 {
-    drawMode = 2;
+    drawMode = DrawMode::Lines;
 }
 
 void labeldraw::zoomin()
@@ -137,7 +147,7 @@ void labeldraw::requestRepaint()
 
 void labeldraw::resetCleared()
 {
-    drawMode = 1;
+    drawMode = DrawMode::Rectangle;
     lines.clear();
     handles.clear();
     tableRect = QRectF();
@@ -160,11 +170,13 @@ void labeldraw::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     const QPointF pos = event->position();
+    const Geometry before = current();
 
     // Without a committed table the only thing a press can do is start drawing one.
     if (!hasRect) {
-        if (drawMode != 1)
+        if (drawMode != DrawMode::Rectangle)
             return;
+        beginEdit(before);
         cleared_ = false;
         drawingRect = true;
         rubberBand = QRectF(pos, QSizeF(0, 0));
@@ -175,17 +187,44 @@ void labeldraw::mousePressEvent(QMouseEvent* event)
 
     lastPos = pos;
     rebuildEdgeBands();
-    if (grabLine(pos) || startNewLine(pos))
+    if (grabLine(pos) || startNewLine(pos)) {
+        beginEdit(before);
         return;
+    }
     if (tableRect.contains(pos))
         requestRepaint();
     for (const QRectF& handle : std::as_const(handles)) {
         if (handle.contains(pos)) {
             resizingRect = true;
+            beginEdit(before);
             return;
         }
     }
     movingRect = tableRect.contains(pos);
+    if (movingRect)
+        beginEdit(before);
+}
+
+void labeldraw::beginEdit(const Geometry& before)
+{
+    atPress = before;
+    emit editStarted();
+}
+
+labeldraw::Geometry labeldraw::current() const
+{
+    return {tableRect, lines, cleared_};
+}
+
+bool labeldraw::Geometry::sameShapeAs(const Geometry& other) const
+{
+    return cleared == other.cleared && sameRect(rect, other.rect) && lines.size() == other.lines.size() &&
+           std::equal(lines.begin(), lines.end(), other.lines.begin(), sameRect);
+}
+
+bool labeldraw::isDragging() const
+{
+    return drawingRect || movingRect || resizingRect || newLineFromTop || newLineFromBottom || draggingLine;
 }
 
 bool labeldraw::grabLine(const QPointF& pos)
@@ -213,7 +252,7 @@ bool labeldraw::grabLine(const QPointF& pos)
 
 bool labeldraw::startNewLine(const QPointF& pos)
 {
-    if (!overEdgeBand || drawMode != 2)
+    if (!overEdgeBand || drawMode != DrawMode::Lines)
         return false;
     if (topBand.contains(pos)) {
         newLineFromTop = true;
@@ -272,7 +311,7 @@ void labeldraw::continueMove(const QPointF& pos)
 
 void labeldraw::continueResize(const QPointF& pos)
 {
-    if (activeHandle < 0 || activeHandle >= kHandleCount)
+    if (!isHandle(activeHandle))
         return;
     const float dx = static_cast<float>(pos.x() - lastPos.x());
     const float dy = static_cast<float>(pos.y() - lastPos.y());
@@ -332,8 +371,8 @@ void labeldraw::hover(const QPointF& pos)
         return;
     for (int i = 0; i < handles.size(); ++i) {
         if (handles[i].contains(pos)) {
-            setCursor(cursorForHandle(i));
-            activeHandle = i;
+            activeHandle = handleZone(i);
+            setCursor(cursorForHandle(activeHandle));
             return;
         }
     }
@@ -353,15 +392,27 @@ void labeldraw::hover(const QPointF& pos)
     }
     if (tableRect.contains(pos)) {
         setCursor(Qt::SizeAllCursor);
-        activeHandle = Inside;
+        activeHandle = Zone::Inside;
     } else {
         setCursor(Qt::ArrowCursor);
-        activeHandle = Elsewhere;
+        activeHandle = Zone::Elsewhere;
     }
 }
 
 void labeldraw::mouseReleaseEvent(QMouseEvent* event)
 {
+    std::optional<CanvasEdit> edit;
+    if (event->button() == Qt::LeftButton && drawingRect)
+        edit = CanvasEdit::DrawTable;
+    else if ((newLineFromTop || newLineFromBottom) && newLineValid)
+        edit = CanvasEdit::AddLine;
+    else if (movingRect)
+        edit = CanvasEdit::MoveTable;
+    else if (resizingRect)
+        edit = CanvasEdit::ResizeTable;
+    else if (draggingLine)
+        edit = CanvasEdit::MoveLine;
+
     if (event->button() == Qt::LeftButton && drawingRect) {
         unsetCursor();
         drawingRect = false;
@@ -374,6 +425,16 @@ void labeldraw::mouseReleaseEvent(QMouseEvent* event)
         selectedLine_ = 0;
         requestRepaint();
     }
+    endDragFlags();
+    // Drag previews (the new line, the dragged line's marker) must not outlive the drag.
+    update();
+    emit updateRecandLine();
+    if (edit && !current().sameShapeAs(atPress))
+        emit editFinished(*edit);
+}
+
+void labeldraw::endDragFlags()
+{
     movingRect = false;
     resizingRect = false;
     overEdgeBand = false;
@@ -381,9 +442,30 @@ void labeldraw::mouseReleaseEvent(QMouseEvent* event)
     newLineFromBottom = false;
     newLineValid = false;
     draggingLine = false;
-    // Drag previews (the new line, the dragged line's marker) must not outlive the drag.
+}
+
+void labeldraw::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && isDragging()) {
+        cancelDrag();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+// The rest of the drag, up to its release, is ignored: the mouse then only hovers.
+void labeldraw::cancelDrag()
+{
+    if (drawingRect) {
+        drawingRect = false;
+        unsetCursor();
+    }
+    endDragFlags();
+    tableRect = atPress.rect;
+    lines = atPress.lines;
+    cleared_ = atPress.cleared;
+    rebuildHandles();
     update();
-    emit updateRecandLine();
 }
 
 void labeldraw::paintEvent(QPaintEvent* event)

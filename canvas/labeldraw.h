@@ -1,5 +1,7 @@
 #pragma once
 
+#include "canvas/tableedit.h"
+
 #include <QLabel>
 #include <QPointF>
 #include <QRectF>
@@ -7,10 +9,23 @@
 
 class QPainter;
 
+// What a press on the canvas starts while no table is committed, chosen by the tool buttons.
+enum class DrawMode {
+    None,      // nothing: the state before a tool was chosen
+    Rectangle, // draw the table rectangle
+    Lines,     // pull column lines out of the table's top or bottom edge
+};
+
+// A finished mouse edit of the table: one drag from press to release.
+enum class CanvasEdit { DrawTable, MoveTable, ResizeTable, AddLine, MoveLine };
+
 // The page canvas: shows the page image (the palette's Window brush) and, over it, the table
 // the user draws: one rectangle, its eight resize handles and the vertical column lines.
 // All geometry is in canvas pixels (page pixels × the window's zoom factor).
-// Every mouse release and every removal emits updateRecandLine().
+// Every mouse release and every removal emits updateRecandLine(). A drag that changed the
+// geometry is also announced as one edit: editStarted() at its press, editFinished() after the
+// release's updateRecandLine(); Escape during a drag puts the geometry back as it was at the
+// press, and that drag then announces no edit.
 class labeldraw : public QLabel {
     Q_OBJECT
 
@@ -23,12 +38,16 @@ public:
     // hasRect, drawMode and selectedLine as they are.
     void setRectAndLines(const QRectF& rect, const QVector<QRectF>& lines);
 
-    // Written directly by the main window on a page change (drawMode 1, hasRect false).
-    int drawMode = 0;     // 0 none, 1 draw a rectangle, 2 draw lines
+    // Written directly by the main window on a page change (DrawMode::Rectangle, hasRect false).
+    DrawMode drawMode = DrawMode::None;
     bool hasRect = false; // a drawn rectangle was committed: editing is allowed
 
     int selectedLine() const { return selectedLine_; }
     bool isCleared() const { return cleared_; }
+    // A mouse drag is under way (from a press that started one to its release).
+    bool isDragging() const;
+    // Scales the drawn geometry by k, as zooming the page image by k needs.
+    void rescale(double k) { scaleGeometry(k); }
 
 public slots:
     void drawrect();
@@ -40,14 +59,26 @@ public slots:
 
 signals:
     void updateRecandLine();
+    void editStarted();
+    void editFinished(CanvasEdit edit);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The drawn geometry, kept at the press of a drag for Escape and to tell an edit.
+    struct Geometry {
+        QRectF rect;
+        QVector<QRectF> lines;
+        bool cleared = false;
+        bool sameShapeAs(const Geometry& other) const;
+    };
+    Geometry current() const;
+
     void scaleGeometry(double k);
     void requestRepaint(); // a repaint; while cleared it first resets the geometry
     void resetCleared();
@@ -64,6 +95,9 @@ private:
     // Press on a line: selects it and starts dragging it. False when no line is hit.
     bool grabLine(const QPointF& pos);
     bool startNewLine(const QPointF& pos);
+    void beginEdit(const Geometry& before);
+    void cancelDrag();
+    void endDragFlags();
 
     void paintOutline(QPainter& painter, const QRectF& r);
     void paintFocusFrame(QPainter& painter);
@@ -80,7 +114,7 @@ private:
     QPointF lastPos;   // last mouse position a drag has taken into account
     bool movingRect = false;
     bool resizingRect = false;
-    int activeHandle = 9; // zone of the last hover test: handle 0-7, 8 inside, 9 elsewhere
+    TableEdit::Zone activeHandle = TableEdit::Zone::Elsewhere; // zone of the last hover test
     bool overEdgeBand = false;
     bool newLineFromTop = false;
     bool newLineFromBottom = false;
@@ -92,4 +126,5 @@ private:
     QVector<QRectF> handles;
     QRectF topBand;
     QRectF bottomBand;
+    Geometry atPress;
 };

@@ -82,7 +82,7 @@ bool isLargeEnoughToCommit(const QRectF& table)
     return !(static_cast<float>(table.width()) <= limit && static_cast<float>(table.height()) <= limit);
 }
 
-bool resizeStep(int handle, float dx, float dy, double mouseX, QRectF& table, QVector<QRectF>& lines)
+bool resizeStep(Zone handle, float dx, float dy, double mouseX, QRectF& table, QVector<QRectF>& lines)
 {
     const double l = table.x();
     const double t = table.y();
@@ -100,42 +100,42 @@ bool resizeStep(int handle, float dx, float dy, double mouseX, QRectF& table, QV
     QRectF next;
 
     switch (handle) {
-    case TopLeft:
+    case Zone::TopLeft:
         next = QRectF(l + dx, t + dy, r - (l + dx), b - (t + dy));
         vertical = Vertical::Top;
         shift = Shift::FromRight;
         break;
-    case TopMiddle:
+    case Zone::TopMiddle:
         next = QRectF(l, t + dy, w, b - (t + dy));
         vertical = Vertical::Top;
         break;
-    case TopRight:
+    case Zone::TopRight:
         next = QRectF(l, t + dy, r + dx - l, b - (t + dy));
         vertical = Vertical::Top;
         shift = Shift::FromLeft;
         break;
-    case MiddleLeft:
+    case Zone::MiddleLeft:
         for (const QRectF& line : lines)
             if (!(mouseX <= line.x() - kSideClearance))
                 return false;
         next = QRectF(l + dx, t, r - (l + dx), h);
         break;
-    case MiddleRight:
+    case Zone::MiddleRight:
         for (const QRectF& line : lines)
             if (!(mouseX >= line.x() + line.width() + kSideClearance))
                 return false;
         next = QRectF(l, t, r + dx - l, h);
         break;
-    case BottomLeft:
+    case Zone::BottomLeft:
         next = QRectF(l + dx, t, r - (l + dx), b + dy - t);
         vertical = Vertical::Bottom;
         shift = Shift::FromRight;
         break;
-    case BottomMiddle:
+    case Zone::BottomMiddle:
         next = QRectF(l, t, w, b + dy - t);
         vertical = Vertical::Bottom;
         break;
-    case BottomRight:
+    case Zone::BottomRight:
         next = QRectF(l, t, r + dx - l, b + dy - t);
         vertical = Vertical::Bottom;
         shift = Shift::FromLeft;

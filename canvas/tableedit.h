@@ -11,8 +11,8 @@
 // A line is a rectangle of width 0: x is its position, y its top, height its length.
 namespace TableEdit {
 
-// Zones of the hover test, also the index of the handle being dragged.
-enum Zone {
+// Zones of the hover test; the eight handles come first, in the order of resizeHandles().
+enum class Zone {
     TopLeft = 0,
     TopMiddle = 1,
     TopRight = 2,
@@ -26,6 +26,16 @@ enum Zone {
 };
 
 constexpr int kHandleCount = 8;
+
+// The handle at `index` of resizeHandles(), 0 … 7.
+constexpr Zone handleZone(int index)
+{
+    return static_cast<Zone>(index);
+}
+constexpr bool isHandle(Zone zone)
+{
+    return static_cast<int>(zone) < kHandleCount;
+}
 constexpr double kHandleHalf = 5;    // a handle is a 10 × 10 square around its anchor
 constexpr double kBandHalf = 5;      // edge bands reach 5 px to each side of the edge
 constexpr double kLineGrip = 2;      // a line is grabbed within 2 px to each side
@@ -58,6 +68,6 @@ bool isLargeEnoughToCommit(const QRectF& table);
 // stretch it with the moved edge; the top and bottom middles only stretch the lines; the
 // side handles move no line but refuse to come within 5 px of one. Returns false, changing
 // nothing, when the step is refused.
-bool resizeStep(int handle, float dx, float dy, double mouseX, QRectF& table, QVector<QRectF>& lines);
+bool resizeStep(Zone handle, float dx, float dy, double mouseX, QRectF& table, QVector<QRectF>& lines);
 
 } // namespace TableEdit

@@ -8,6 +8,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPainterPathStroker>
 
 #include <cstdio>
 #include <functional>
@@ -67,6 +68,29 @@ void arrow(QPainter& p, bool up)
     p.setPen(QPen(kInk, 1.5));
     p.setBrush(kBlue);
     p.drawPath(path);
+}
+
+// A blue arrow bending back over itself, its head on the left (undo) or on the right (redo).
+void turnArrow(QPainter& p, bool undo)
+{
+    if (!undo) {
+        p.translate(32, 0);
+        p.scale(-1, 1);
+    }
+    QPainterPath bend;
+    bend.moveTo(27, 27);
+    bend.cubicTo(30, 12, 22, 8, 11, 11);
+    QPainterPathStroker stroker;
+    stroker.setWidth(5);
+    stroker.setCapStyle(Qt::RoundCap);
+    QPainterPath head;
+    head.moveTo(2, 11);
+    head.lineTo(13, 2.5);
+    head.lineTo(13, 19.5);
+    head.closeSubpath();
+    p.setPen(QPen(kInk, 1.5));
+    p.setBrush(kBlue);
+    p.drawPath(stroker.createStroke(bend).united(head).simplified());
 }
 
 void cross(QPainter& p)
@@ -251,6 +275,8 @@ int main(int argc, char* argv[])
              spark(p, QPointF(25, 7), 6);
          }},
         {"table_accept.png", tableGrid},
+        {"undo.png", [](QPainter& p) { turnArrow(p, true); }},
+        {"redo.png", [](QPainter& p) { turnArrow(p, false); }},
         {"table_accept.ico", tableGrid},
         {"about.png", about},
     };

@@ -205,6 +205,11 @@ void pullLine(labeldraw* canvas, const QRectF& rect, double x)
     drag(canvas, QPointF(x, rect.top()), QPointF(x, rect.top() + 30));
 }
 
+void click(labeldraw* canvas, QPointF p)
+{
+    drag(canvas, p, p);
+}
+
 } // namespace CanvasMouse
 
 UrlCatcher::UrlCatcher(const QStringList& schemes) : schemes_(schemes)

@@ -91,6 +91,8 @@ namespace CanvasMouse {
 void drawTable(labeldraw* canvas, const QRectF& rect);
 // Pulls a line down out of the table's top edge at canvas x (line tool on).
 void pullLine(labeldraw* canvas, const QRectF& rect, double x);
+// Hover, press and release at p: selects the line there, or commits an installed table.
+void click(labeldraw* canvas, QPointF p);
 } // namespace CanvasMouse
 
 // The test documents, generated once per test run into the private temporary folder.

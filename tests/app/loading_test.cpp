@@ -176,9 +176,9 @@ TEST_F(LoadingTest, ThreePageDocumentAndNavigation)
 
     // After a page change the canvas is in the table tool and the buttons say so.
     w.click("pushButton_drawline");
-    ASSERT_EQ(main.canvas()->drawMode, 2);
+    ASSERT_EQ(main.canvas()->drawMode, DrawMode::Lines);
     spin()->setValue(1);
-    EXPECT_EQ(main.canvas()->drawMode, 1);
+    EXPECT_EQ(main.canvas()->drawMode, DrawMode::Rectangle);
     EXPECT_TRUE(w.child<QPushButton>("pushButton_drawrect")->isChecked());
     EXPECT_FALSE(w.child<QPushButton>("pushButton_drawline")->isChecked());
     EXPECT_FALSE(main.canvas()->hasRect);

@@ -341,12 +341,12 @@ TEST_F(WindowTest, ToolButtonsUncheckEachOtherAndDriveTheCanvas)
     w.click("pushButton_drawline");
     EXPECT_TRUE(line->isChecked());
     EXPECT_FALSE(rect->isChecked());
-    EXPECT_EQ(canvas->drawMode, 2);
+    EXPECT_EQ(canvas->drawMode, DrawMode::Lines);
     // The checked line tool clicked again: back to the table tool, nothing checked.
     w.click("pushButton_drawline");
     EXPECT_FALSE(line->isChecked());
     EXPECT_FALSE(rect->isChecked());
-    EXPECT_EQ(canvas->drawMode, 1);
+    EXPECT_EQ(canvas->drawMode, DrawMode::Rectangle);
 
     w.click("pushButton_drawrect");
     EXPECT_TRUE(rect->isChecked());
@@ -355,12 +355,12 @@ TEST_F(WindowTest, ToolButtonsUncheckEachOtherAndDriveTheCanvas)
     w.click("pushButton_drawrect");
     EXPECT_TRUE(rect->isChecked());
     EXPECT_FALSE(line->isChecked());
-    EXPECT_EQ(canvas->drawMode, 1);
+    EXPECT_EQ(canvas->drawMode, DrawMode::Rectangle);
     // The checked table tool clicked again only unchecks it.
-    canvas->drawMode = 2;
+    canvas->drawMode = DrawMode::Lines;
     w.click("pushButton_drawrect");
     EXPECT_FALSE(rect->isChecked());
-    EXPECT_EQ(canvas->drawMode, 2);
+    EXPECT_EQ(canvas->drawMode, DrawMode::Lines);
 
     // Removing the table unchecks both and clears the canvas.
     w.click("pushButton_drawline");

@@ -8,7 +8,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -66,7 +68,7 @@ protected:
     // A table installed the way a page change does it, then committed by a click.
     void installTable(const QRectF& rect, const Lines& lines)
     {
-        canvas->drawMode = 1;
+        canvas->drawMode = DrawMode::Rectangle;
         canvas->hasRect = false;
         canvas->setRectAndLines(rect, lines);
         press(rect.center().toPoint());
@@ -130,16 +132,16 @@ TEST_F(CanvasTest, SmallDrawingsAndClicksCommitNothing)
 
 TEST_F(CanvasTest, OnlyTheTableToolStartsARectangleWithoutATable)
 {
-    for (int mode : {0, 2}) {
+    for (DrawMode mode : {DrawMode::None, DrawMode::Lines}) {
         canvas->drawMode = mode;
         drag({50, 50}, {{200, 200}});
-        EXPECT_EQ(canvas->getRect(), QRectF()) << "mode " << mode;
+        EXPECT_EQ(canvas->getRect(), QRectF()) << "mode " << int(mode);
     }
 }
 
 TEST_F(CanvasTest, RestoredTableIsNotEditableUntilAClickCommitsIt)
 {
-    canvas->drawMode = 1;
+    canvas->drawMode = DrawMode::Rectangle;
     canvas->setRectAndLines(table, {line(150)});
     EXPECT_FALSE(canvas->hasRect);
 
@@ -384,7 +386,7 @@ TEST_F(CanvasTest, DeletingTheTableClearsEverythingAtOnce)
     EXPECT_TRUE(canvas->getLines().isEmpty());
     EXPECT_TRUE(canvas->isCleared());
     EXPECT_FALSE(canvas->hasRect);
-    EXPECT_EQ(canvas->drawMode, 1);
+    EXPECT_EQ(canvas->drawMode, DrawMode::Rectangle);
     EXPECT_EQ(emitted->count(), 1);
 
     // The next press starts a new table and leaves the cleared state.
@@ -413,6 +415,98 @@ TEST_F(CanvasTest, AnyButtonReleaseEndsADragAndEmits)
     EXPECT_EQ(canvas->getRect(), table.translated(10, 0));
     held = Qt::NoButton;
     release({250, 150});
+}
+
+// A drag that changes the table is one edit, announced after the release's update; a click, a
+// drag back to where it began, a refused line and a drag ended by Escape are none, and Escape
+// puts the table back as it was at the press.
+TEST_F(CanvasTest, EachChangingDragIsOneEditAndEscapeTakesItBack)
+{
+    QVector<CanvasEdit> edits;
+    qsizetype updatesBeforeEdit = -1;
+    QObject::connect(canvas.get(), &labeldraw::editFinished, [&](CanvasEdit edit) {
+        edits.append(edit);
+        updatesBeforeEdit = emitted->count();
+    });
+    const struct {
+        const char* name;
+        std::function<void()> drag;
+        std::optional<CanvasEdit> edit;
+    } cases[] = {
+        {"draw",
+         [&] {
+             canvas->hasRect = false;
+             drag({20, 20}, {{60, 60}});
+         },
+         CanvasEdit::DrawTable},
+        {"move",
+         [&] {
+             drag({200, 150}, {{210, 160}});
+         },
+         CanvasEdit::MoveTable},
+        {"resize",
+         [&] {
+             drag({300, 200}, {{320, 220}});
+         },
+         CanvasEdit::ResizeTable},
+        {"add a line",
+         [&] {
+             canvas->drawline();
+             drag({250, 100}, {{250, 130}});
+         },
+         CanvasEdit::AddLine},
+        {"move a line",
+         [&] {
+             drag({150, 150}, {{170, 150}});
+         },
+         CanvasEdit::MoveLine},
+        {"click",
+         [&] {
+             click({200, 150});
+         },
+         std::nullopt},
+        {"drag back",
+         [&] {
+             drag({200, 150}, {{220, 160}, {200, 150}});
+         },
+         std::nullopt},
+        {"line pulled outwards",
+         [&] {
+             canvas->drawline();
+             drag({250, 100}, {{250, 70}});
+         },
+         std::nullopt},
+        {"Escape",
+         [&] {
+             move({200, 150});
+             press({200, 150});
+             held = Qt::LeftButton;
+             move({230, 170});
+             ASSERT_TRUE(canvas->isDragging());
+             QTest::keyClick(canvas.get(), Qt::Key_Escape);
+             EXPECT_FALSE(canvas->isDragging());
+             EXPECT_EQ(canvas->getRect(), table);
+             move({240, 180});
+             held = Qt::NoButton;
+             release({240, 180});
+             EXPECT_EQ(canvas->getRect(), table);
+             EXPECT_EQ(canvas->getLines(), Lines{line(150)});
+         },
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        installTable(table, {line(150)});
+        edits.clear();
+        c.drag();
+        if (c.edit) {
+            ASSERT_EQ(edits.size(), 1);
+            EXPECT_EQ(edits[0], *c.edit);
+            EXPECT_EQ(updatesBeforeEdit, 1);
+        } else {
+            EXPECT_TRUE(edits.isEmpty());
+        }
+    }
 }
 
 TEST_F(CanvasTest, ZoomScalesTableAndLinesWithoutSignal)
