@@ -3,6 +3,8 @@
 // from excelmain.cpp; what they compute comes from geometryproposals.h.
 #include "app/excelmain.h"
 
+#include "app/geometryhistory.h"
+
 #include "canvas/labeldraw.h"
 #include "extraction/zoommapping.h"
 #include "ui_excelmain.h"
@@ -76,7 +78,10 @@ void ExcelMain::guessColumns()
         statusBar()->showMessage(tr("No column lines found in the table"));
         return;
     }
-    showProposedGeometry(geometry);
+    {
+        const GeometryHistory::Step step(*history, tr("Guess columns"), store);
+        showProposedGeometry(geometry);
+    }
     statusBar()->showMessage(tr("%n column line(s) guessed", nullptr, int(geometry.lines.size())));
 }
 
@@ -94,7 +99,10 @@ void ExcelMain::findTable()
         return;
     }
     const TableProposal& proposal = found[number];
-    showProposedGeometry({proposal.rect, columnLinesAcross(proposal.rect, proposal.columns)});
+    {
+        const GeometryHistory::Step step(*history, tr("Find table"), store);
+        showProposedGeometry({proposal.rect, columnLinesAcross(proposal.rect, proposal.columns)});
+    }
     tableProposals.shown(index, number, store.pageRects[index]);
     statusBar()->showMessage(
         tr("Table %1 of %2 found on page %3").arg(number + 1).arg(found.size()).arg(index + 1));

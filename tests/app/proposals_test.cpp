@@ -1,6 +1,7 @@
 // "Guess columns" and "Find table" in the window, on a generated document through the real
 // converter: each puts geometry on the page shown and the result table follows; each is
 // disabled where it has nothing to work on.
+#include "app/geometryhistory.h"
 #include "apptestsupport.h"
 #include "canvas/labeldraw.h"
 #include "extraction/zoommapping.h"
@@ -9,6 +10,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QUndoStack>
 #include <gtest/gtest.h>
 
 namespace {
@@ -90,6 +92,11 @@ TEST(ProposalsInTheWindow, FindTableGuessColumnsAndApplyToAll)
     find->trigger();
     EXPECT_EQ(w.resultRows(), tableRows("a", 4));
     EXPECT_EQ(canvas->getRect(), firstRect);
+    // Each proposal shown is one step of the history.
+    w.window->geometryHistory()->undo();
+    EXPECT_EQ(w.resultRows(), tableRows("b", 5));
+    w.window->geometryHistory()->stack()->redo();
+    EXPECT_EQ(w.resultRows(), tableRows("a", 4));
 
     // Guess columns on a rectangle drawn by hand around table b.
     w.click("pushButton_del_rect");
