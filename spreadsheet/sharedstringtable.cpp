@@ -1,9 +1,10 @@
 #include "sharedstringtable.h"
 
+#include "byteio.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cstring>
-#include <functional>
 #include <string_view>
 #include <sys/mman.h>
 
@@ -52,14 +53,6 @@ uint64_t tagOf(size_t hash, unsigned indexBits)
     return tagBits == 0 ? 0 : (uint64_t(hash) >> (64 - tagBits));
 }
 } // namespace
-
-size_t SharedStringTable::hashOf(const CellText& text)
-{
-    const size_t hash = std::hash<std::string_view>{}(std::string_view(text.narrow(), text.byteLength()));
-    // 64-bit hashes only: the tag bits come from the top.
-    static_assert(sizeof(size_t) == 8);
-    return hash;
-}
 
 void SharedStringTable::Lookup::clear()
 {
@@ -259,9 +252,20 @@ size_t SharedStringTable::write(StreamOutput& out)
         if (writer.room() == 0)
             writer.beginContinue();
         const uint8_t flags = text->isWide() ? 1 : 0;
+        const uint32_t length = text->byteLength();
+        if (writer.room() >= 3 + length) {
+            // Most texts fit the record whole: count, flags and characters in one go.
+            uint8_t* at = writer.claim(3 + length);
+            ByteIo::putU16(at, static_cast<uint16_t>(text->length()));
+            at[2] = flags;
+            if (text->isWide())
+                putUtf16le(at + 3, text->wide(), text->length());
+            else if (length > 0)
+                std::memcpy(at + 3, text->narrow(), length);
+            continue;
+        }
         writer.putU16(static_cast<uint16_t>(text->length()));
         writer.putU8(flags);
-        const uint32_t length = text->byteLength();
         uint32_t done = 0;
         while (done < length) {
             if (writer.room() == 0) {

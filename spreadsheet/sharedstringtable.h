@@ -30,7 +30,8 @@ public:
     // The same with the text's hashOf() computed ahead, so that a caller walking many cells
     // can prefetch() the lookup for the next ones while it adds this one.
     uint32_t addCell(const CellText& text, size_t hash);
-    static size_t hashOf(const CellText& text);
+    // The text's own hash in both halves: the low bits choose a slot, the high ones tag it.
+    static size_t hashOf(const CellText& text) { return (uint64_t(text.hash()) << 32) | text.hash(); }
     void prefetch(const CellText& text, size_t hash) const;
     // Frees the lookup once every cell is added; the next addCell() builds it again.
     void releaseLookup();

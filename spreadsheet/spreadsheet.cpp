@@ -222,7 +222,7 @@ uint16_t SpreadsheetCell::xfIndex() const
 
 // ---- SpreadsheetSheet
 
-SpreadsheetCell* SpreadsheetSheet::cellAt(uint32_t row, uint32_t column)
+SpreadsheetCell* SpreadsheetSheet::growTo(uint32_t row, uint32_t column)
 {
     if (row > maxRow || column > maxColumn)
         return nullptr;

@@ -88,7 +88,13 @@ class SpreadsheetSheet {
 public:
     // Grows the grid to cover (row, column); nullptr when row > 65535 or column > 255.
     // The cell stays valid until the grid grows again.
-    SpreadsheetCell* cellAt(uint32_t row, uint32_t column);
+    SpreadsheetCell* cellAt(uint32_t row, uint32_t column)
+    {
+        // Inline for a cell within the grid: most of a sheet filled row by row.
+        if (row < rows_.size() && column < columnCount_)
+            return &rows_[row][column];
+        return growTo(row, column);
+    }
     SpreadsheetCell* cellAt(uint32_t row, uint32_t column, uint16_t rowSpan, uint16_t columnSpan);
     // Never grows: nullptr outside the grid.
     const SpreadsheetCell* cellAt(uint32_t row, uint32_t column) const;
@@ -111,6 +117,7 @@ private:
     friend class SpreadsheetFile;
     friend class Worksheet;
     SpreadsheetSheet() = default;
+    SpreadsheetCell* growTo(uint32_t row, uint32_t column);
 
     std::vector<SpreadsheetCellRow> rows_; // rowCount() rows of columnCount() cells
     uint32_t columnCount_ = 0;

@@ -55,13 +55,19 @@ bool WorkbookStream::layOut()
     SharedStringTable& sharedStrings = globals.sharedStrings;
     sharedStrings.clear();
 
+    worksheets_ = std::vector<Worksheet>(static_cast<size_t>(file_.sheetCount()));
     size_t narrowCells = 0;
     size_t wideCells = 0;
-    for (int i = 0; i < file_.sheetCount(); ++i)
-        Worksheet::countTexts(*file_.sheetAt(i), narrowCells, wideCells);
+    for (size_t i = 0; i < worksheets_.size(); ++i) {
+        size_t narrow = 0;
+        size_t wide = 0;
+        Worksheet::countTexts(*file_.sheetAt(static_cast<int>(i)), narrow, wide);
+        worksheets_[i].reserveTexts(narrow + wide);
+        narrowCells += narrow;
+        wideCells += wide;
+    }
     sharedStrings.reserve(narrowCells, wideCells);
 
-    worksheets_ = std::vector<Worksheet>(static_cast<size_t>(file_.sheetCount()));
     bool fits = true;
     for (size_t i = 0; i < worksheets_.size() && fits; ++i)
         fits = worksheets_[i].layOut(*file_.sheetAt(static_cast<int>(i)), sharedStrings, i == 0);

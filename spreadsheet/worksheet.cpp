@@ -77,11 +77,62 @@ size_t Worksheet::MergedCell::write(uint8_t* out) const
 namespace {
 constexpr uint32_t longestText = 0xFFFF; // characters a shared string can count
 
-// First pass: sizes of the records and the texts' shared string indices. The hashes of the
-// row's texts come computed ahead, in cell order.
+// The hashes of a sheet's texts in cell order, each computed some texts ahead of its use
+// and its lookup slot prefetched then: the table's memory is fetched while earlier texts are
+// added, instead of one fetch after another.
+class TextHashes {
+public:
+    TextHashes(const std::vector<SpreadsheetCellRow>& rows, const SharedStringTable& sharedStrings)
+        : rows_(rows), sharedStrings_(sharedStrings)
+    {
+        for (size_t i = 0; i < distance; ++i)
+            produceOne();
+    }
+
+    // The hash of the next text in cell order.
+    size_t next()
+    {
+        const size_t hash = ring_[taken_++ % distance];
+        produceOne();
+        return hash;
+    }
+
+private:
+    static constexpr size_t distance = 32;
+
+    void produceOne()
+    {
+        while (row_ < rows_.size()) {
+            const SpreadsheetCellRow& cells = rows_[row_];
+            while (column_ < cells.size()) {
+                const SpreadsheetCell& cell = cells[column_++];
+                if (Worksheet::isText(cell)) {
+                    const CellText& text = Worksheet::textOf(cell);
+                    const size_t hash = SharedStringTable::hashOf(text);
+                    sharedStrings_.prefetch(text, hash);
+                    ring_[produced_++ % distance] = hash;
+                    return;
+                }
+            }
+            ++row_;
+            column_ = 0;
+        }
+    }
+
+    const std::vector<SpreadsheetCellRow>& rows_;
+    const SharedStringTable& sharedStrings_;
+    size_t row_ = 0;
+    size_t column_ = 0;
+    size_t produced_ = 0;
+    size_t taken_ = 0;
+    std::array<size_t, distance> ring_{};
+};
+
+// First pass: sizes of the records and the texts' shared string indices.
 struct SizingSink {
     SharedStringTable& sharedStrings;
-    const size_t* hashes = nullptr;
+    TextHashes& hashes;
+    std::vector<uint32_t>& sharedIndices;
     uint32_t bytes = 0;
     bool textTooLong = false;
 
@@ -96,7 +147,7 @@ struct SizingSink {
     {
         if (text.length() > longestText)
             textTooLong = true;
-        text.sharedIndex = sharedStrings.addCell(text, *hashes++);
+        sharedIndices.push_back(sharedStrings.addCell(text, hashes.next()));
         bytes += CellRecords::labelSstSize;
     }
 };
@@ -105,6 +156,7 @@ struct SizingSink {
 // Second pass: the records themselves, exactly as sized.
 struct WritingSink {
     uint8_t* at;
+    const uint32_t* sharedIndex; // the next text cell's
 
     void blank(uint16_t row, uint16_t column, uint16_t xf)
     {
@@ -125,9 +177,9 @@ struct WritingSink {
             rks[i] = {cells[i].xfIndex(), Worksheet::rkValue(cells[i])};
         at += CellRecords::writeMulRk(at, row, column, std::span(rks.data(), count));
     }
-    void labelSst(uint16_t row, uint16_t column, uint16_t xf, const CellText& text)
+    void labelSst(uint16_t row, uint16_t column, uint16_t xf, const CellText&)
     {
-        at += CellRecords::writeLabelSst(at, row, column, xf, text.sharedIndex);
+        at += CellRecords::writeLabelSst(at, row, column, xf, *sharedIndex++);
     }
 };
 
@@ -243,20 +295,11 @@ bool Worksheet::layOut(const SpreadsheetSheet& sheet, SharedStringTable& sharedS
     rowCellBytes_.assign(rows, 0);
     index.dbCellPositions.assign(std::max(1u, blockCount()), 0);
     mergedCells.clear();
-    SizingSink sink{sharedStrings};
-    std::array<size_t, 256> hashes;
+    TextHashes hashes(sheet.rows_, sharedStrings);
+    sharedIndices_.clear();
+    SizingSink sink{sharedStrings, hashes, sharedIndices_};
     for (uint32_t row = 0; row < rows; ++row) {
         const SpreadsheetCellRow& cells = sheet.rows_[row];
-        // Looking a row's texts up at once keeps several memory fetches in flight.
-        size_t texts = 0;
-        for (const SpreadsheetCell& cell : cells) {
-            if (cell.hasText()) {
-                hashes[texts] = SharedStringTable::hashOf(*cell.value_.text);
-                sharedStrings.prefetch(*cell.value_.text, hashes[texts]);
-                ++texts;
-            }
-        }
-        sink.hashes = hashes.data();
         sink.bytes = 0;
         walkRow(cells, static_cast<uint16_t>(row), sink);
         rowCellBytes_[row] = sink.bytes;
@@ -307,7 +350,7 @@ uint32_t Worksheet::recordSize()
     return size + cellTableSize_ + window2.recordSize() + mergedCellsSize() + eof.recordSize();
 }
 
-size_t Worksheet::writeBlock(uint8_t* out, uint32_t block) const
+size_t Worksheet::writeBlock(uint8_t* out, uint32_t block, const uint32_t*& sharedIndex) const
 {
     const uint32_t first = block * rowsPerBlock;
     const uint32_t rows = blockRowCount(block);
@@ -315,7 +358,7 @@ size_t Worksheet::writeBlock(uint8_t* out, uint32_t block) const
     uint8_t* at = out;
     for (uint32_t row = first; row < first + rows; ++row)
         at += CellRecords::writeRow(at, static_cast<uint16_t>(row), columnEnd);
-    WritingSink sink{at};
+    WritingSink sink{at, sharedIndex};
     for (uint32_t row = first; row < first + rows; ++row) {
         walkRow(sheet_->rows_[row], static_cast<uint16_t>(row), sink);
         assert(sink.at == at + rowCellBytes_[row]);
@@ -327,6 +370,7 @@ size_t Worksheet::writeBlock(uint8_t* out, uint32_t block) const
     for (uint32_t i = 1; i < rows; ++i)
         rowOffsets[i] = static_cast<uint16_t>(rowCellBytes_[first + i - 1]);
     at += CellRecords::writeDbCell(at, blockBodySize(block), std::span(rowOffsets.data(), rows));
+    sharedIndex = sink.sharedIndex;
     return static_cast<size_t>(at - out);
 }
 
@@ -349,9 +393,10 @@ size_t Worksheet::write(StreamOutput& out)
     for (ColInfo& info : colInfos)
         put(info);
     put(dimensions);
+    const uint32_t* sharedIndex = sharedIndices_.data();
     for (uint32_t block = 0; block < blockCount(); ++block) {
         const uint32_t size = blockBodySize(block) + CellRecords::dbCellSize(blockRowCount(block));
-        const size_t length = writeBlock(out.room(size), block);
+        const size_t length = writeBlock(out.room(size), block, sharedIndex);
         assert(length == size);
         out.commit(length);
         written += length;

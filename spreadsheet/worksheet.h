@@ -110,6 +110,11 @@ public:
 
     // The RK value of an INTEGER or REAL cell.
     static uint32_t rkValue(const SpreadsheetCell& cell);
+    static bool isText(const SpreadsheetCell& cell) { return cell.hasText(); }
+    // The text of a STRING or WSTRING cell.
+    static const CellText& textOf(const SpreadsheetCell& cell) { return *cell.value_.text; }
+    // Makes room for the shared string indices of that many text cells.
+    void reserveTexts(size_t count) { sharedIndices_.reserve(count); }
 
     BOF bof{BOF::WorksheetType};
     Index index;
@@ -126,7 +131,8 @@ private:
     // ROW and cell records of one block: the DBCELL's distance back to the first ROW.
     uint32_t blockBodySize(uint32_t block) const;
     uint32_t mergedCellsSize() const;
-    size_t writeBlock(uint8_t* out, uint32_t block) const;
+    // `sharedIndex`: the block's first text cell's, moved past the block's texts.
+    size_t writeBlock(uint8_t* out, uint32_t block, const uint32_t*& sharedIndex) const;
 
     // Hands each record the row's cells make to `sink`, in order (see worksheet.cpp).
     template <class Sink>
@@ -134,5 +140,6 @@ private:
 
     const SpreadsheetSheet* sheet_ = nullptr;
     std::vector<uint32_t> rowCellBytes_; // bytes of each row's cell records
+    std::vector<uint32_t> sharedIndices_; // of the text cells in cell order, from the layout
     uint32_t cellTableSize_ = 0;
 };
