@@ -60,12 +60,6 @@ void SharedStringTable::Lookup::clear()
     count_ = 0;
 }
 
-void SharedStringTable::Lookup::prefetch(size_t hash) const
-{
-    if (!slots_.empty())
-        __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
-}
-
 void SharedStringTable::Lookup::rebuild(size_t count, const std::vector<const CellText*>& strings, bool wide,
                                         unsigned indexBits)
 {
@@ -157,13 +151,14 @@ void SharedStringTable::growIndexTo(size_t count)
     wideLookup_.rebuild(0, strings_, true, indexBits_);
 }
 
-void SharedStringTable::prefetch(const CellText& text, size_t hash) const
+void SharedStringTable::prefetch(const CellText& text) const
 {
-    (text.isWide() ? wideLookup_ : narrowLookup_).prefetch(hash);
+    (text.isWide() ? wideLookup_ : narrowLookup_).prefetch(hashOf(text));
 }
 
-uint32_t SharedStringTable::addCell(const CellText& text, size_t hash)
+uint32_t SharedStringTable::addCell(const CellText& text)
 {
+    const size_t hash = hashOf(text);
     ++totalCount_;
     const auto candidate = static_cast<uint32_t>(strings_.size());
     if ((uint64_t(1) << indexBits_) - 1 < uint64_t(candidate) + 1)

@@ -77,61 +77,9 @@ size_t Worksheet::MergedCell::write(uint8_t* out) const
 namespace {
 constexpr uint32_t longestText = 0xFFFF; // characters a shared string can count
 
-// The hashes of a sheet's texts in cell order, each computed some texts ahead of its use
-// and its lookup slot prefetched then: the table's memory is fetched while earlier texts are
-// added, instead of one fetch after another.
-class TextHashes {
-public:
-    TextHashes(const std::vector<SpreadsheetCellRow>& rows, const SharedStringTable& sharedStrings)
-        : rows_(rows), sharedStrings_(sharedStrings)
-    {
-        for (size_t i = 0; i < distance; ++i)
-            produceOne();
-    }
-
-    // The hash of the next text in cell order.
-    size_t next()
-    {
-        const size_t hash = ring_[taken_++ % distance];
-        produceOne();
-        return hash;
-    }
-
-private:
-    static constexpr size_t distance = 32;
-
-    void produceOne()
-    {
-        while (row_ < rows_.size()) {
-            const SpreadsheetCellRow& cells = rows_[row_];
-            while (column_ < cells.size()) {
-                const SpreadsheetCell& cell = cells[column_++];
-                if (Worksheet::isText(cell)) {
-                    const CellText& text = Worksheet::textOf(cell);
-                    const size_t hash = SharedStringTable::hashOf(text);
-                    sharedStrings_.prefetch(text, hash);
-                    ring_[produced_++ % distance] = hash;
-                    return;
-                }
-            }
-            ++row_;
-            column_ = 0;
-        }
-    }
-
-    const std::vector<SpreadsheetCellRow>& rows_;
-    const SharedStringTable& sharedStrings_;
-    size_t row_ = 0;
-    size_t column_ = 0;
-    size_t produced_ = 0;
-    size_t taken_ = 0;
-    std::array<size_t, distance> ring_{};
-};
-
 // First pass: sizes of the records and the texts' shared string indices.
 struct SizingSink {
     SharedStringTable& sharedStrings;
-    TextHashes& hashes;
     std::vector<uint32_t>& sharedIndices;
     uint32_t bytes = 0;
     bool textTooLong = false;
@@ -147,7 +95,7 @@ struct SizingSink {
     {
         if (text.length() > longestText)
             textTooLong = true;
-        sharedIndices.push_back(sharedStrings.addCell(text, hashes.next()));
+        sharedIndices.push_back(sharedStrings.addCell(text));
         bytes += CellRecords::labelSstSize;
     }
 };
@@ -295,21 +243,30 @@ bool Worksheet::layOut(const SpreadsheetSheet& sheet, SharedStringTable& sharedS
     rowCellBytes_.assign(rows, 0);
     index.dbCellPositions.assign(std::max(1u, blockCount()), 0);
     mergedCells.clear();
-    TextHashes hashes(sheet.rows_, sharedStrings);
     sharedIndices_.clear();
-    SizingSink sink{sharedStrings, hashes, sharedIndices_};
+    SizingSink sink{sharedStrings, sharedIndices_};
+    const auto prefetchTexts = [&](uint32_t row) {
+        if (row < rows)
+            for (const SpreadsheetCell& cell : sheet.rows_[row])
+                if (cell.hasText())
+                    sharedStrings.prefetch(*cell.value_.text);
+    };
+    prefetchTexts(0);
     for (uint32_t row = 0; row < rows; ++row) {
         const SpreadsheetCellRow& cells = sheet.rows_[row];
+        // The next row's lookups are fetched while this row's texts are added.
+        prefetchTexts(row + 1);
         sink.bytes = 0;
         walkRow(cells, static_cast<uint16_t>(row), sink);
         rowCellBytes_[row] = sink.bytes;
         for (uint32_t column = 0; column < cells.size(); ++column) {
             const SpreadsheetCell& cell = cells[column];
             // A span of 0 merges nothing in its direction, like a span of 1.
+            if (cell.mergeRows_ <= 1 && cell.mergeColumns_ <= 1)
+                continue;
             const uint32_t lastRow = row + std::max<uint32_t>(cell.mergeRows_, 1) - 1;
             const uint32_t lastColumn = column + std::max<uint32_t>(cell.mergeColumns_, 1) - 1;
-            if (lastRow > row || lastColumn > column)
-                mergedCells.push_back(
+            mergedCells.push_back(
                     {static_cast<uint16_t>(row), static_cast<uint16_t>(std::min(lastRow, 0xFFFFu)),
                      static_cast<uint16_t>(column), static_cast<uint16_t>(std::min(lastColumn, 0xFFu))});
         }

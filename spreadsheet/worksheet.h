@@ -110,9 +110,6 @@ public:
 
     // The RK value of an INTEGER or REAL cell.
     static uint32_t rkValue(const SpreadsheetCell& cell);
-    static bool isText(const SpreadsheetCell& cell) { return cell.hasText(); }
-    // The text of a STRING or WSTRING cell.
-    static const CellText& textOf(const SpreadsheetCell& cell) { return *cell.value_.text; }
     // Makes room for the shared string indices of that many text cells.
     void reserveTexts(size_t count) { sharedIndices_.reserve(count); }
 
