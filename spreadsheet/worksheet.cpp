@@ -267,8 +267,8 @@ bool Worksheet::layOut(const SpreadsheetSheet& sheet, SharedStringTable& sharedS
             const uint32_t lastRow = row + std::max<uint32_t>(cell.mergeRows_, 1) - 1;
             const uint32_t lastColumn = column + std::max<uint32_t>(cell.mergeColumns_, 1) - 1;
             mergedCells.push_back(
-                    {static_cast<uint16_t>(row), static_cast<uint16_t>(std::min(lastRow, 0xFFFFu)),
-                     static_cast<uint16_t>(column), static_cast<uint16_t>(std::min(lastColumn, 0xFFu))});
+                {static_cast<uint16_t>(row), static_cast<uint16_t>(std::min(lastRow, 0xFFFFu)),
+                 static_cast<uint16_t>(column), static_cast<uint16_t>(std::min(lastColumn, 0xFFu))});
         }
     }
     cellTableSize_ = 0;
