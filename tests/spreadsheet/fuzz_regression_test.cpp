@@ -1,11 +1,11 @@
 // Inputs kept from fuzzing the spreadsheet interface, replayed through the fuzz target's own
 // check (save, compound document check, BIFF read-back, every cell compared), and the faults
 // they found written out as plain cases.
-#include "../../fuzz/biffreader.h"
-#include "../../fuzz/spreadsheetchecks.h"
+#include "biffreader.h"
 #include "cellrecords.h"
 #include "compoundchecker.h"
 #include "spreadsheet.h"
+#include "spreadsheetchecks.h"
 
 #include "testsupport.h"
 
