@@ -1,6 +1,5 @@
 #include "workbookstream.h"
 
-#include "spreadsheet.h"
 #include "workbook.h"
 #include "worksheet.h"
 
@@ -46,22 +45,22 @@ void StreamBuffer::release()
 WorkbookStream::~WorkbookStream()
 {
     // The table refers to the cells' texts; it is rebuilt at the next save.
-    file_.workbook().sharedStrings.clear();
+    globals_.sharedStrings.clear();
 }
 
 bool WorkbookStream::layOut()
 {
-    Workbook& globals = file_.workbook();
+    Workbook& globals = globals_;
     SharedStringTable& sharedStrings = globals.sharedStrings;
     sharedStrings.clear();
 
-    worksheets_ = std::vector<Worksheet>(static_cast<size_t>(file_.sheetCount()));
+    worksheets_ = std::vector<Worksheet>(sheets_.size());
     size_t narrowCells = 0;
     size_t wideCells = 0;
     for (size_t i = 0; i < worksheets_.size(); ++i) {
         size_t narrow = 0;
         size_t wide = 0;
-        Worksheet::countTexts(*file_.sheetAt(static_cast<int>(i)), narrow, wide);
+        Worksheet::countTexts(*sheets_[i], narrow, wide);
         worksheets_[i].reserveTexts(narrow + wide);
         narrowCells += narrow;
         wideCells += wide;
@@ -70,7 +69,7 @@ bool WorkbookStream::layOut()
 
     bool fits = true;
     for (size_t i = 0; i < worksheets_.size() && fits; ++i)
-        fits = worksheets_[i].layOut(*file_.sheetAt(static_cast<int>(i)), sharedStrings, i == 0);
+        fits = worksheets_[i].layOut(*sheets_[i], sharedStrings, i == 0);
     // Writing needs the texts in table order only: make room for what comes next.
     sharedStrings.releaseLookup();
 
@@ -92,7 +91,7 @@ bool WorkbookStream::layOut()
 
 bool WorkbookStream::write(StreamOutput& out)
 {
-    size_t written = file_.workbook().write(out);
+    size_t written = globals_.write(out);
     for (Worksheet& worksheet : worksheets_)
         written += worksheet.write(out);
     assert(written == size_);
@@ -100,10 +99,10 @@ bool WorkbookStream::write(StreamOutput& out)
     return !out.failed();
 }
 
-bool buildWorkbookStream(SpreadsheetFile& file, StreamBuffer& stream)
+bool buildWorkbookStream(Workbook& globals, const SheetList& sheets, StreamBuffer& stream)
 {
     stream.release();
-    WorkbookStream workbook(file);
+    WorkbookStream workbook(globals, sheets);
     if (!workbook.layOut() || !stream.allocate(workbook.size()))
         return false;
     BufferOutput out(stream.data());

@@ -4,7 +4,6 @@
 #include "cellrecords.h"
 #include "celltext.h"
 #include "sharedstringtable.h"
-#include "spreadsheet.h"
 
 #include <algorithm>
 #include <array>

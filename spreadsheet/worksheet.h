@@ -12,7 +12,7 @@
 // stay unchanged in between.
 
 #include "record.h"
-#include "spreadsheet.h"
+#include "sheetgrid.h"
 #include "streamoutput.h"
 
 #include <cstdint>
