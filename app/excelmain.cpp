@@ -1,17 +1,22 @@
-#include "excelmain.h"
+#include "app/excelmain.h"
 
-#include "appresources.h"
-#include "filesaving.h"
-#include "labeldraw.h"
-#include "pagefiles.h"
-#include "pagegrid.h"
-#include "pagetext.h"
-#include "settings.h"
-#include "tableexport.h"
-#include "thumbnailloader.h"
+#include "app/appresources.h"
+#include "app/busyprogress.h"
+#include "app/fileopening.h"
+#include "app/recentfiles.h"
+#include "app/resulttable.h"
+#include "app/settings.h"
+#include "app/thumbnailloader.h"
+#include "app/windowdialogs.h"
+#include "app/windowstate.h"
+#include "canvas/labeldraw.h"
+#include "export/filesaving.h"
+#include "export/tableexport.h"
+#include "extraction/pagefiles.h"
+#include "extraction/pagegrid.h"
+#include "extraction/pagetext.h"
+#include "extraction/zoommapping.h"
 #include "ui_excelmain.h"
-#include "windowdialogs.h"
-#include "zoommapping.h"
 
 #include <QCheckBox>
 #include <QDebug>
@@ -19,6 +24,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QProgressDialog>
 #include <QScreen>
@@ -69,10 +76,18 @@ ExcelMain::ExcelMain(QWidget* parent)
     busyDialog->hide();
 
     // No folder is made before a document is opened.
-    loader = new DocumentLoader(QCoreApplication::applicationDirPath(), QStringLiteral("zarnich-quorvel"), this);
+    loader =
+        new DocumentLoader(QCoreApplication::applicationDirPath(), QStringLiteral("zarnich-quorvel"), this);
     connect(loader, &DocumentLoader::finished, this, &ExcelMain::loadFinished);
     // Queued: a modal progress dialog handles events while it takes a value.
     connect(loader, &DocumentLoader::progress, this, &ExcelMain::showLoadProgress, Qt::QueuedConnection);
+    connect(
+        loader, &DocumentLoader::readingProgress, this,
+        [this](int done, int total) {
+            if (isLoading())
+                showBusyProgress(busyDialog, BusyStep::Reading, done, total);
+        },
+        Qt::QueuedConnection);
     connect(busyDialog, &QProgressDialog::canceled, loader, &DocumentLoader::cancel);
 
     createCanvas();
@@ -85,8 +100,31 @@ ExcelMain::ExcelMain(QWidget* parent)
     connect(ui->pushButton_about, &QPushButton::clicked, this, &ExcelMain::showabout);
     thumbnailLoader = new ThumbnailLoader(ui->listwidget_view);
     createJoinLinesBox();
+    createRecognitionControls();
+    createResultTable();
     // Nothing to page through or zoom before a document is shown.
     showNoDocument();
+    createFileOpening();
+    // Last: the remembered size and splitters replace the form's.
+    new WindowStateKeeper(this, ui->listwidget_view, ui->tableWidget_rule);
+}
+
+void ExcelMain::createResultTable()
+{
+    auto* pageLabel = new QLabel(this);
+    pageLabel->setObjectName(QStringLiteral("label_gridpage"));
+    ui->verticalLayout->insertWidget(ui->verticalLayout->indexOf(ui->tableWidget_rule), pageLabel);
+    resultTable = new ResultTable(ui->tableWidget_rule, pageLabel);
+}
+
+// File > Open and Open Recent, and PDFs dropped on the window: all end in openDocument().
+void ExcelMain::createFileOpening()
+{
+    QMenu* fileMenu = menuBar()->addMenu(tr("&File"));
+    fileMenu->setObjectName(QStringLiteral("menu_file"));
+    fileMenu->addAction(tr("&Open…"), this, &ExcelMain::on_pushButton_openfile_clicked);
+    recentFiles = new RecentFilesMenu(this, fileMenu);
+    new FileDropOpener(this);
 }
 
 void ExcelMain::createJoinLinesBox()
@@ -194,6 +232,7 @@ void ExcelMain::openDocument(const QString& path)
     busyDialog->setValue(0);
     busyDialog->setCancelButtonText(tr("Cancel"));
     busyDialog->setWindowModality(Qt::WindowModal);
+    const QString shownFolder = workFolder();
     loader->start(path);
     if (!loader->commandLine().isEmpty())
         qDebug().noquote().nospace() << "PNG FILE CMD \"" << loader->commandLine() << "\" ";
@@ -203,15 +242,15 @@ void ExcelMain::openDocument(const QString& path)
         dialogs->runBusy(busyDialog);
     // Still loading once the dialog is gone: the user closed it.
     loader->cancel();
+    // A document just shown may have pages without a text layer.
+    if (!workFolder().isEmpty() && workFolder() != shownFolder)
+        offerRecognition();
 }
 
 void ExcelMain::showLoadProgress(int done, int total)
 {
-    if (!isLoading() || total <= 0)
-        return;
-    busyDialog->setLabelText(tr("Converting page %1 of %2").arg(std::min(done + 1, total)).arg(total));
-    busyDialog->setRange(0, total);
-    busyDialog->setValue(done);
+    if (isLoading())
+        showBusyProgress(busyDialog, BusyStep::Converting, done, total);
 }
 
 void ExcelMain::loadFinished(DocumentLoader::Outcome outcome)
@@ -222,8 +261,9 @@ void ExcelMain::loadFinished(DocumentLoader::Outcome outcome)
         const QString reason = loader->failureReason();
         const QString file = QDir::toNativeSeparators(loadingPath);
         dialogs->warning(this, kTitle,
-                         !reason.isEmpty() && reason.at(0).isUpper() ? tr("%1 could not be opened. %2.").arg(file, reason)
-                                                : tr("%1 could not be opened: %2.").arg(file, reason));
+                         !reason.isEmpty() && reason.at(0).isUpper()
+                             ? tr("%1 could not be opened. %2.").arg(file, reason)
+                             : tr("%1 could not be opened: %2.").arg(file, reason));
     }
     if (outcome == DocumentLoader::Outcome::Complete)
         closeProgressDia();
@@ -276,6 +316,8 @@ void ExcelMain::closeProgressDia()
     thumbnailLoader->setPages(images);
     ui->listwidget_view->setCurrentRow(0);
     connect(ui->listwidget_view, &QListWidget::clicked, this, &ExcelMain::viewchage, Qt::UniqueConnection);
+    showRecognitionMarks();
+    recentFiles->add(pdfPath);
     warnAboutPageLimit();
 }
 
@@ -516,21 +558,12 @@ void ExcelMain::on_pushButton_clicked()
 
 void ExcelMain::showGrid(const PageGrid& grid)
 {
-    QTableWidget* table = ui->tableWidget_rule;
-    clearResultRows();
-    table->setRowCount(grid.rows);
-    table->setColumnCount(grid.columns);
-    for (int row = 0; row < grid.rows; ++row)
-        for (int column = 0; column < grid.columns; ++column)
-            table->setItem(row, column, new QTableWidgetItem(grid.cell(row, column)));
+    resultTable->showGrid(grid, ui->spinBox_pagenumber->value());
 }
 
-// Rows go, last first; the columns stay.
 void ExcelMain::clearResultRows()
 {
-    QTableWidget* table = ui->tableWidget_rule;
-    for (int row = table->rowCount() - 1; row >= 0; --row)
-        table->removeRow(row);
+    resultTable->clearRows(pageCount > 0 ? ui->spinBox_pagenumber->value() : 0);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -595,8 +628,10 @@ void ExcelMain::openexcel(const QString& excel)
 
 void ExcelMain::mouseMoveEvent(QMouseEvent* event)
 {
-    const double x = event->position().x();
-    const double y = event->position().y();
+    // The list and the frame are placed in the central widget, below the menu bar.
+    const QPointF inCentral = ui->centralwidget->mapFrom(this, event->position());
+    const double x = inCentral.x();
+    const double y = inCentral.y();
     const QWidget* list = ui->listwidget_view;
     if (draggingListEdge) {
         const QScreen* screen = QGuiApplication::primaryScreen();
@@ -607,7 +642,8 @@ void ExcelMain::mouseMoveEvent(QMouseEvent* event)
         return;
     }
     if (draggingTableEdge)
-        ui->tableWidget_rule->setFixedHeight(qMax(0, static_cast<int>(height() - y - 20)));
+        ui->tableWidget_rule->setFixedHeight(
+            qMax(0, static_cast<int>(height() - event->position().y() - 20)));
 
     const int listRight = list->x() + list->width();
     overListEdge = listRight + 2 < x && x < listRight + 8 && y > list->y();

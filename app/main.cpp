@@ -1,8 +1,11 @@
-#include "excelmain.h"
-#include "messagelog.h"
-#include "terminationsignals.h"
+#include "app/excelmain.h"
+#include "app/fileopening.h"
+#include "app/messagelog.h"
+#include "app/terminationsignals.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QTimer>
 
 int main(int argc, char* argv[])
 {
@@ -10,11 +13,22 @@ int main(int argc, char* argv[])
     MessageLog::install();
     QApplication app(argc, argv);
     MessageLog::clear();
+    QCommandLineParser arguments;
+    arguments.setApplicationDescription(QStringLiteral("Takes tables out of PDF files."));
+    arguments.addHelpOption();
+    arguments.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The PDF to open."),
+                                    QStringLiteral("[file]"));
+    arguments.process(app);
     TerminationSignals termination;
     int result = 0;
     {
         ExcelMain window;
         window.show();
+        // Once the window is up, so that the busy dialog has it to stand on.
+        const QStringList files = arguments.positionalArguments();
+        if (!files.isEmpty())
+            QTimer::singleShot(0, &window,
+                               [&window, file = files.first()] { openFileAtStart(window, file); });
         result = termination.exec(app);
     }
     termination.reraise();

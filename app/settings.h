@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 // "setting.ini" in the current working directory (INI format). Every read and write opens it
 // afresh, so nothing is cached and another copy of the program sees the latest values.
@@ -26,5 +30,28 @@ void setNumbersAsNumbers(bool on);
 // "extract/joinLines": whether "Join wrapped lines" is on (off when missing).
 bool joinLines();
 void setJoinLines(bool on);
+
+// "recognition/scannedPages": what happens after loading a document with pages that have no
+// text layer: "ask" whether to recognise their text (also when missing or unknown),
+// "always" recognise it, "never" leave them without words.
+enum class ScannedPages { Ask, Always, Never };
+ScannedPages scannedPages();
+void setScannedPages(ScannedPages choice);
+
+// "recent/files": the PDFs opened last, newest first (an INI array; empty when missing).
+QStringList recentFiles();
+void setRecentFiles(const QStringList& files);
+
+// "window/…": the window as it was when it was closed last. Geometry excludes the frame; a
+// splitter not dragged yet has no size (-1).
+struct WindowPlacement {
+    QRect geometry;
+    bool maximized = false;
+    int listWidth = -1;   // the page list, beside the page
+    int tableHeight = -1; // the result table, below the page
+};
+// Nothing when no window was closed yet.
+std::optional<WindowPlacement> windowPlacement();
+void setWindowPlacement(const WindowPlacement& placement);
 
 } // namespace AppSettings

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "converter.h"
-#include "textrecognition.h"
+#include "extraction/converter.h"
+#include "extraction/textrecognition.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "pagetexthtml.h"
+#include "converter/pagetexthtml.h"
 
 #include <algorithm>
 #include <cmath>

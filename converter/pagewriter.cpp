@@ -1,8 +1,8 @@
-#include "pagewriter.h"
+#include "converter/pagewriter.h"
 
-#include "pagefiles.h"
-#include "pagetext.h"
-#include "pagetexthtml.h"
+#include "converter/pagetexthtml.h"
+#include "extraction/pagefiles.h"
+#include "extraction/pagetext.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "converter.h"
+#include "extraction/converter.h"
 
-#include "pagefiles.h"
+#include "extraction/pagefiles.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "subtext.h"
+#include "extraction/subtext.h"
 
 #include <QString>
 #include <QVector>

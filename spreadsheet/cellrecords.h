@@ -9,7 +9,7 @@
 // double. Others are NUMBER records with the full double: 99999.99 would come back from the
 // float form as 99999.68.
 
-#include "byteio.h"
+#include "spreadsheet/byteio.h"
 
 #include <cstddef>
 #include <cstdint>

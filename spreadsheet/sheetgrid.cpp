@@ -1,6 +1,6 @@
-#include "sheetgrid.h"
+#include "spreadsheet/sheetgrid.h"
 
-#include "celltext.h"
+#include "spreadsheet/celltext.h"
 
 #include <cmath>
 #include <cstdio>

@@ -4,7 +4,7 @@
 // a sheet is a grid of cells, each a number, a text or nothing, with its format and merge
 // span. The layers that write a sheet's records take these types from here.
 
-#include "cellpool.h"
+#include "spreadsheet/cellpool.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,10 +1,10 @@
-#include "spreadsheet.h"
+#include "spreadsheet/spreadsheet.h"
 
-#include "celltext.h"
-#include "compounddocument.h"
-#include "textconversion.h"
-#include "workbook.h"
-#include "workbookstream.h"
+#include "spreadsheet/celltext.h"
+#include "spreadsheet/compounddocument.h"
+#include "spreadsheet/textconversion.h"
+#include "spreadsheet/workbook.h"
+#include "spreadsheet/workbookstream.h"
 
 #include <cmath>
 #include <cstdio>

@@ -11,7 +11,7 @@
 //   file.sheetAt(0)->cellAt(0, 0)->setText(u"Total");
 //   bool ok = file.saveAs(u"/tmp/report.xls");
 
-#include "sheetgrid.h"
+#include "spreadsheet/sheetgrid.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "workbookstream.h"
+#include "spreadsheet/workbookstream.h"
 
-#include "workbook.h"
-#include "worksheet.h"
+#include "spreadsheet/workbook.h"
+#include "spreadsheet/worksheet.h"
 
 #include <cassert>
 

@@ -1,10 +1,17 @@
+#include "app/resulttable.h"
 #include "apptestsupport.h"
-#include "labeldraw.h"
-#include "zoommapping.h"
+#include "canvas/labeldraw.h"
+#include "extraction/zoommapping.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -188,6 +195,72 @@ TEST_F(ResultTableTest, SecondDocumentOpenedOnPageOneGetsTheTableStillShown)
     EXPECT_EQ(main.canvas()->getLines().size(), 2);
     EXPECT_EQ(w.resultRows(), gridRows(7, 2));
     EXPECT_EQ(main.store.pageOutputs[0], gridText(7, 2));
+}
+
+TEST(TabSeparatedText, SpreadsheetsPasteItAsTheSelectedCells)
+{
+    const struct {
+        QVector<CopiedCell> cells;
+        QString text;
+    } cases[] = {
+        {{}, ""},
+        {{{4, 2, "a"}}, "a"},
+        {{{0, 0, "a"}, {0, 1, "b"}, {1, 0, "c"}, {1, 1, "d"}}, "a\tb\nc\td"},
+        // In any order; cells of the rectangle not given stay empty.
+        {{{3, 3, "y"}, {2, 1, "x"}}, "x\t\t\n\t\ty"},
+        {{{0, 0, ""}, {0, 1, ""}}, "\t"},
+        // Tabs, quotes and line breaks are quoted; commas, spaces and a lone "=" are not.
+        {{{0, 0, "b\tc"}, {0, 1, "say \"hi\""}, {0, 2, "one\ntwo"}, {0, 3, "cr\r"}},
+         "\"b\tc\"\t\"say \"\"hi\"\"\"\t\"one\ntwo\"\t\"cr\r\""},
+        {{{0, 0, "1,5 "}, {1, 0, " = x"}}, "1,5 \n = x"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(tabSeparatedText(c.cells), c.text) << qPrintable(c.text);
+}
+
+TEST_F(ResultTableTest, SelectedCellsAreCopiedAsTabSeparatedTextWithTheirPageAbove)
+{
+    drawGridTable();
+    auto* label = w.child<QLabel>("label_gridpage");
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_EQ(label->text(), "Page 1");
+    EXPECT_TRUE(table()->verticalHeader()->isVisible());
+    EXPECT_EQ(table()->model()->headerData(2, Qt::Vertical).toString(), "3");
+
+    // From row 2's second cell to row 3's last, with the mouse; then Ctrl+C.
+    QWidget* cells = table()->viewport();
+    QTest::mouseClick(cells, Qt::LeftButton, {}, table()->visualItemRect(table()->item(1, 1)).center());
+    QTest::mouseClick(cells, Qt::LeftButton, Qt::ShiftModifier,
+                      table()->visualItemRect(table()->item(2, 2)).center());
+    QApplication::clipboard()->clear();
+    QTest::keyClick(table(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "p1r2c2 \tp1r2c3 \np1r3c2 \tp1r3c3 ");
+
+    showPage(2);
+    w.click("pushButton_del_rect");
+    EXPECT_EQ(label->text(), "Page 2: no table");
+}
+
+TEST_F(ResultTableTest, OneLongCellLeavesTheOtherColumnsInView)
+{
+    QTemporaryDir folder;
+    const QString pdf = folder.filePath("long.pdf");
+    const QString longText = QString("Long").repeated(14);
+    ASSERT_TRUE(writePdf(pdf, {{{72, 150, longText}, {480, 150, "short"}}}));
+    w.open(pdf);
+    const QRectF rect = canvasRect(60, 130, 560, 170);
+    CanvasMouse::drawTable(main.canvas(), rect);
+    w.click("pushButton_drawline");
+    CanvasMouse::pullLine(main.canvas(), rect, toCanvas(470));
+    ASSERT_EQ(w.resultRows(), QStringList({longText + " |short "}));
+
+    const QFontMetrics metrics(table()->font());
+    ASSERT_GT(metrics.horizontalAdvance(longText), table()->viewport()->width() / 2);
+    EXPECT_LT(table()->columnWidth(0), metrics.horizontalAdvance(longText));
+    EXPECT_EQ(table()->item(0, 0)->toolTip(), longText + " ");
+    EXPECT_GT(table()->columnWidth(1), metrics.horizontalAdvance("short "));
+    EXPECT_EQ(table()->item(0, 1)->toolTip(), "");
+    EXPECT_LE(table()->columnViewportPosition(1) + table()->columnWidth(1), table()->viewport()->width());
 }
 
 } // namespace

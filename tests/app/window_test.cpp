@@ -1,8 +1,8 @@
-#include "aboutdialog.h"
+#include "app/aboutdialog.h"
+#include "app/excelmain.h"
 #include "apptestsupport.h"
-#include "excelmain.h"
-#include "labeldraw.h"
-#include "pagefiles.h"
+#include "canvas/labeldraw.h"
+#include "extraction/pagefiles.h"
 
 #include <QAbstractButton>
 #include <QDesktopServices>
@@ -111,8 +111,8 @@ TEST_F(WindowTest, AfterConstruction)
         EXPECT_NE(main.findChild<QLayout*>(layout), nullptr) << layout;
 
     // Save, the zoom and the page buttons and the page box wait for a document.
-    const QStringList waiting = {"pushButton_save", "pushButton_zoomin", "pushButton_zoomout", "pushButton_up",
-                                 "pushButton_down"};
+    const QStringList waiting = {"pushButton_save", "pushButton_zoomin", "pushButton_zoomout",
+                                 "pushButton_up", "pushButton_down"};
     for (QPushButton* b : main.centralWidget()->findChildren<QPushButton*>())
         EXPECT_EQ(b->isEnabled(), !waiting.contains(b->objectName())) << qPrintable(b->objectName());
     EXPECT_FALSE(w.child<QSpinBox>("spinBox_pagenumber")->isEnabled());
@@ -391,12 +391,14 @@ TEST_F(WindowTest, GapSplittersResizeTheListAndTheResultTable)
     auto* list = w.child<QListWidget>("listwidget_view");
     auto* frame = w.child<QFrame>("frame_back");
     auto* table = w.child<QTableWidget>("tableWidget_rule");
+    // The list and the frame are placed in the central widget, below the menu bar.
+    const double top = main->centralWidget()->y();
 
     // In the gap right of the list the cursor offers a horizontal split.
     const double gapX = list->x() + list->width() + 5;
-    sendMouse(main, QEvent::MouseMove, {gapX, list->y() + 50.0});
+    sendMouse(main, QEvent::MouseMove, {gapX, top + list->y() + 50.0});
     EXPECT_EQ(main->cursor().shape(), Qt::SplitHCursor);
-    sendMouse(main, QEvent::MouseButtonPress, {gapX, list->y() + 50.0}, Qt::LeftButton);
+    sendMouse(main, QEvent::MouseButtonPress, {gapX, top + list->y() + 50.0}, Qt::LeftButton);
     const int desktopWidth = QGuiApplication::primaryScreen()->virtualGeometry().width();
     const int before = list->width();
     sendMouse(main, QEvent::MouseMove, {desktopWidth - 575.0, list->y() + 50.0});
@@ -409,7 +411,7 @@ TEST_F(WindowTest, GapSplittersResizeTheListAndTheResultTable)
     QApplication::processEvents();
 
     // Below the page frame: a vertical split; 120 px above the bottom leaves a 100 px table.
-    const double gapY = frame->y() + frame->height() + 5;
+    const double gapY = top + frame->y() + frame->height() + 5;
     sendMouse(main, QEvent::MouseMove, {frame->x() + 50.0, gapY});
     EXPECT_EQ(main->cursor().shape(), Qt::SplitVCursor);
     sendMouse(main, QEvent::MouseButtonPress, {frame->x() + 50.0, gapY}, Qt::LeftButton);
@@ -419,8 +421,8 @@ TEST_F(WindowTest, GapSplittersResizeTheListAndTheResultTable)
     EXPECT_EQ(table->height(), 100);
 
     // A right press over a gap starts no drag; elsewhere the cursor is the arrow.
-    sendMouse(main, QEvent::MouseMove, {frame->x() + 50.0, frame->y() + frame->height() + 5.0});
-    sendMouse(main, QEvent::MouseButtonPress, {frame->x() + 50.0, frame->y() + frame->height() + 5.0},
+    sendMouse(main, QEvent::MouseMove, {frame->x() + 50.0, top + frame->y() + frame->height() + 5.0});
+    sendMouse(main, QEvent::MouseButtonPress, {frame->x() + 50.0, top + frame->y() + frame->height() + 5.0},
               Qt::RightButton);
     sendMouse(main, QEvent::MouseMove, {frame->x() + 50.0, main->height() - 200.0});
     EXPECT_EQ(table->minimumHeight(), 100);

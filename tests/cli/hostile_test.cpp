@@ -2,8 +2,8 @@
 // document without pages, an enormous page, more pages than the window handles and a
 // password-protected file. Each run must end within its time and address-space limits with
 // the right exit code and, on failure, exactly one line on stderr saying why.
-#include "converter.h"
-#include "extractoptions.h"
+#include "cli/extractoptions.h"
+#include "extraction/converter.h"
 #include "outputreader.h"
 #include "pdfmaker.h"
 #include "testsupport.h"
@@ -97,8 +97,8 @@ Outcome extract(const QStringList& arguments, int timeoutMs = 30000)
 
 std::string describe(const Outcome& run)
 {
-    return (run.finished ? "exit " + std::to_string(run.exitCode) : std::string("did not finish")) + " after " +
-           std::to_string(run.elapsedMs) + " ms, stderr: " + run.err.toStdString();
+    return (run.finished ? "exit " + std::to_string(run.exitCode) : std::string("did not finish")) +
+           " after " + std::to_string(run.elapsedMs) + " ms, stderr: " + run.err.toStdString();
 }
 
 // A failure is reported in one line, which names the document.
@@ -127,7 +127,8 @@ void expectExtractFailure(const QString& pdf, const QString& reason)
     expectFailure(run, int(ExtractExit::Unreadable), pdf, reason);
     EXPECT_TRUE(run.err.startsWith("zq-extract: ")) << describe(run);
     EXPECT_FALSE(QFile::exists(work("out.csv")));
-    EXPECT_TRUE(QDir(QDir::tempPath()).entryList({"zq-extract-*"}, QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_TRUE(
+        QDir(QDir::tempPath()).entryList({"zq-extract-*"}, QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
 }
 
 QString writeFile(const QString& name, const QByteArray& bytes)
@@ -213,9 +214,10 @@ TEST(HostileInput, GarbageBytes)
     QRandomGenerator random(8);
     QByteArray noise(256 * 1024, Qt::Uninitialized);
     random.fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
-    for (const auto& [name, bytes] : {std::pair{QStringLiteral("noise.pdf"), noise},
-                                      std::pair{QStringLiteral("header-then-noise.pdf"), "%PDF-1.7\n" + noise},
-                                      std::pair{QStringLiteral("empty.pdf"), QByteArray()}}) {
+    for (const auto& [name, bytes] :
+         {std::pair{QStringLiteral("noise.pdf"), noise},
+          std::pair{QStringLiteral("header-then-noise.pdf"), "%PDF-1.7\n" + noise},
+          std::pair{QStringLiteral("empty.pdf"), QByteArray()}}) {
         SCOPED_TRACE(name.toStdString());
         const QString pdf = writeFile(name, bytes);
         expectConverterFailure(pdf, ConverterExit::NotAPdf, "damaged");
@@ -245,7 +247,8 @@ TEST(HostileInput, PasswordProtectedDocument)
     expectExtractFailure(locked, "password");
 
     // Without a user password the document opens for anyone, so it converts as usual.
-    const Outcome run = extract({ownerOnly, "-a", "100,60,150,300", "-c", "190", "-o", work("owner-only.csv")});
+    const Outcome run =
+        extract({ownerOnly, "-a", "100,60,150,300", "-c", "190", "-o", work("owner-only.csv")});
     ASSERT_EQ(run.exitCode, 0) << describe(run);
     QVector<Rows> pages;
     QString error;

@@ -10,15 +10,15 @@
 #include <QVector>
 
 struct PdfWord {
-    double x = 0;         // left edge of the text, points from the page's left
-    double baseline = 0;  // points from the page's top
+    double x = 0;        // left edge of the text, points from the page's left
+    double baseline = 0; // points from the page's top
     QString text;
 };
 
 struct PdfPage {
     QVector<PdfWord> words;
-    QVector<QLineF> rules;   // black, 0.75 pt wide, drawn over the shading
-    QVector<QRectF> shades;  // light grey bands (header or zebra shading), drawn first
+    QVector<QLineF> rules;  // black, 0.75 pt wide, drawn over the shading
+    QVector<QRectF> shades; // light grey bands (header or zebra shading), drawn first
 };
 
 // US Letter portrait pages (612 × 792 pt), DejaVu Sans 10 pt.
@@ -26,5 +26,5 @@ bool writePdf(const QString& path, const QVector<PdfPage>& pages);
 
 // A table of `rows` × cells.size() laid out on a grid: column c's text starts at
 // columnX[c], row r's baseline is firstBaseline + r × rowPitch.
-PdfPage tablePage(const QVector<QStringList>& cells, const QVector<double>& columnX,
-                  double firstBaseline, double rowPitch);
+PdfPage tablePage(const QVector<QStringList>& cells, const QVector<double>& columnX, double firstBaseline,
+                  double rowPitch);

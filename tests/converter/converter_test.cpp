@@ -1,7 +1,7 @@
 // The converter program on documents the tests generate and on the sample documents: its
 // page files, its document description and its failures.
-#include "converter.h"
-#include "pagefiles.h"
+#include "extraction/converter.h"
+#include "extraction/pagefiles.h"
 #include "testdocuments.h"
 #include "testsupport.h"
 

@@ -1,4 +1,4 @@
-#include "pagetext.h"
+#include "extraction/pagetext.h"
 
 #include <gtest/gtest.h>
 
