@@ -135,7 +135,7 @@ private:
     template <class Sink> static void walkRow(const SpreadsheetCellRow& cells, uint16_t row, Sink& sink);
 
     const SpreadsheetSheet* sheet_ = nullptr;
-    std::vector<uint32_t> rowCellBytes_; // bytes of each row's cell records
+    std::vector<uint32_t> rowCellBytes_;  // bytes of each row's cell records
     std::vector<uint32_t> sharedIndices_; // of the text cells in cell order, from the layout
     uint32_t cellTableSize_ = 0;
 };
