@@ -36,12 +36,16 @@ std::string TableWalker::walk(std::string_view table)
             if (column >= limits_.columns)
                 return "line " + std::to_string(row_ + 1) + ": more than " + std::to_string(limits_.columns) +
                        " columns (a sheet holds at most that many)";
-            if (!utf8ToUtf16(text, field_))
+            if (field_.size() < text.size())
+                field_.resize(text.size());
+            const size_t units = utf8ToUtf16(text, field_.data());
+            if (units == invalidUtf8)
                 return where(column) + ": not valid UTF-8";
-            if (field_.size() > maxCellCharacters)
+            if (units > maxCellCharacters)
                 return where(column) + ": more than " + std::to_string(maxCellCharacters) +
                        " characters (a cell holds at most that many)";
-            if (!sink_(static_cast<uint32_t>(row_), static_cast<uint32_t>(column), text, field_))
+            if (!sink_(static_cast<uint32_t>(row_), static_cast<uint32_t>(column), text,
+                       std::u16string_view(field_.data(), units)))
                 return where(column) + ": the cell could not be written";
             ++column;
             if (tab == std::string_view::npos)

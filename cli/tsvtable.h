@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct SheetLimits {
     size_t rows;
@@ -18,9 +19,10 @@ constexpr SheetLimits xlsLimits{65536, 256};
 constexpr SheetLimits xlsxLimits{1048576, 16384};
 constexpr size_t maxCellCharacters = 32767; // UTF-16 code units a spreadsheet cell holds
 
-// One cell: its place, its UTF-8 text as written and that text in UTF-16. False stops the walk.
+// One cell: its place, its UTF-8 text as written and that text in UTF-16 (valid during the
+// call). False stops the walk.
 using CellSink =
-    std::function<bool(uint32_t row, uint32_t column, std::string_view utf8, const std::u16string& utf16)>;
+    std::function<bool(uint32_t row, uint32_t column, std::string_view utf8, std::u16string_view utf16)>;
 
 // Walks a table given in parts, each a run of whole lines (the last part may end without a
 // line end), counting rows across the parts.
@@ -35,7 +37,7 @@ private:
     SheetLimits limits_;
     const CellSink& sink_;
     size_t row_ = 0;
-    std::u16string field_;
+    std::vector<char16_t> field_; // a cell's UTF-16, grown to the longest cell
 };
 
 // Walks the table's cells in order; an empty string on success, else why not.

@@ -26,7 +26,7 @@ std::string writeTableAsXlsx(std::string_view table, const std::string& output)
     const std::string problem =
         !sheet ? std::string("the workbook could not be started")
                : walkTable(table, xlsxLimits,
-                           [&](uint32_t row, uint32_t column, std::string_view text, const std::u16string&) {
+                           [&](uint32_t row, uint32_t column, std::string_view text, std::u16string_view) {
                                if (text.empty())
                                    return true;
                                cell.assign(text);

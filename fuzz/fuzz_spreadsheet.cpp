@@ -1,7 +1,7 @@
 // Random sheets and cells through the spreadsheet interface, saved into memory and read back:
 // see spreadsheetchecks.h. Documents stay small here so that the target runs fast; the
 // spreadsheet tests replay the kept inputs with large documents through real files.
-#include "spreadsheetchecks.h"
+#include "testing/spreadsheetchecks.h"
 
 #include <cstdio>
 #include <cstdlib>

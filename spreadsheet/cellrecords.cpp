@@ -9,22 +9,7 @@ using namespace ByteIo;
 
 namespace CellRecords {
 namespace {
-uint8_t* header(uint8_t* out, uint16_t code, uint16_t bodySize)
-{
-    putU16(out, code);
-    putU16(out + 2, bodySize);
-    return out + 4;
-}
-
-uint8_t* cellHeader(uint8_t* out, uint16_t code, uint16_t bodySize, uint16_t row, uint16_t column,
-                    uint16_t xf)
-{
-    uint8_t* body = header(out, code, bodySize);
-    putU16(body, row);
-    putU16(body + 2, column);
-    putU16(body + 4, xf);
-    return body + 6;
-}
+using Detail::header;
 
 uint32_t upperHalf(double value)
 {
@@ -33,43 +18,6 @@ uint32_t upperHalf(double value)
     return static_cast<uint32_t>(bits >> 32);
 }
 } // namespace
-
-size_t writeRow(uint8_t* out, uint16_t row, uint16_t columnEnd)
-{
-    uint8_t* body = header(out, 0x0208, rowSize - 4);
-    putU16(body, row);
-    putU16(body + 2, 0);
-    putU16(body + 4, columnEnd);
-    putU16(body + 6, 255); // height
-    putU16(body + 8, 0);
-    putU16(body + 10, 0);
-    putU32(body + 12, 0x00000100);
-    return rowSize;
-}
-
-size_t writeBlank(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf)
-{
-    cellHeader(out, 0x0201, blankSize - 4, row, column, xf);
-    return blankSize;
-}
-
-size_t writeRk(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, uint32_t rk)
-{
-    putU32(cellHeader(out, 0x027E, rkSize - 4, row, column, xf), rk);
-    return rkSize;
-}
-
-size_t writeNumber(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, double value)
-{
-    putDouble(cellHeader(out, 0x0203, numberSize - 4, row, column, xf), value);
-    return numberSize;
-}
-
-size_t writeLabelSst(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, uint32_t sharedIndex)
-{
-    putU32(cellHeader(out, 0x00FD, labelSstSize - 4, row, column, xf), sharedIndex);
-    return labelSstSize;
-}
 
 size_t writeMulRk(uint8_t* out, uint16_t row, uint16_t firstColumn, std::span<const RkCell> cells)
 {

@@ -9,6 +9,8 @@
 // double. Others are NUMBER records with the full double: 99999.99 would come back from the
 // float form as 99999.68.
 
+#include "spreadsheet/byteio.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -28,11 +30,62 @@ constexpr uint32_t dbCellSize(uint32_t rows)
     return 8 + 2 * rows;
 }
 
-size_t writeRow(uint8_t* out, uint16_t row, uint16_t columnEnd);
-size_t writeBlank(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf);
-size_t writeRk(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, uint32_t rk);
-size_t writeNumber(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, double value);
-size_t writeLabelSst(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, uint32_t sharedIndex);
+// Inline: a sheet's cell table is millions of these.
+namespace Detail {
+inline uint8_t* header(uint8_t* out, uint16_t code, uint16_t bodySize)
+{
+    ByteIo::putU16(out, code);
+    ByteIo::putU16(out + 2, bodySize);
+    return out + 4;
+}
+
+inline uint8_t* cellHeader(uint8_t* out, uint16_t code, uint16_t bodySize, uint16_t row, uint16_t column,
+                           uint16_t xf)
+{
+    uint8_t* body = header(out, code, bodySize);
+    ByteIo::putU16(body, row);
+    ByteIo::putU16(body + 2, column);
+    ByteIo::putU16(body + 4, xf);
+    return body + 6;
+}
+} // namespace Detail
+
+inline size_t writeRow(uint8_t* out, uint16_t row, uint16_t columnEnd)
+{
+    uint8_t* body = Detail::header(out, 0x0208, rowSize - 4);
+    ByteIo::putU16(body, row);
+    ByteIo::putU16(body + 2, 0);
+    ByteIo::putU16(body + 4, columnEnd);
+    ByteIo::putU16(body + 6, 255); // height
+    ByteIo::putU16(body + 8, 0);
+    ByteIo::putU16(body + 10, 0);
+    ByteIo::putU32(body + 12, 0x00000100);
+    return rowSize;
+}
+
+inline size_t writeBlank(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf)
+{
+    Detail::cellHeader(out, 0x0201, blankSize - 4, row, column, xf);
+    return blankSize;
+}
+
+inline size_t writeRk(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, uint32_t rk)
+{
+    ByteIo::putU32(Detail::cellHeader(out, 0x027E, rkSize - 4, row, column, xf), rk);
+    return rkSize;
+}
+
+inline size_t writeNumber(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, double value)
+{
+    ByteIo::putDouble(Detail::cellHeader(out, 0x0203, numberSize - 4, row, column, xf), value);
+    return numberSize;
+}
+
+inline size_t writeLabelSst(uint8_t* out, uint16_t row, uint16_t column, uint16_t xf, uint32_t sharedIndex)
+{
+    ByteIo::putU32(Detail::cellHeader(out, 0x00FD, labelSstSize - 4, row, column, xf), sharedIndex);
+    return labelSstSize;
+}
 
 struct RkCell {
     uint16_t xf;

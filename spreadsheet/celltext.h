@@ -22,8 +22,9 @@ public:
     const char16_t* wide() const { return reinterpret_cast<const char16_t*>(this + 1); }
     const char* narrow() const { return reinterpret_cast<const char*>(this + 1); }
 
-    // The text's index in the shared string table, set while a save lays out the sheets.
-    uint32_t sharedIndex = 0;
+    // A hash of the characters' bytes, taken once when the text is made (its bytes are at
+    // hand then): a save looks every text up in the shared string table by it.
+    uint32_t hash() const { return hash_; }
 
 private:
     // The header stays 8 bytes: a 16-character text then fits a 48-byte heap block.
@@ -34,8 +35,10 @@ private:
     {
     }
     static CellText* allocate(size_t length, bool wide);
+    static uint32_t hashBytes(const char* bytes, size_t length);
 
     uint32_t lengthAndWidth_;
+    uint32_t hash_ = 0;
 };
 
 struct CellTextDeleter {

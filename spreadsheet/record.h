@@ -44,6 +44,14 @@ public:
     void putU32(uint32_t value);
     // Copies `count` code units as UTF-16LE (2 × count at most room()).
     void putUtf16(const char16_t* units, size_t count);
+    // The next `length` bytes (at most room()) of the current chunk, for the caller to fill.
+    uint8_t* claim(uint32_t length)
+    {
+        uint8_t* at = cursor_;
+        cursor_ += length;
+        bodyOffset_ += length;
+        return at;
+    }
     // Stream bytes emitted so far, headers included.
     size_t bytesWritten() const { return before_ + static_cast<size_t>(cursor_ - start_); }
     // Goes on writing at `out`, for a record written out in pieces.

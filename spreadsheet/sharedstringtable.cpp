@@ -1,9 +1,10 @@
 #include "spreadsheet/sharedstringtable.h"
 
+#include "spreadsheet/byteio.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cstring>
-#include <functional>
 #include <string_view>
 #include <sys/mman.h>
 
@@ -52,24 +53,10 @@ uint64_t tagOf(size_t hash, unsigned indexBits)
 }
 } // namespace
 
-size_t SharedStringTable::hashOf(const CellText& text)
-{
-    const size_t hash = std::hash<std::string_view>{}(std::string_view(text.narrow(), text.byteLength()));
-    // 64-bit hashes only: the tag bits come from the top.
-    static_assert(sizeof(size_t) == 8);
-    return hash;
-}
-
 void SharedStringTable::Lookup::clear()
 {
     std::vector<uint32_t>().swap(slots_);
     count_ = 0;
-}
-
-void SharedStringTable::Lookup::prefetch(size_t hash) const
-{
-    if (!slots_.empty())
-        __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
 }
 
 void SharedStringTable::Lookup::rebuild(size_t count, const std::vector<const CellText*>& strings, bool wide,
@@ -163,13 +150,14 @@ void SharedStringTable::growIndexTo(size_t count)
     wideLookup_.rebuild(0, strings_, true, indexBits_);
 }
 
-void SharedStringTable::prefetch(const CellText& text, size_t hash) const
+void SharedStringTable::prefetch(const CellText& text) const
 {
-    (text.isWide() ? wideLookup_ : narrowLookup_).prefetch(hash);
+    (text.isWide() ? wideLookup_ : narrowLookup_).prefetch(hashOf(text));
 }
 
-uint32_t SharedStringTable::addCell(const CellText& text, size_t hash)
+uint32_t SharedStringTable::addCell(const CellText& text)
 {
+    const size_t hash = hashOf(text);
     ++totalCount_;
     const auto candidate = static_cast<uint32_t>(strings_.size());
     if ((uint64_t(1) << indexBits_) - 1 < uint64_t(candidate) + 1)
@@ -258,9 +246,20 @@ size_t SharedStringTable::write(StreamOutput& out)
         if (writer.room() == 0)
             writer.beginContinue();
         const uint8_t flags = text->isWide() ? 1 : 0;
+        const uint32_t length = text->byteLength();
+        if (writer.room() >= 3 + length) {
+            // Most texts fit the record whole: count, flags and characters in one go.
+            uint8_t* at = writer.claim(3 + length);
+            ByteIo::putU16(at, static_cast<uint16_t>(text->length()));
+            at[2] = flags;
+            if (text->isWide())
+                putUtf16le(at + 3, text->wide(), text->length());
+            else if (length > 0)
+                std::memcpy(at + 3, text->narrow(), length);
+            continue;
+        }
         writer.putU16(static_cast<uint16_t>(text->length()));
         writer.putU8(flags);
-        const uint32_t length = text->byteLength();
         uint32_t done = 0;
         while (done < length) {
             if (writer.room() == 0) {

@@ -26,12 +26,11 @@ public:
     void reserve(size_t narrowCells, size_t wideCells);
     // Counts one text cell and returns its text's index, appending the text when it is new.
     // The table refers to `text`, which must outlive the table's next write.
-    uint32_t addCell(const CellText& text) { return addCell(text, hashOf(text)); }
-    // The same with the text's hashOf() computed ahead, so that a caller walking many cells
-    // can prefetch() the lookup for the next ones while it adds this one.
-    uint32_t addCell(const CellText& text, size_t hash);
-    static size_t hashOf(const CellText& text);
-    void prefetch(const CellText& text, size_t hash) const;
+    uint32_t addCell(const CellText& text);
+    // Fetches the memory addCell(text) will look at, for a caller walking many cells to ask
+    // for ahead of adding them. Out of line on purpose: the compiler drops a loop of inline
+    // prefetches as having no effect.
+    void prefetch(const CellText& text) const;
     // Frees the lookup once every cell is added; the next addCell() builds it again.
     void releaseLookup();
 
@@ -52,10 +51,17 @@ private:
     // Open addressing over indices into strings_, one table per text width. A slot holds
     // index + 1 in its low `indexBits` bits (0: free) and, above them, a few bits of the
     // text's hash, so that a probe rarely has to compare the texts themselves.
+    // The text's own hash in both halves: the low bits choose a slot, the high ones tag it.
+    static size_t hashOf(const CellText& text) { return (uint64_t(text.hash()) << 32) | text.hash(); }
+
     class Lookup {
     public:
         void clear();
-        void prefetch(size_t hash) const;
+        void prefetch(size_t hash) const
+        {
+            if (!slots_.empty())
+                __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+        }
         // The index of an equal text, or the new index `candidate` after recording it.
         uint32_t findOrInsert(const CellText& text, size_t hash, uint32_t candidate,
                               const std::vector<const CellText*>& strings, unsigned indexBits);

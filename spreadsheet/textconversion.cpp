@@ -1,6 +1,7 @@
 #include "spreadsheet/textconversion.h"
 
 #include <cstdint>
+#include <cstring>
 
 bool utf16ToUtf8(std::u16string_view text, std::string& out)
 {
@@ -34,14 +35,41 @@ bool utf16ToUtf8(std::u16string_view text, std::string& out)
     return true;
 }
 
-bool utf8ToUtf16(std::string_view text, std::u16string& out)
+namespace {
+// Eight bytes at `bytes` as as many UTF-16 code units at `to`; the bytes must all be ASCII.
+void widenAscii8(const unsigned char* bytes, char16_t* to)
 {
-    // Never more code units than bytes: the text is converted in place, then cut to length.
-    out.resize(text.size());
-    char16_t* to = out.data();
+    for (size_t k = 0; k < 8; ++k)
+        to[k] = bytes[k];
+}
+
+bool isAscii8(const unsigned char* bytes)
+{
+    uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return (word & 0x8080808080808080ull) == 0;
+}
+} // namespace
+
+size_t utf8ToUtf16(std::string_view text, char16_t* out)
+{
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const size_t size = text.size();
+    // Most texts are ASCII throughout: eight characters at a time, the last eight ending
+    // with the text (overlapping ones already widened, as every unit so far stands at its
+    // byte's offset).
     size_t i = 0;
+    while (size - i >= 8 && isAscii8(bytes + i)) {
+        widenAscii8(bytes + i, out + i);
+        i += 8;
+    }
+    if (i == size)
+        return size;
+    if (size >= 8 && size - i < 8 && isAscii8(bytes + size - 8)) {
+        widenAscii8(bytes + size - 8, out + size - 8);
+        return size;
+    }
+    char16_t* to = out + i;
     while (i < size) {
         const unsigned char lead = bytes[i];
         if (lead < 0x80) {
@@ -59,25 +87,18 @@ bool utf8ToUtf16(std::string_view text, std::u16string& out)
         } else if (lead >= 0xF0 && lead <= 0xF4) {
             length = 4, code = lead & 0x07, minimum = 0x10000;
         } else {
-            out.clear();
-            return false;
+            return invalidUtf8;
         }
-        if (size - i < length) {
-            out.clear();
-            return false;
-        }
+        if (size - i < length)
+            return invalidUtf8;
         for (size_t k = 1; k < length; ++k) {
             const unsigned char next = bytes[i + k];
-            if ((next & 0xC0) != 0x80) {
-                out.clear();
-                return false;
-            }
+            if ((next & 0xC0) != 0x80)
+                return invalidUtf8;
             code = (code << 6) | (next & 0x3F);
         }
-        if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            out.clear();
-            return false;
-        }
+        if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return invalidUtf8;
         if (code >= 0x10000) {
             code -= 0x10000;
             *to++ = static_cast<char16_t>(0xD800 + (code >> 10));
@@ -87,6 +108,18 @@ bool utf8ToUtf16(std::string_view text, std::u16string& out)
         }
         i += length;
     }
-    out.resize(static_cast<size_t>(to - out.data()));
+    return static_cast<size_t>(to - out);
+}
+
+bool utf8ToUtf16(std::string_view text, std::u16string& out)
+{
+    // Never more code units than bytes: the text is converted in place, then cut to length.
+    out.resize(text.size());
+    const size_t length = utf8ToUtf16(text, out.data());
+    if (length == invalidUtf8) {
+        out.clear();
+        return false;
+    }
+    out.resize(length);
     return true;
 }

@@ -1,6 +1,5 @@
 #include "spreadsheet/workbookstream.h"
 
-#include "spreadsheet/spreadsheet.h"
 #include "spreadsheet/workbook.h"
 #include "spreadsheet/worksheet.h"
 
@@ -46,25 +45,31 @@ void StreamBuffer::release()
 WorkbookStream::~WorkbookStream()
 {
     // The table refers to the cells' texts; it is rebuilt at the next save.
-    file_.workbook().sharedStrings.clear();
+    globals_.sharedStrings.clear();
 }
 
 bool WorkbookStream::layOut()
 {
-    Workbook& globals = file_.workbook();
+    Workbook& globals = globals_;
     SharedStringTable& sharedStrings = globals.sharedStrings;
     sharedStrings.clear();
 
+    worksheets_ = std::vector<Worksheet>(sheets_.size());
     size_t narrowCells = 0;
     size_t wideCells = 0;
-    for (int i = 0; i < file_.sheetCount(); ++i)
-        Worksheet::countTexts(*file_.sheetAt(i), narrowCells, wideCells);
+    for (size_t i = 0; i < worksheets_.size(); ++i) {
+        size_t narrow = 0;
+        size_t wide = 0;
+        Worksheet::countTexts(*sheets_[i], narrow, wide);
+        worksheets_[i].reserveTexts(narrow + wide);
+        narrowCells += narrow;
+        wideCells += wide;
+    }
     sharedStrings.reserve(narrowCells, wideCells);
 
-    worksheets_ = std::vector<Worksheet>(static_cast<size_t>(file_.sheetCount()));
     bool fits = true;
     for (size_t i = 0; i < worksheets_.size() && fits; ++i)
-        fits = worksheets_[i].layOut(*file_.sheetAt(static_cast<int>(i)), sharedStrings, i == 0);
+        fits = worksheets_[i].layOut(*sheets_[i], sharedStrings, i == 0);
     // Writing needs the texts in table order only: make room for what comes next.
     sharedStrings.releaseLookup();
 
@@ -86,7 +91,7 @@ bool WorkbookStream::layOut()
 
 bool WorkbookStream::write(StreamOutput& out)
 {
-    size_t written = file_.workbook().write(out);
+    size_t written = globals_.write(out);
     for (Worksheet& worksheet : worksheets_)
         written += worksheet.write(out);
     assert(written == size_);
@@ -94,10 +99,10 @@ bool WorkbookStream::write(StreamOutput& out)
     return !out.failed();
 }
 
-bool buildWorkbookStream(SpreadsheetFile& file, StreamBuffer& stream)
+bool buildWorkbookStream(Workbook& globals, const SheetList& sheets, StreamBuffer& stream)
 {
     stream.release();
-    WorkbookStream workbook(file);
+    WorkbookStream workbook(globals, sheets);
     if (!workbook.layOut() || !stream.allocate(workbook.size()))
         return false;
     BufferOutput out(stream.data());

@@ -9,9 +9,14 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 #include <vector>
 
-class SpreadsheetFile;
+class SpreadsheetSheet;
+class Workbook;
+
+// The sheets of a document in their order, for the stream to lay out.
+using SheetList = std::vector<const SpreadsheetSheet*>;
 
 // The stream's bytes. A large buffer's pages are not touched before the records are written
 // into them, and on Linux it asks for huge pages: a full sheet's stream is tens of megabytes.
@@ -32,15 +37,15 @@ private:
 };
 
 // The stream of one save: laid out first, so that its size is known before any byte is
-// written, then written once, whole into a buffer or in pieces. The file's sheets must not
-// change in between; the shared string table is cleared again when this goes away.
+// written, then written once, whole into a buffer or in pieces. The sheets must not change
+// in between; the globals' shared string table is cleared again when this goes away.
 //
-//   WorkbookStream stream(file);
+//   WorkbookStream stream(globals, sheets);
 //   if (stream.layOut())
 //       stream.write(out);   // stream.size() bytes
 class WorkbookStream {
 public:
-    explicit WorkbookStream(SpreadsheetFile& file) : file_(file) {}
+    WorkbookStream(Workbook& globals, SheetList sheets) : globals_(globals), sheets_(std::move(sheets)) {}
     ~WorkbookStream();
     WorkbookStream(const WorkbookStream&) = delete;
     WorkbookStream& operator=(const WorkbookStream&) = delete;
@@ -53,7 +58,8 @@ public:
     bool write(StreamOutput& out);
 
 private:
-    SpreadsheetFile& file_;
+    Workbook& globals_;
+    SheetList sheets_;
     std::vector<Worksheet> worksheets_;
     uint64_t size_ = 0;
 };
@@ -62,4 +68,4 @@ private:
 // writes the whole stream into `stream` (the save to memory, and checks of the records). False when the document does not fit the file format
 // (a text over 65535 characters, a stream over 2 GB) or memory runs out; `stream` is then
 // left empty.
-bool buildWorkbookStream(SpreadsheetFile& file, StreamBuffer& stream);
+bool buildWorkbookStream(Workbook& globals, const SheetList& sheets, StreamBuffer& stream);

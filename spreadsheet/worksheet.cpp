@@ -4,7 +4,6 @@
 #include "spreadsheet/cellrecords.h"
 #include "spreadsheet/celltext.h"
 #include "spreadsheet/sharedstringtable.h"
-#include "spreadsheet/spreadsheet.h"
 
 #include <algorithm>
 #include <array>
@@ -77,11 +76,10 @@ size_t Worksheet::MergedCell::write(uint8_t* out) const
 namespace {
 constexpr uint32_t longestText = 0xFFFF; // characters a shared string can count
 
-// First pass: sizes of the records and the texts' shared string indices. The hashes of the
-// row's texts come computed ahead, in cell order.
+// First pass: sizes of the records and the texts' shared string indices.
 struct SizingSink {
     SharedStringTable& sharedStrings;
-    const size_t* hashes = nullptr;
+    std::vector<uint32_t>& sharedIndices;
     uint32_t bytes = 0;
     bool textTooLong = false;
 
@@ -96,7 +94,7 @@ struct SizingSink {
     {
         if (text.length() > longestText)
             textTooLong = true;
-        text.sharedIndex = sharedStrings.addCell(text, *hashes++);
+        sharedIndices.push_back(sharedStrings.addCell(text));
         bytes += CellRecords::labelSstSize;
     }
 };
@@ -105,6 +103,7 @@ struct SizingSink {
 // Second pass: the records themselves, exactly as sized.
 struct WritingSink {
     uint8_t* at;
+    const uint32_t* sharedIndex; // the next text cell's
 
     void blank(uint16_t row, uint16_t column, uint16_t xf)
     {
@@ -125,9 +124,9 @@ struct WritingSink {
             rks[i] = {cells[i].xfIndex(), Worksheet::rkValue(cells[i])};
         at += CellRecords::writeMulRk(at, row, column, std::span(rks.data(), count));
     }
-    void labelSst(uint16_t row, uint16_t column, uint16_t xf, const CellText& text)
+    void labelSst(uint16_t row, uint16_t column, uint16_t xf, const CellText&)
     {
-        at += CellRecords::writeLabelSst(at, row, column, xf, text.sharedIndex);
+        at += CellRecords::writeLabelSst(at, row, column, xf, *sharedIndex++);
     }
 };
 
@@ -242,32 +241,32 @@ bool Worksheet::layOut(const SpreadsheetSheet& sheet, SharedStringTable& sharedS
     rowCellBytes_.assign(rows, 0);
     index.dbCellPositions.assign(std::max(1u, blockCount()), 0);
     mergedCells.clear();
-    SizingSink sink{sharedStrings};
-    std::array<size_t, 256> hashes;
+    sharedIndices_.clear();
+    SizingSink sink{sharedStrings, sharedIndices_};
+    const auto prefetchTexts = [&](uint32_t row) {
+        if (row < rows)
+            for (const SpreadsheetCell& cell : sheet.rows_[row])
+                if (cell.hasText())
+                    sharedStrings.prefetch(*cell.value_.text);
+    };
+    prefetchTexts(0);
     for (uint32_t row = 0; row < rows; ++row) {
         const SpreadsheetCellRow& cells = sheet.rows_[row];
-        // Looking a row's texts up at once keeps several memory fetches in flight.
-        size_t texts = 0;
-        for (const SpreadsheetCell& cell : cells) {
-            if (cell.hasText()) {
-                hashes[texts] = SharedStringTable::hashOf(*cell.value_.text);
-                sharedStrings.prefetch(*cell.value_.text, hashes[texts]);
-                ++texts;
-            }
-        }
-        sink.hashes = hashes.data();
+        // The next row's lookups are fetched while this row's texts are added.
+        prefetchTexts(row + 1);
         sink.bytes = 0;
         walkRow(cells, static_cast<uint16_t>(row), sink);
         rowCellBytes_[row] = sink.bytes;
         for (uint32_t column = 0; column < cells.size(); ++column) {
             const SpreadsheetCell& cell = cells[column];
             // A span of 0 merges nothing in its direction, like a span of 1.
+            if (cell.mergeRows_ <= 1 && cell.mergeColumns_ <= 1)
+                continue;
             const uint32_t lastRow = row + std::max<uint32_t>(cell.mergeRows_, 1) - 1;
             const uint32_t lastColumn = column + std::max<uint32_t>(cell.mergeColumns_, 1) - 1;
-            if (lastRow > row || lastColumn > column)
-                mergedCells.push_back(
-                    {static_cast<uint16_t>(row), static_cast<uint16_t>(std::min(lastRow, 0xFFFFu)),
-                     static_cast<uint16_t>(column), static_cast<uint16_t>(std::min(lastColumn, 0xFFu))});
+            mergedCells.push_back(
+                {static_cast<uint16_t>(row), static_cast<uint16_t>(std::min(lastRow, 0xFFFFu)),
+                 static_cast<uint16_t>(column), static_cast<uint16_t>(std::min(lastColumn, 0xFFu))});
         }
     }
     cellTableSize_ = 0;
@@ -306,7 +305,7 @@ uint32_t Worksheet::recordSize()
     return size + cellTableSize_ + window2.recordSize() + mergedCellsSize() + eof.recordSize();
 }
 
-size_t Worksheet::writeBlock(uint8_t* out, uint32_t block) const
+size_t Worksheet::writeBlock(uint8_t* out, uint32_t block, const uint32_t*& sharedIndex) const
 {
     const uint32_t first = block * rowsPerBlock;
     const uint32_t rows = blockRowCount(block);
@@ -314,7 +313,7 @@ size_t Worksheet::writeBlock(uint8_t* out, uint32_t block) const
     uint8_t* at = out;
     for (uint32_t row = first; row < first + rows; ++row)
         at += CellRecords::writeRow(at, static_cast<uint16_t>(row), columnEnd);
-    WritingSink sink{at};
+    WritingSink sink{at, sharedIndex};
     for (uint32_t row = first; row < first + rows; ++row) {
         walkRow(sheet_->rows_[row], static_cast<uint16_t>(row), sink);
         assert(sink.at == at + rowCellBytes_[row]);
@@ -326,6 +325,7 @@ size_t Worksheet::writeBlock(uint8_t* out, uint32_t block) const
     for (uint32_t i = 1; i < rows; ++i)
         rowOffsets[i] = static_cast<uint16_t>(rowCellBytes_[first + i - 1]);
     at += CellRecords::writeDbCell(at, blockBodySize(block), std::span(rowOffsets.data(), rows));
+    sharedIndex = sink.sharedIndex;
     return static_cast<size_t>(at - out);
 }
 
@@ -348,9 +348,10 @@ size_t Worksheet::write(StreamOutput& out)
     for (ColInfo& info : colInfos)
         put(info);
     put(dimensions);
+    const uint32_t* sharedIndex = sharedIndices_.data();
     for (uint32_t block = 0; block < blockCount(); ++block) {
         const uint32_t size = blockBodySize(block) + CellRecords::dbCellSize(blockRowCount(block));
-        const size_t length = writeBlock(out.room(size), block);
+        const size_t length = writeBlock(out.room(size), block, sharedIndex);
         assert(length == size);
         out.commit(length);
         written += length;

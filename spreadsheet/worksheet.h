@@ -12,7 +12,7 @@
 // stay unchanged in between.
 
 #include "spreadsheet/record.h"
-#include "spreadsheet/spreadsheet.h"
+#include "spreadsheet/sheetgrid.h"
 #include "spreadsheet/streamoutput.h"
 
 #include <cstdint>
@@ -110,6 +110,8 @@ public:
 
     // The RK value of an INTEGER or REAL cell.
     static uint32_t rkValue(const SpreadsheetCell& cell);
+    // Makes room for the shared string indices of that many text cells.
+    void reserveTexts(size_t count) { sharedIndices_.reserve(count); }
 
     BOF bof{BOF::WorksheetType};
     Index index;
@@ -126,12 +128,14 @@ private:
     // ROW and cell records of one block: the DBCELL's distance back to the first ROW.
     uint32_t blockBodySize(uint32_t block) const;
     uint32_t mergedCellsSize() const;
-    size_t writeBlock(uint8_t* out, uint32_t block) const;
+    // `sharedIndex`: the block's first text cell's, moved past the block's texts.
+    size_t writeBlock(uint8_t* out, uint32_t block, const uint32_t*& sharedIndex) const;
 
     // Hands each record the row's cells make to `sink`, in order (see worksheet.cpp).
     template <class Sink> static void walkRow(const SpreadsheetCellRow& cells, uint16_t row, Sink& sink);
 
     const SpreadsheetSheet* sheet_ = nullptr;
-    std::vector<uint32_t> rowCellBytes_; // bytes of each row's cell records
+    std::vector<uint32_t> rowCellBytes_;  // bytes of each row's cell records
+    std::vector<uint32_t> sharedIndices_; // of the text cells in cell order, from the layout
     uint32_t cellTableSize_ = 0;
 };

@@ -125,7 +125,10 @@ std::vector<uint16_t> codesOf(const std::vector<RawRecord>& records)
 Bytes workbookStream(SpreadsheetFile& file)
 {
     StreamBuffer stream;
-    EXPECT_TRUE(buildWorkbookStream(file, stream));
+    SheetList sheets;
+    for (int i = 0; i < file.sheetCount(); ++i)
+        sheets.push_back(file.sheetAt(i));
+    EXPECT_TRUE(buildWorkbookStream(file.workbook(), sheets, stream));
     return Bytes(stream.data(), stream.data() + stream.size());
 }
 

@@ -2,8 +2,8 @@
 // relies on, every document read back by the structural checker and by olefile (an independent
 // reader), names and paths, and saving safely over existing files and into failing disks.
 #include "spreadsheet/byteio.h"
-#include "spreadsheet/compoundchecker.h"
 #include "spreadsheet/compounddocument.h"
+#include "testing/compoundchecker.h"
 #include "testsupport.h"
 
 #include <QDir>

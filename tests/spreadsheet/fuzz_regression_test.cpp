@@ -1,11 +1,11 @@
 // Inputs kept from fuzzing the spreadsheet interface, replayed through the fuzz target's own
 // check (save, compound document check, BIFF read-back, every cell compared), and the faults
 // they found written out as plain cases.
-#include "../../fuzz/biffreader.h"
-#include "../../fuzz/spreadsheetchecks.h"
 #include "spreadsheet/cellrecords.h"
-#include "spreadsheet/compoundchecker.h"
 #include "spreadsheet/spreadsheet.h"
+#include "testing/biffreader.h"
+#include "testing/compoundchecker.h"
+#include "testing/spreadsheetchecks.h"
 
 #include "testsupport.h"
 

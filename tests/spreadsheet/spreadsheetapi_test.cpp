@@ -1,8 +1,8 @@
 // The spreadsheet interface: sheets, the growing cell grid, typed values, and saving.
 #include "biffbytes.h"
-#include "spreadsheet/compoundchecker.h"
 #include "spreadsheet/spreadsheet.h"
 #include "spreadsheet/workbook.h"
+#include "testing/compoundchecker.h"
 
 #include "testsupport.h"
 

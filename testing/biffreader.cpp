@@ -1,4 +1,4 @@
-#include "biffreader.h"
+#include "testing/biffreader.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,9 +1,9 @@
-#include "spreadsheetchecks.h"
+#include "testing/spreadsheetchecks.h"
 
-#include "biffreader.h"
-#include "fuzzinput.h"
-#include "spreadsheet/compoundchecker.h"
+#include "fuzz/fuzzinput.h"
 #include "spreadsheet/spreadsheet.h"
+#include "testing/biffreader.h"
+#include "testing/compoundchecker.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "spreadsheet/compoundchecker.h"
+#include "testing/compoundchecker.h"
 
 #include "spreadsheet/byteio.h"
 
