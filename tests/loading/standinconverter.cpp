@@ -11,6 +11,7 @@
 //   full:K:N      K pages, then exit code 6 saying the disk is full
 // and writes its process id into $ZQ_STANDIN_PID when that is set.
 #include "pagefiles.h"
+#include "pagetext.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -51,9 +52,9 @@ int main(int argc, char** argv)
         QFile text(PageFiles::textPath(folder, page));
         if (!text.open(QIODevice::WriteOnly))
             return 6;
-        text.write(QStringLiteral("<span style=\"left:1;top:2;width:30;height:10\">p%1</span>\n")
-                       .arg(page)
-                       .toUtf8());
+        QString run;
+        PageTextWriter::appendRun(run, {1, 2, 30, 10, QStringLiteral("p%1").arg(page)});
+        text.write(run.toUtf8());
         text.close();
         std::printf("page %d\n", page);
         std::fflush(stdout);
