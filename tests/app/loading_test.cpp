@@ -1,6 +1,6 @@
 #include "apptestsupport.h"
 #include "converter.h"
-#include "hangingpdf.h"
+#include "pdfassembler.h"
 #include "labeldraw.h"
 #include "messagelog.h"
 #include "pagefiles.h"

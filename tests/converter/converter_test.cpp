@@ -2,6 +2,7 @@
 // page files, its document description and its failures.
 #include "converter.h"
 #include "pagefiles.h"
+#include "pdfassembler.h"
 #include "testdocuments.h"
 #include "testsupport.h"
 
@@ -237,7 +238,7 @@ TEST_F(ConverterTest, UnreadablePagesStillGetAnImage)
 {
     const QByteArray content = "BT /F1 24 Tf 72 700 Td (Hello) Tj ET";
     const QString pdf = file("broken.pdf");
-    ASSERT_TRUE(writeFile(pdf, assemble({"<< /Type /Catalog /Pages 2 0 R >>",
+    ASSERT_TRUE(writeFile(pdf, assemblePdf({"<< /Type /Catalog /Pages 2 0 R >>",
                                          "<< /Type /Pages /Kids [3 0 R 99 0 R 3 0 R] /Count 3 >>",
                                          "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] "
                                          "/Resources << /Font << /F1 4 0 R >> >> /Contents 5 0 R >>",
@@ -264,7 +265,7 @@ TEST_F(ConverterTest, ConvertsEveryPageOfALongDocument)
     constexpr int kPages = 2500;
     // Small blank pages sharing one content stream; the last one holds a word.
     const QByteArray last = "BT /F1 8 Tf 4 12 Td (last) Tj ET";
-    std::vector<QByteArray> objects = {"<< /Type /Catalog /Pages 2 0 R >>",
+    QVector<QByteArray> objects = {"<< /Type /Catalog /Pages 2 0 R >>",
                                        {},
                                        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
                                        "<< /Length 0 >>\nstream\n\nendstream",
@@ -280,7 +281,7 @@ TEST_F(ConverterTest, ConvertsEveryPageOfALongDocument)
     }
     objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(kPages) + " >>";
     const QString pdf = file("long.pdf");
-    ASSERT_TRUE(writeFile(pdf, assemble(objects)));
+    ASSERT_TRUE(writeFile(pdf, assemblePdf(objects)));
     const QString out = outputFolder("out");
     const Outcome run = convert(pdf, out);
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
@@ -327,7 +328,7 @@ TEST_F(ConverterTest, BadInputGivesItsExitCodeOneLineAndNoPageFiles)
         writeFile(file("corrupt.pdf"), "%PDF-1.4\n1 0 obj\n<< /Type /Cat" + QByteArray(5000, '\x9c')));
     ASSERT_TRUE(writeFile(file("text.pdf"), "Dear reader,\nthis is not a PDF.\n"));
     ASSERT_TRUE(writeFile(file("truncated.pdf"), goodBytes.left(goodBytes.size() / 3)));
-    ASSERT_TRUE(writeFile(file("nopages.pdf"), assemble({"<< /Type /Catalog /Pages 2 0 R >>",
+    ASSERT_TRUE(writeFile(file("nopages.pdf"), assemblePdf({"<< /Type /Catalog /Pages 2 0 R >>",
                                                          "<< /Type /Pages /Kids [] /Count 0 >>"})));
     const bool haveQpdf = QFile::exists("/usr/bin/qpdf");
     if (haveQpdf) {

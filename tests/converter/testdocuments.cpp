@@ -1,5 +1,7 @@
 #include "testdocuments.h"
 
+#include "pdfassembler.h"
+
 #include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
@@ -41,29 +43,7 @@ std::vector<std::vector<QRectF>> write(const QString& path, const std::vector<Dr
     return boxes;
 }
 
-QByteArray assemble(const std::vector<QByteArray>& objects)
-{
-    QByteArray pdf = "%PDF-1.4\n";
-    std::vector<qsizetype> offsets;
-    for (size_t i = 0; i < objects.size(); ++i) {
-        offsets.push_back(pdf.size());
-        pdf += QByteArray::number(qulonglong(i + 1)) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const qsizetype xref = pdf.size();
-    pdf += "xref\n0 " + QByteArray::number(qulonglong(objects.size() + 1)) + "\n0000000000 65535 f \n";
-    for (qsizetype offset : offsets)
-        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    pdf += "trailer\n<< /Size " + QByteArray::number(qulonglong(objects.size() + 1)) +
-           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
-    return pdf;
-}
-
 namespace {
-QByteArray stream(const QByteArray& data)
-{
-    return "<< /Length " + QByteArray::number(data.size()) + " >>\nstream\n" + data + "\nendstream";
-}
-
 QByteArray hex(unsigned value, int digits)
 {
     return '<' + QByteArray::number(value, 16).rightJustified(digits, '0').toUpper() + '>';
@@ -84,11 +64,11 @@ QByteArray pageWithMappedText(const QByteArray& text, const std::vector<char16_t
     for (char c : text)
         shown += '\\' + QByteArray::number(uchar(c), 8).rightJustified(3, '0');
     const QByteArray content = "BT /F1 24 Tf 72 700 Td (" + shown + ") Tj ET";
-    return assemble({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+    return assemblePdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
                      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] "
                      "/Resources << /Font << /F1 4 0 R >> >> /Contents 5 0 R >>",
                      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /ToUnicode 6 0 R >>",
-                     stream(content), stream(cmap)});
+                     pdfStream(content), pdfStream(cmap)});
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)

@@ -27,10 +27,6 @@ struct DrawnPage {
 // the font's metrics place it (origin to advance, ascent to descent), or nothing on failure.
 std::vector<std::vector<QRectF>> write(const QString& path, const std::vector<DrawnPage>& pages);
 
-// A PDF assembled from `objects` (numbered from 1, object 1 the catalog) with a correct
-// cross-reference table.
-QByteArray assemble(const std::vector<QByteArray>& objects);
-
 // One Letter page showing `text` in Helvetica at 24 pt; the font's ToUnicode map gives each
 // byte of `text` the code point of `unicode` at the same index (bytes must differ).
 QByteArray pageWithMappedText(const QByteArray& text, const std::vector<char16_t>& unicode);

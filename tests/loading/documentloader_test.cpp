@@ -1,7 +1,7 @@
 // The document loader on its own, headless: a stand-in converter misbehaves in every way the
 // loader must catch, and the real converter meets a page that never finishes rendering.
 #include "documentloader.h"
-#include "hangingpdf.h"
+#include "pdfassembler.h"
 #include "pagefiles.h"
 #include "testsupport.h"
 
