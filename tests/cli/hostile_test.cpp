@@ -6,7 +6,7 @@
 #include "extractoptions.h"
 #include "outputreader.h"
 #include "pdfassembler.h"
-#include "pdfmaker.h"
+#include "pagemaker.h"
 #include "testsupport.h"
 
 #include <QDir>

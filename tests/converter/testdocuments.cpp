@@ -3,45 +3,8 @@
 #include "pdfassembler.h"
 
 #include <QFile>
-#include <QFont>
-#include <QFontMetricsF>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
 
 namespace TestDocuments {
-
-std::vector<std::vector<QRectF>> write(const QString& path, const std::vector<DrawnPage>& pages)
-{
-    QPdfWriter writer(path);
-    writer.setResolution(72); // painter units are points
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setPageSize(QPageSize(pages.front().size, QPageSize::Point));
-    QPainter painter(&writer);
-    if (!painter.isActive())
-        return {};
-    std::vector<std::vector<QRectF>> boxes;
-    for (size_t i = 0; i < pages.size(); ++i) {
-        if (i > 0) {
-            writer.setPageSize(QPageSize(pages[i].size, QPageSize::Point));
-            writer.newPage();
-        }
-        boxes.emplace_back();
-        for (const DrawnWord& word : pages[i].words) {
-            QFont font("DejaVu Sans");
-            font.setPointSizeF(word.pointSize);
-            painter.setFont(font);
-            painter.drawText(word.baseline, word.text);
-            const QFontMetricsF metrics(font, &writer);
-            boxes.back().push_back(QRectF(word.baseline.x(), word.baseline.y() - metrics.ascent(),
-                                          metrics.horizontalAdvance(word.text),
-                                          metrics.ascent() + metrics.descent()));
-        }
-    }
-    if (!painter.end())
-        return {};
-    return boxes;
-}
 
 namespace {
 QByteArray hex(unsigned value, int digits)
