@@ -1,6 +1,6 @@
-#include "aboutdialog.h"
+#include "app/aboutdialog.h"
 
-#include "appresources.h"
+#include "app/appresources.h"
 
 #include <QDesktopServices>
 #include <QIcon>

@@ -1,17 +1,18 @@
-#include "excelmain.h"
+#include "app/excelmain.h"
 
-#include "appresources.h"
-#include "filesaving.h"
-#include "labeldraw.h"
-#include "pagefiles.h"
-#include "pagegrid.h"
-#include "pagetext.h"
-#include "settings.h"
-#include "tableexport.h"
-#include "thumbnailloader.h"
+#include "app/appresources.h"
+#include "app/busyprogress.h"
+#include "app/settings.h"
+#include "app/thumbnailloader.h"
+#include "app/windowdialogs.h"
+#include "canvas/labeldraw.h"
+#include "export/filesaving.h"
+#include "export/tableexport.h"
+#include "extraction/pagegrid.h"
+#include "extraction/zoommapping.h"
+#include "protocol/pagefiles.h"
+#include "protocol/pagetext.h"
 #include "ui_excelmain.h"
-#include "windowdialogs.h"
-#include "zoommapping.h"
 
 #include <QCheckBox>
 #include <QDebug>
@@ -69,10 +70,18 @@ ExcelMain::ExcelMain(QWidget* parent)
     busyDialog->hide();
 
     // No folder is made before a document is opened.
-    loader = new DocumentLoader(QCoreApplication::applicationDirPath(), QStringLiteral("zarnich-quorvel"), this);
+    loader =
+        new DocumentLoader(QCoreApplication::applicationDirPath(), QStringLiteral("zarnich-quorvel"), this);
     connect(loader, &DocumentLoader::finished, this, &ExcelMain::loadFinished);
     // Queued: a modal progress dialog handles events while it takes a value.
     connect(loader, &DocumentLoader::progress, this, &ExcelMain::showLoadProgress, Qt::QueuedConnection);
+    connect(
+        loader, &DocumentLoader::readingProgress, this,
+        [this](int done, int total) {
+            if (isLoading())
+                showBusyProgress(busyDialog, BusyStep::Reading, done, total);
+        },
+        Qt::QueuedConnection);
     connect(busyDialog, &QProgressDialog::canceled, loader, &DocumentLoader::cancel);
 
     createCanvas();
@@ -85,6 +94,7 @@ ExcelMain::ExcelMain(QWidget* parent)
     connect(ui->pushButton_about, &QPushButton::clicked, this, &ExcelMain::showabout);
     thumbnailLoader = new ThumbnailLoader(ui->listwidget_view);
     createJoinLinesBox();
+    createRecognitionControls();
     // Nothing to page through or zoom before a document is shown.
     showNoDocument();
 }
@@ -194,6 +204,7 @@ void ExcelMain::openDocument(const QString& path)
     busyDialog->setValue(0);
     busyDialog->setCancelButtonText(tr("Cancel"));
     busyDialog->setWindowModality(Qt::WindowModal);
+    const QString shownFolder = workFolder();
     loader->start(path);
     if (!loader->commandLine().isEmpty())
         qDebug().noquote().nospace() << "PNG FILE CMD \"" << loader->commandLine() << "\" ";
@@ -203,15 +214,15 @@ void ExcelMain::openDocument(const QString& path)
         dialogs->runBusy(busyDialog);
     // Still loading once the dialog is gone: the user closed it.
     loader->cancel();
+    // A document just shown may have pages without a text layer.
+    if (!workFolder().isEmpty() && workFolder() != shownFolder)
+        offerRecognition();
 }
 
 void ExcelMain::showLoadProgress(int done, int total)
 {
-    if (!isLoading() || total <= 0)
-        return;
-    busyDialog->setLabelText(tr("Converting page %1 of %2").arg(std::min(done + 1, total)).arg(total));
-    busyDialog->setRange(0, total);
-    busyDialog->setValue(done);
+    if (isLoading())
+        showBusyProgress(busyDialog, BusyStep::Converting, done, total);
 }
 
 void ExcelMain::loadFinished(DocumentLoader::Outcome outcome)
@@ -222,8 +233,9 @@ void ExcelMain::loadFinished(DocumentLoader::Outcome outcome)
         const QString reason = loader->failureReason();
         const QString file = QDir::toNativeSeparators(loadingPath);
         dialogs->warning(this, kTitle,
-                         !reason.isEmpty() && reason.at(0).isUpper() ? tr("%1 could not be opened. %2.").arg(file, reason)
-                                                : tr("%1 could not be opened: %2.").arg(file, reason));
+                         !reason.isEmpty() && reason.at(0).isUpper()
+                             ? tr("%1 could not be opened. %2.").arg(file, reason)
+                             : tr("%1 could not be opened: %2.").arg(file, reason));
     }
     if (outcome == DocumentLoader::Outcome::Complete)
         closeProgressDia();
@@ -276,6 +288,7 @@ void ExcelMain::closeProgressDia()
     thumbnailLoader->setPages(images);
     ui->listwidget_view->setCurrentRow(0);
     connect(ui->listwidget_view, &QListWidget::clicked, this, &ExcelMain::viewchage, Qt::UniqueConnection);
+    showRecognitionMarks();
     warnAboutPageLimit();
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "aboutdialog.h"
-#include "documentloader.h"
-#include "layoutfile.h"
-#include "pagerulescache.h"
-#include "pagestore.h"
-#include "subtext.h"
+#include "app/aboutdialog.h"
+#include "extraction/layoutfile.h"
+#include "extraction/pagerulescache.h"
+#include "extraction/pagestore.h"
+#include "loading/documentloader.h"
+#include "protocol/subtext.h"
 
 #include <QMainWindow>
 #include <QVector>
@@ -13,7 +13,10 @@
 #include <memory>
 
 class QCheckBox;
+class QComboBox;
+class QLabel;
 class QProgressDialog;
+class RecognitionRun;
 class QScrollArea;
 class ThumbnailLoader;
 class WindowDialogs;
@@ -129,6 +132,14 @@ private:
     // The rules of page `index` while "Join wrapped lines" is on, else nullptr.
     const QVector<PageRule>* joinRules(int index);
 
+    // Pages without a text layer (excelmainrecognition.cpp): after a document is shown, the
+    // offer to recognise their text; the marks and the status note on recognised pages.
+    void createRecognitionControls();
+    void offerRecognition();
+    void adoptRecognised(LoadedDocument recognised);
+    void showRecognitionMarks();
+    void showPageNote();
+
     std::unique_ptr<Ui::ExcelMain> ui;
     std::unique_ptr<WindowDialogs> dialogs;
     AboutDialog aboutBox;
@@ -139,12 +150,15 @@ private:
     ThumbnailLoader* thumbnailLoader = nullptr;
     QCheckBox* joinLinesCheck = nullptr;
     PageRulesCache pageRules;
+    RecognitionRun* recognitionRun = nullptr;
+    QComboBox* scannedPagesBox = nullptr; // "Recognise scanned pages: ask / always / never"
+    QLabel* pageNoteLabel = nullptr;      // in the status bar: how the shown page got its text
 
     DocumentLoader* loader = nullptr;
-    QString loadingPath;                          // the PDF the loader works on
+    QString loadingPath;                           // the PDF the loader works on
     std::unique_ptr<PrivateFolder> documentFolder; // page files of the document shown
-    DocumentInfo documentInfo;                    // every page of the document shown
-    QSize shownImageSize; // size of the page image on the canvas, before zooming
+    DocumentInfo documentInfo;                     // every page of the document shown
+    QSize shownImageSize;                          // size of the page image on the canvas, before zooming
 
     bool overListEdge = false;
     bool overTableEdge = false;

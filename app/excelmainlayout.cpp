@@ -1,13 +1,13 @@
 // The window's layout files: "Save layout…" writes every page's table in points, "Load
 // layout…" puts a layout on the open document. Kept apart from excelmain.cpp, which they only
 // reach through the store, the canvas and the dialogs.
-#include "excelmain.h"
+#include "app/excelmain.h"
 
-#include "pagefiles.h"
-#include "pagelayouts.h"
-#include "settings.h"
+#include "app/settings.h"
+#include "app/windowdialogs.h"
+#include "extraction/pagelayouts.h"
+#include "protocol/pagefiles.h"
 #include "ui_excelmain.h"
-#include "windowdialogs.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -119,7 +119,8 @@ void ExcelMain::loadLayout()
     }
     const ResolvedLayout layout = resolveLayout(read.entries, pageCount);
     // A layout made with wrapped lines joined turns the option on before its tables apply.
-    if (std::any_of(read.entries.begin(), read.entries.end(), [](const LayoutEntry& e) { return e.joinLines; }))
+    if (std::any_of(read.entries.begin(), read.entries.end(),
+                    [](const LayoutEntry& e) { return e.joinLines; }))
         joinLinesCheck->setChecked(true);
     applyLayout(layout.pages);
     if (!layout.missingPages.isEmpty())

@@ -1,6 +1,6 @@
-#include "excelmain.h"
-#include "messagelog.h"
-#include "terminationsignals.h"
+#include "app/excelmain.h"
+#include "app/messagelog.h"
+#include "app/terminationsignals.h"
 
 #include <QApplication>
 

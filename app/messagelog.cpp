@@ -1,4 +1,4 @@
-#include "messagelog.h"
+#include "app/messagelog.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "settings.h"
+#include "app/settings.h"
 
 #include <QSettings>
 
@@ -61,6 +61,21 @@ bool joinLines()
 void setJoinLines(bool on)
 {
     write(QStringLiteral("extract/joinLines"), on ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+ScannedPages scannedPages()
+{
+    const QString value = read(QStringLiteral("recognition/scannedPages"));
+    return value == u"always"  ? ScannedPages::Always
+           : value == u"never" ? ScannedPages::Never
+                               : ScannedPages::Ask;
+}
+void setScannedPages(ScannedPages choice)
+{
+    write(QStringLiteral("recognition/scannedPages"),
+          choice == ScannedPages::Always  ? QStringLiteral("always")
+          : choice == ScannedPages::Never ? QStringLiteral("never")
+                                          : QStringLiteral("ask"));
 }
 
 } // namespace AppSettings

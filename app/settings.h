@@ -27,4 +27,11 @@ void setNumbersAsNumbers(bool on);
 bool joinLines();
 void setJoinLines(bool on);
 
+// "recognition/scannedPages": what happens after loading a document with pages that have no
+// text layer: "ask" whether to recognise their text (also when missing or unknown),
+// "always" recognise it, "never" leave them without words.
+enum class ScannedPages { Ask, Always, Never };
+ScannedPages scannedPages();
+void setScannedPages(ScannedPages choice);
+
 } // namespace AppSettings

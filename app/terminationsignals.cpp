@@ -1,4 +1,4 @@
-#include "terminationsignals.h"
+#include "app/terminationsignals.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

@@ -24,16 +24,24 @@ public:
 
     bool isLoaded(int row) const { return row >= 0 && row < loaded_.size() && loaded_[row]; }
 
+    // Marks the pages whose text was recognised from their image (index = row): a badge on
+    // the thumbnail and a tool tip saying so. setPages() clears the marks.
+    void setMarked(const QVector<bool>& marked);
+    bool isMarked(int row) const { return row >= 0 && row < marked_.size() && marked_[row]; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void loadVisible();
-    QIcon thumbnail(const QString& imagePath) const;
+    QIcon thumbnail(const QString& imagePath, bool marked) const;
+    QIcon placeholder(bool marked) const { return marked ? markedPlaceholder_ : placeholder_; }
 
     QListWidget* list_;
     QStringList paths_;
     QVector<bool> loaded_;
+    QVector<bool> marked_;
     QTimer pending_;
     QIcon placeholder_;
+    QIcon markedPlaceholder_;
 };

@@ -1,6 +1,6 @@
-#include "windowdialogs.h"
+#include "app/windowdialogs.h"
 
-#include "tableexport.h"
+#include "export/tableexport.h"
 
 #include <QFileDialog>
 #include <QProgressDialog>

@@ -3,7 +3,7 @@
 // should take at most 1.5 times as long.
 //
 //   bench_compound [folder]      (default: the current folder)
-#include "compounddocument.h"
+#include "spreadsheet/compounddocument.h"
 
 #include <algorithm>
 #include <chrono>

@@ -71,6 +71,7 @@ int main(int argc, char** argv)
     std::printf("  converter alone     %7.4f s/page  %7.2f s  peak %6.1f MiB\n", alone.seconds / pages,
                 alone.seconds, alone.peakKiB / 1024.0);
     std::printf("  output %.1f KiB\n", QFileInfo(dir.filePath("tables.xls")).size() / 1024.0);
-    std::printf("ratio (zq-extract / converter alone): %.3f (target under 1.15)\n", whole.seconds / alone.seconds);
+    std::printf("ratio (zq-extract / converter alone): %.3f (target under 1.15)\n",
+                whole.seconds / alone.seconds);
     return 0;
 }

@@ -1,7 +1,7 @@
 // Grid building on a dense page: 5000 runs inside the table and 100 column lines. Prints the
 // time of one buildPageGrid call next to the time of copying the page's runs once.
 
-#include "pagegrid.h"
+#include "extraction/pagegrid.h"
 
 #include <QRandomGenerator>
 

@@ -3,9 +3,9 @@
 // shown, next to our converter alone on the same file in the same run. Prints both times,
 // the peak memory of the window process and of the converter, and the ratio of the times.
 //   bench_open [pages] [runs]
+#include "app/excelmain.h"
+#include "app/windowdialogs.h"
 #include "benchsupport.h"
-#include "excelmain.h"
-#include "windowdialogs.h"
 
 #include <QApplication>
 #include <QDir>
@@ -105,8 +105,7 @@ int main(int argc, char** argv)
     int shownPages = 0;
     for (int run = 0; run < runs; ++run) {
         QTemporaryDir out;
-        const Measurement c =
-            runSelf({"--measure", converter, "-htmlformat", pdf, out.filePath("text.xml")});
+        const Measurement c = runSelf({"--measure", converter, "-htmlformat", pdf, out.filePath("text.xml")});
         const Measurement w = runSelf({"--window", pdf}, &shownPages);
         if (!c.ok || !w.ok)
             return 1;

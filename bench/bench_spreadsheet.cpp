@@ -4,7 +4,7 @@
 //
 //   bench_spreadsheet [FOLDER]   (default: the temporary folder)
 
-#include "spreadsheet.h"
+#include "spreadsheet/spreadsheet.h"
 
 #include <sys/resource.h>
 

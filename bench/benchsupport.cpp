@@ -16,7 +16,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-
 int measureChild(char** command)
 {
     const auto start = std::chrono::steady_clock::now();
@@ -110,7 +109,6 @@ Measurement best(const std::vector<Measurement>& runs)
     }
     return m;
 }
-
 
 BenchArguments benchArguments(int argc, char** argv, int defaultPages, int defaultRuns)
 {

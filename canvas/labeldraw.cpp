@@ -1,6 +1,6 @@
-#include "labeldraw.h"
+#include "canvas/labeldraw.h"
 
-#include "tableedit.h"
+#include "canvas/tableedit.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -48,9 +48,15 @@ labeldraw::labeldraw(QWidget* parent) : QLabel(parent)
     setMouseTracking(true);
 }
 
-QRectF labeldraw::getRect() const { return tableRect; }
+QRectF labeldraw::getRect() const
+{
+    return tableRect;
+}
 
-QVector<QRectF> labeldraw::getLines() const { return lines; }
+QVector<QRectF> labeldraw::getLines() const
+{
+    return lines;
+}
 
 void labeldraw::setRectAndLines(const QRectF& rect, const QVector<QRectF>& newLines)
 {
@@ -66,13 +72,25 @@ void labeldraw::setRectAndLines(const QRectF& rect, const QVector<QRectF>& newLi
     requestRepaint();
 }
 
-void labeldraw::drawrect() { drawMode = 1; }
+void labeldraw::drawrect()
+{
+    drawMode = 1;
+}
 
-void labeldraw::drawline() { drawMode = 2; }
+void labeldraw::drawline()
+{
+    drawMode = 2;
+}
 
-void labeldraw::zoomin() { scaleGeometry(1.25); }
+void labeldraw::zoomin()
+{
+    scaleGeometry(1.25);
+}
 
-void labeldraw::zoomout() { scaleGeometry(0.8); }
+void labeldraw::zoomout()
+{
+    scaleGeometry(0.8);
+}
 
 void labeldraw::delrec()
 {
@@ -126,7 +144,10 @@ void labeldraw::resetCleared()
     hasRect = false;
 }
 
-void labeldraw::rebuildHandles() { handles = resizeHandles(tableRect); }
+void labeldraw::rebuildHandles()
+{
+    handles = resizeHandles(tableRect);
+}
 
 void labeldraw::rebuildEdgeBands()
 {

@@ -24,8 +24,8 @@ public:
     void setRectAndLines(const QRectF& rect, const QVector<QRectF>& lines);
 
     // Written directly by the main window on a page change (drawMode 1, hasRect false).
-    int drawMode = 0;      // 0 none, 1 draw a rectangle, 2 draw lines
-    bool hasRect = false;  // a drawn rectangle was committed: editing is allowed
+    int drawMode = 0;     // 0 none, 1 draw a rectangle, 2 draw lines
+    bool hasRect = false; // a drawn rectangle was committed: editing is allowed
 
     int selectedLine() const { return selectedLine_; }
     bool isCleared() const { return cleared_; }
@@ -49,7 +49,7 @@ protected:
 
 private:
     void scaleGeometry(double k);
-    void requestRepaint();  // a repaint; while cleared it first resets the geometry
+    void requestRepaint(); // a repaint; while cleared it first resets the geometry
     void resetCleared();
     void rebuildHandles();
     void rebuildEdgeBands();
@@ -71,21 +71,21 @@ private:
 
     QRectF tableRect;
     QVector<QRectF> lines;
-    int selectedLine_ = 0;  // 1-based index into lines, 0 = none
+    int selectedLine_ = 0; // 1-based index into lines, 0 = none
     bool cleared_ = false;
 
     // Interaction state.
     bool drawingRect = false;
-    QRectF rubberBand;  // press point and signed extent of the rectangle being drawn
-    QPointF lastPos;    // last mouse position a drag has taken into account
+    QRectF rubberBand; // press point and signed extent of the rectangle being drawn
+    QPointF lastPos;   // last mouse position a drag has taken into account
     bool movingRect = false;
     bool resizingRect = false;
-    int activeHandle = 9;  // zone of the last hover test: handle 0-7, 8 inside, 9 elsewhere
+    int activeHandle = 9; // zone of the last hover test: handle 0-7, 8 inside, 9 elsewhere
     bool overEdgeBand = false;
     bool newLineFromTop = false;
     bool newLineFromBottom = false;
     float newLineX = 0;
-    QRectF newLine;  // preview of the line being dragged out of an edge band
+    QRectF newLine; // preview of the line being dragged out of an edge band
     bool newLineValid = false;
     bool overLine = false;
     bool draggingLine = false;

@@ -1,4 +1,4 @@
-#include "tableedit.h"
+#include "canvas/tableedit.h"
 
 #include <algorithm>
 #include <cmath>
@@ -45,9 +45,9 @@ QVector<QRectF> resizeHandles(const QRectF& table)
     const Edges e = singlePrecisionEdges(table);
     const float midX = (e.left + e.right) * 0.5f;
     const float midY = (e.top + e.bottom) * 0.5f;
-    return {squareAround(e.left, e.top),    squareAround(midX, e.top),    squareAround(e.right, e.top),
-            squareAround(e.left, midY),     squareAround(e.right, midY),  squareAround(e.left, e.bottom),
-            squareAround(midX, e.bottom),   squareAround(e.right, e.bottom)};
+    return {squareAround(e.left, e.top),  squareAround(midX, e.top),      squareAround(e.right, e.top),
+            squareAround(e.left, midY),   squareAround(e.right, midY),    squareAround(e.left, e.bottom),
+            squareAround(midX, e.bottom), squareAround(e.right, e.bottom)};
 }
 
 QRectF topEdgeBand(const QRectF& table)

@@ -26,13 +26,13 @@ enum Zone {
 };
 
 constexpr int kHandleCount = 8;
-constexpr double kHandleHalf = 5;     // a handle is a 10 × 10 square around its anchor
-constexpr double kBandHalf = 5;       // edge bands reach 5 px to each side of the edge
-constexpr double kLineGrip = 2;       // a line is grabbed within 2 px to each side
-constexpr double kSideClearance = 5;  // a side edge stays 5 px away from every line
-constexpr double kCommitSize = 5;     // a drawn rectangle must exceed this in some direction
-constexpr double kLineEdgeGap = 2;    // a dragged line stays 2 px inside the side edges
-constexpr double kLineRefGap = 1;     // … and 1 px away from the reference line
+constexpr double kHandleHalf = 5;    // a handle is a 10 × 10 square around its anchor
+constexpr double kBandHalf = 5;      // edge bands reach 5 px to each side of the edge
+constexpr double kLineGrip = 2;      // a line is grabbed within 2 px to each side
+constexpr double kSideClearance = 5; // a side edge stays 5 px away from every line
+constexpr double kCommitSize = 5;    // a drawn rectangle must exceed this in some direction
+constexpr double kLineEdgeGap = 2;   // a dragged line stays 2 px inside the side edges
+constexpr double kLineRefGap = 1;    // … and 1 px away from the reference line
 
 // The eight resize handles in zone order. Edges are taken in single precision, e.g. the
 // table (100, 50, 200, 80) has its top-middle handle at (195, 45, 10, 10).

@@ -1,4 +1,4 @@
-#include "batchplan.h"
+#include "cli/batchplan.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "batchrun.h"
+#include "cli/batchrun.h"
 
-#include "batchplan.h"
+#include "cli/batchplan.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -51,7 +51,8 @@ QStringList geometryArguments(const ExtractOptions& o)
         for (double x : g.columns)
             columns.append(number(x));
         if (o.guessColumns)
-            args << "-c" << "auto";
+            args << "-c"
+                 << "auto";
         else if (!columns.isEmpty())
             args << "-c" << columns.join(',');
     }

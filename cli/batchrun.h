@@ -8,7 +8,7 @@
 // name, so an interrupted or failed PDF never leaves a half-written file behind. A PDF that
 // fails, crashes or runs past the time limit fails alone; the others go on.
 
-#include "extractoptions.h"
+#include "cli/extractoptions.h"
 
 #include <QString>
 #include <QTextStream>

@@ -1,13 +1,13 @@
-#include "extractjob.h"
+#include "cli/extractjob.h"
 
-#include "documentloader.h"
-#include "filesaving.h"
-#include "guessedtables.h"
-#include "pagerulescache.h"
-#include "pagestore.h"
-#include "pagetextnotes.h"
-#include "pagetext.h"
-#include "tableexport.h"
+#include "cli/guessedtables.h"
+#include "cli/pagetextnotes.h"
+#include "export/filesaving.h"
+#include "export/tableexport.h"
+#include "extraction/pagerulescache.h"
+#include "extraction/pagestore.h"
+#include "loading/documentloader.h"
+#include "protocol/pagetext.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -88,14 +88,16 @@ ExtractExit ExtractJob::run(const ExtractOptions& options)
         return loaded;
     const int pageCount = document.pageCount();
     if (document.info.pageCount > pageCount)
-        err_ << "zq-extract: warning: the document has " << document.info.pageCount << " pages; only the first "
-             << pageCount << " are extracted" << Qt::endl;
+        err_ << "zq-extract: warning: the document has " << document.info.pageCount
+             << " pages; only the first " << pageCount << " are extracted" << Qt::endl;
     for (const QString& warning : pagesWithoutTextWarnings(document.texts))
         err_ << "zq-extract: warning: " << warning << Qt::endl;
 
     PageRulesCache rules;
     rules.reset(document.folderPath());
-    const auto warn = [this](const QString& message) { err_ << "zq-extract: warning: " << message << Qt::endl; };
+    const auto warn = [this](const QString& message) {
+        err_ << "zq-extract: warning: " << message << Qt::endl;
+    };
     GuessedTables guessed(document, rules, warn);
     if (options.geometry || options.guessTables) {
         QString error;

@@ -5,7 +5,7 @@
 // chosen pages the way the window's "Apply to All" does, and save through the window's own
 // export code.
 
-#include "extractoptions.h"
+#include "cli/extractoptions.h"
 
 #include <QString>
 #include <QTextStream>

@@ -1,8 +1,8 @@
-#include "extractoptions.h"
+#include "cli/extractoptions.h"
 
-#include "pagefiles.h"
-#include "spreadsheetexport.h"
-#include "tableexport.h"
+#include "export/spreadsheetexport.h"
+#include "export/tableexport.h"
+#include "protocol/pagefiles.h"
 
 #include <algorithm>
 #include <cmath>
@@ -256,7 +256,8 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
         } else if (arg == "--ocr") {
             if (hasInlineValue && value != QLatin1String("force"))
                 return fail(QStringLiteral("--ocr takes no value or =force"));
-            o.recognition = hasInlineValue ? TextRecognition::Mode::EveryPage : TextRecognition::Mode::BlankPages;
+            o.recognition =
+                hasInlineValue ? TextRecognition::Mode::EveryPage : TextRecognition::Mode::BlankPages;
         } else if (arg == "--ocr-lang") {
             const auto v = takeValue();
             if (!v || v->isEmpty())
@@ -323,7 +324,8 @@ ParsedArguments parseExtractArguments(const QStringList& arguments)
     } else if (haveColumns) {
         const auto columns = parseNumberList(columnsText);
         if (!columns)
-            return fail(QStringLiteral("--columns takes numbers separated by commas: \"%1\"").arg(columnsText));
+            return fail(
+                QStringLiteral("--columns takes numbers separated by commas: \"%1\"").arg(columnsText));
         if (columns->size() > maxColumnSeparators(o.output))
             return fail(QStringLiteral("--columns gives %1 separators, more than the %2 that %3 can hold")
                             .arg(columns->size())

@@ -2,9 +2,9 @@
 
 // Command line of zq-extract: which PDF, which table geometry on which pages, which output.
 
-#include "layoutfile.h"
-#include "tableexport.h"
-#include "textrecognition.h"
+#include "export/tableexport.h"
+#include "extraction/layoutfile.h"
+#include "extraction/textrecognition.h"
 
 #include <QRectF>
 #include <QString>
@@ -17,16 +17,16 @@
 enum class ExtractExit : int {
     Written = 0,
     BadArguments = 1,
-    Unreadable = 2,    // the PDF cannot be read or has no pages
-    CannotWrite = 3,   // the output cannot be written (a previous file stays intact)
+    Unreadable = 2,      // the PDF cannot be read or has no pages
+    CannotWrite = 3,     // the output cannot be written (a previous file stays intact)
     TemporaryFolder = 4, // no temporary folder, or it filled up or cannot be written
     Interrupted = 130,
 };
 
 struct PageTable {
-    int page = 0;  // 1-based
+    int page = 0; // 1-based
     TableGeometry geometry;
-    bool joinLines = false;  // the layout file's "join_lines"
+    bool joinLines = false; // the layout file's "join_lines"
 };
 
 // Many PDFs in one call. Each PDF is extracted by a child zq-extract of its own into a private
@@ -44,25 +44,25 @@ struct BatchOptions {
 struct ExtractOptions {
     QString input;
     QString output;
-    std::optional<TableGeometry> geometry;  // -a with -c
-    QString pages = "all";                  // -p
-    QString templatePath;                   // -t
-    std::optional<BatchOptions> batch;      // several inputs, -b, --format, -j or --shard
-    ExportOptions exportOptions;             // --numbers
-    bool joinLines = false;                 // --join-lines: on every page
-    bool guessColumns = false;              // -c auto: columns guessed inside -a on every page
-    bool guessTables = false;               // -g: the largest table found on each page
-    bool printLayout = false;               // --print-layout: the geometry used, to stdout
-    int pageTimeout = 60;                   // --page-timeout, seconds a page may take to render
+    std::optional<TableGeometry> geometry; // -a with -c
+    QString pages = "all";                 // -p
+    QString templatePath;                  // -t
+    std::optional<BatchOptions> batch;     // several inputs, -b, --format, -j or --shard
+    ExportOptions exportOptions;           // --numbers
+    bool joinLines = false;                // --join-lines: on every page
+    bool guessColumns = false;             // -c auto: columns guessed inside -a on every page
+    bool guessTables = false;              // -g: the largest table found on each page
+    bool printLayout = false;              // --print-layout: the geometry used, to stdout
+    int pageTimeout = 60;                  // --page-timeout, seconds a page may take to render
     TextRecognition::Mode recognition = TextRecognition::Mode::Off; // --ocr, --ocr=force
-    QString recognitionLanguages;           // --ocr-lang; empty: the converter's default
+    QString recognitionLanguages; // --ocr-lang; empty: the converter's default
     bool help = false;
     bool version = false;
 };
 
 struct ParsedArguments {
     ExtractOptions options;
-    QString error;  // empty when the arguments are usable
+    QString error; // empty when the arguments are usable
 };
 
 ParsedArguments parseExtractArguments(const QStringList& arguments);

@@ -1,11 +1,11 @@
-#include "guessedtables.h"
+#include "cli/guessedtables.h"
 
-#include "columnguess.h"
-#include "documentloader.h"
-#include "joinedgrid.h"
-#include "layoutfile.h"
-#include "pagegrid.h"
-#include "tablefinder.h"
+#include "extraction/columnguess.h"
+#include "extraction/joinedgrid.h"
+#include "extraction/layoutfile.h"
+#include "extraction/pagegrid.h"
+#include "extraction/tablefinder.h"
+#include "loading/documentloader.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // zq-extract's guessed geometry: columns guessed inside a given area (-c auto), the largest
 // table found on each page (-g), and the geometry used written as a layout (--print-layout).
 
-#include "extractoptions.h"
-#include "pagerulescache.h"
+#include "cli/extractoptions.h"
+#include "extraction/pagerulescache.h"
 
 #include <QByteArray>
 #include <QVector>

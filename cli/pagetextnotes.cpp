@@ -1,4 +1,4 @@
-#include "pagetextnotes.h"
+#include "cli/pagetextnotes.h"
 
 QString pageRanges(const QVector<int>& pages)
 {
@@ -27,7 +27,8 @@ QStringList pagesWithoutTextWarnings(const QVector<PageText>& texts)
     if (unread.size() == 1)
         warnings.append(QStringLiteral("page %1 has no text layer; --ocr recognises it").arg(unread[0]));
     else if (unread.size() > 1)
-        warnings.append(QStringLiteral("pages %1 have no text layer; --ocr recognises them").arg(pageRanges(unread)));
+        warnings.append(
+            QStringLiteral("pages %1 have no text layer; --ocr recognises them").arg(pageRanges(unread)));
     if (!unreadable.isEmpty())
         warnings.append(QStringLiteral("%1 %2: no text was recognised in the image")
                             .arg(unreadable.size() == 1 ? QStringLiteral("page") : QStringLiteral("pages"),

@@ -1,6 +1,6 @@
-#include "tsvtable.h"
+#include "cli/tsvtable.h"
 
-#include "textconversion.h"
+#include "spreadsheet/textconversion.h"
 
 #include <cerrno>
 #include <cstring>

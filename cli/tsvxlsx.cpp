@@ -1,4 +1,4 @@
-#include "tsvtable.h"
+#include "cli/tsvtable.h"
 
 #include <xlsxwriter.h>
 

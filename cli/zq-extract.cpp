@@ -1,7 +1,7 @@
 // zq-extract: the window's table extraction from the command line, for batch work.
-#include "batchrun.h"
-#include "extractjob.h"
-#include "extractoptions.h"
+#include "cli/batchrun.h"
+#include "cli/extractjob.h"
+#include "cli/extractoptions.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -54,8 +54,8 @@ int main(int argc, char* argv[])
     if (parsed.options.recognition != TextRecognition::Mode::Off) {
         QString error;
         const QString languages = parsed.options.recognitionLanguages;
-        if (TextRecognition::resolveLanguages(languages.isEmpty() ? TextRecognition::defaultLanguages() : languages,
-                                              &error)
+        if (TextRecognition::resolveLanguages(
+                languages.isEmpty() ? TextRecognition::defaultLanguages() : languages, &error)
                 .isEmpty()) {
             err << "zq-extract: " << error << Qt::endl;
             return static_cast<int>(ExtractExit::BadArguments);

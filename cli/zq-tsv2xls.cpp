@@ -7,8 +7,8 @@
 // is a row), split at tabs into cells, every cell a text exactly as written. One sheet,
 // "Sheet1". Bad input is refused with a message and exit status 1, nothing written.
 
-#include "spreadsheet.h"
-#include "tsvtable.h"
+#include "cli/tsvtable.h"
+#include "spreadsheet/spreadsheet.h"
 
 #include <cctype>
 #include <cerrno>

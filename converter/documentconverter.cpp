@@ -1,8 +1,8 @@
-#include "documentconverter.h"
+#include "converter/documentconverter.h"
 
-#include "pagefiles.h"
-#include "pagerecogniser.h"
-#include "pagewriter.h"
+#include "converter/pagerecogniser.h"
+#include "converter/pagewriter.h"
+#include "protocol/pagefiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -154,8 +154,9 @@ ConverterExit DocumentConverter::convertPages()
         for (int number = nextPage++; number <= pageCount_ && !stop; number = nextPage++) {
             const RenderLimit limit{QDeadlineTimer(std::chrono::seconds(pageTimeout_)), &stop};
             RenderedPage page = renderPage(document, number, limit);
-            if (!page.aborted && (recognition_ == TextRecognition::Mode::EveryPage ||
-                                  (recognition_ == TextRecognition::Mode::BlankPages && page.lines.empty()))) {
+            if (!page.aborted &&
+                (recognition_ == TextRecognition::Mode::EveryPage ||
+                 (recognition_ == TextRecognition::Mode::BlankPages && page.lines.empty()))) {
                 if (!recogniser)
                     recogniser = std::make_unique<PageRecogniser>(TextRecognition::dataFolder(), languages_);
                 if (!recogniser->isReady()) {
@@ -171,9 +172,10 @@ ConverterExit DocumentConverter::convertPages()
             }
             if (page.aborted) {
                 if (!stop)
-                    failWith(ConverterExit::PageTimeout, QStringLiteral("Page %1 could not be rendered within %2 s")
-                                                             .arg(number)
-                                                             .arg(pageTimeout_));
+                    failWith(ConverterExit::PageTimeout,
+                             QStringLiteral("Page %1 could not be rendered within %2 s")
+                                 .arg(number)
+                                 .arg(pageTimeout_));
                 return;
             }
             QString error;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "converter.h"
-#include "textrecognition.h"
+#include "extraction/textrecognition.h"
+#include "protocol/converter.h"
 
 #include <QString>
 

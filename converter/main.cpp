@@ -3,7 +3,7 @@
 //               [--ocr | --ocr=force] [--ocr-lang LANGUAGES]
 // Exits with a ConverterExit code; on failure prints one line on stderr saying why. Its
 // progress goes to stdout: "pages N" once the document is open, "page K" per page written.
-#include "documentconverter.h"
+#include "converter/documentconverter.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -91,8 +91,9 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
     qInstallMessageHandler(silentQt);
     Poppler::setDebugErrorFunction(silentPoppler, QVariant());
-    const QString usage = QStringLiteral("Usage: Qtmingw.dll -htmlformat <file.pdf> <folder>/text.xml "
-                                         "[--page-timeout SECONDS] [--ocr | --ocr=force] [--ocr-lang LANGUAGES]");
+    const QString usage =
+        QStringLiteral("Usage: Qtmingw.dll -htmlformat <file.pdf> <folder>/text.xml "
+                       "[--page-timeout SECONDS] [--ocr | --ocr=force] [--ocr-lang LANGUAGES]");
     Options options;
     if (argc < 4 || qstrcmp(argv[1], "-htmlformat") != 0 || !readOptions(argc, argv, &options))
         return report(ConverterExit::BadArguments, usage);

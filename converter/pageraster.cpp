@@ -1,4 +1,4 @@
-#include "pageraster.h"
+#include "converter/pageraster.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "pagerecogniser.h"
+#include "converter/pagerecogniser.h"
 
-#include "pagerules.h"
+#include "extraction/pagerules.h"
 
 #include <QPainter>
 
@@ -164,8 +164,8 @@ std::vector<TextLine> recognisePage(const Poppler::Document& document, int numbe
         return {};
     const PageRaster raster = PageRaster::forPage(page->pageSizeF(), PageRecogniser::kDpi);
     const QVariant payload = QVariant::fromValue(reinterpret_cast<quintptr>(&limit));
-    const QImage image = page->renderToImage(raster.dpi(), raster.dpi(), -1, -1, -1, -1, Poppler::Page::Rotate0,
-                                             nullptr, nullptr, shouldAbort, payload);
+    const QImage image = page->renderToImage(raster.dpi(), raster.dpi(), -1, -1, -1, -1,
+                                             Poppler::Page::Rotate0, nullptr, nullptr, shouldAbort, payload);
     if (limit.reached()) {
         *aborted = true;
         return {};

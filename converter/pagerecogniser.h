@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pagerenderer.h"
+#include "converter/pagerenderer.h"
 
 #include <QImage>
 #include <QString>

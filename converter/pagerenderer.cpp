@@ -1,4 +1,4 @@
-#include "pagerenderer.h"
+#include "converter/pagerenderer.h"
 
 #include <poppler-qt6.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pageraster.h"
-#include "textlines.h"
+#include "converter/pageraster.h"
+#include "converter/textlines.h"
 
 #include <QDeadlineTimer>
 #include <QImage>

@@ -1,6 +1,6 @@
-#include "pagetexthtml.h"
+#include "converter/pagetexthtml.h"
 
-#include "pagetext.h"
+#include "protocol/pagetext.h"
 
 #include <algorithm>
 #include <cmath>

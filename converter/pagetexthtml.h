@@ -1,6 +1,6 @@
 #pragma once
 
-#include "textlines.h"
+#include "converter/textlines.h"
 
 #include <QByteArray>
 #include <QSize>

@@ -1,8 +1,8 @@
-#include "pagewriter.h"
+#include "converter/pagewriter.h"
 
-#include "pagefiles.h"
-#include "pagetext.h"
-#include "pagetexthtml.h"
+#include "converter/pagetexthtml.h"
+#include "protocol/pagefiles.h"
+#include "protocol/pagetext.h"
 
 #include <QBuffer>
 #include <QFile>

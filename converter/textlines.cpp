@@ -1,4 +1,4 @@
-#include "textlines.h"
+#include "converter/textlines.h"
 
 #include <algorithm>
 #include <cmath>

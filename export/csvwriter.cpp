@@ -1,6 +1,6 @@
-#include "csvwriter.h"
+#include "export/csvwriter.h"
 
-#include "documentrows.h"
+#include "export/documentrows.h"
 
 #include <QString>
 

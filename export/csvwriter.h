@@ -8,7 +8,7 @@
 //   one page, one row with the cells "a " and "b "
 //   → FF FE, then "\"a \"\t\"b \"\n" in UTF-16LE
 
-#include "pagegrid.h"
+#include "extraction/pagegrid.h"
 
 #include <QByteArray>
 #include <QVector>

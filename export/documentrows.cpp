@@ -1,4 +1,4 @@
-#include "documentrows.h"
+#include "export/documentrows.h"
 
 #include <algorithm>
 

@@ -8,7 +8,7 @@
 //   page 1: rows "a","b" and "c","d"; page 2: row "e"
 //   → rows: [a b] [c d] [] [e] []      columnCount() = 2
 
-#include "pagegrid.h"
+#include "extraction/pagegrid.h"
 
 #include <QString>
 #include <QVector>

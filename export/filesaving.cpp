@@ -1,4 +1,4 @@
-#include "filesaving.h"
+#include "export/filesaving.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -68,7 +68,8 @@ SaveResult writeIntoSpecialFile(const QString& fileName, int fd, const QByteArra
                                 const std::atomic<bool>* interrupted)
 {
     const auto interruptedFailure = [&] {
-        return SaveResult{false, tr("The save of %1 was interrupted.").arg(QDir::toNativeSeparators(fileName))};
+        return SaveResult{false,
+                          tr("The save of %1 was interrupted.").arg(QDir::toNativeSeparators(fileName))};
     };
     qint64 written = 0;
     while (written < bytes.size()) {
@@ -107,7 +108,8 @@ SaveResult writeDirectly(const QString& fileName, const QString& path, const QBy
 }
 } // namespace
 
-SaveResult writeFileSafely(const QString& fileName, const QByteArray& bytes, const std::atomic<bool>* interrupted)
+SaveResult writeFileSafely(const QString& fileName, const QByteArray& bytes,
+                           const std::atomic<bool>* interrupted)
 {
     // A link is followed, so the file it points to is replaced and the link stays.
     const QFileInfo target(fileName);
@@ -127,7 +129,8 @@ SaveResult writeFileSafely(const QString& fileName, const QByteArray& bytes, con
     }
     if (wasInterrupted(interrupted)) {
         file.cancelWriting();
-        return SaveResult{false, tr("The save of %1 was interrupted.").arg(QDir::toNativeSeparators(fileName))};
+        return SaveResult{false,
+                          tr("The save of %1 was interrupted.").arg(QDir::toNativeSeparators(fileName))};
     }
     if (!file.commit())
         return failure(fileName, file.errorString());

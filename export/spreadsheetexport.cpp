@@ -1,10 +1,10 @@
-#include "spreadsheetexport.h"
+#include "export/spreadsheetexport.h"
 
-#include "documentrows.h"
-#include "filesaving.h"
-#include "formatmanager.h"
-#include "spreadsheet.h"
-#include "writtennumber.h"
+#include "export/documentrows.h"
+#include "export/filesaving.h"
+#include "export/writtennumber.h"
+#include "spreadsheet/formatmanager.h"
+#include "spreadsheet/spreadsheet.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -137,16 +137,18 @@ SaveResult writeSpreadsheetFile(const QString& fileName, const QVector<PageGrid>
         std::vector<uint8_t> image;
         if (!file.saveToMemory(image))
             return SaveResult{false, tr("The tables could not be laid out in the Excel file.")};
-        return writeFileSafely(fileName, QByteArray::fromRawData(reinterpret_cast<const char*>(image.data()),
-                                                                 qsizetype(image.size())),
-                               options.interrupted);
+        return writeFileSafely(
+            fileName,
+            QByteArray::fromRawData(reinterpret_cast<const char*>(image.data()), qsizetype(image.size())),
+            options.interrupted);
     }
     // The wide path keeps every character of the name, whatever the locale's code page.
     if (!file.saveAs(reinterpret_cast<const char16_t*>(fileName.utf16()))) {
         // The system's reason ("File name too long", "No space left on device").
         const int error = file.saveError();
-        return SaveResult{false, describeWriteFailure(fileName, error ? QString::fromLocal8Bit(std::strerror(error))
-                                                                      : QString())};
+        return SaveResult{
+            false,
+            describeWriteFailure(fileName, error ? QString::fromLocal8Bit(std::strerror(error)) : QString())};
     }
     return SaveResult{true, {}};
 }

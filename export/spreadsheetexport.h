@@ -6,8 +6,8 @@
 // to the same width. The workbook carries the bold 10-point Arial font; cells get no format,
 // unless numbers are written as numbers (ExportOptions): those get a number format each.
 
-#include "pagegrid.h"
-#include "tableexport.h"
+#include "export/tableexport.h"
+#include "extraction/pagegrid.h"
 
 #include <QString>
 #include <QVector>

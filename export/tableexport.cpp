@@ -1,9 +1,9 @@
-#include "tableexport.h"
+#include "export/tableexport.h"
 
-#include "csvwriter.h"
-#include "filesaving.h"
-#include "spreadsheetexport.h"
-#include "xlsxexport.h"
+#include "export/csvwriter.h"
+#include "export/filesaving.h"
+#include "export/spreadsheetexport.h"
+#include "export/xlsxexport.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -5,7 +5,7 @@
 // Excel 97 spreadsheet. Cells come from each page's grid, so a
 // cell holding a double quote or a comma stays one cell with its exact text.
 
-#include "pagegrid.h"
+#include "extraction/pagegrid.h"
 
 #include <QString>
 #include <QVector>
@@ -44,7 +44,7 @@ struct ExportOptions {
 
 struct SaveResult {
     bool ok = false;
-    QString error;  // why the file could not be written, for the user
+    QString error; // why the file could not be written, for the user
 };
 
 // Writes the pages' grids (page order; an empty grid for a page without a table) to

@@ -1,6 +1,6 @@
-#include "writtennumber.h"
+#include "export/writtennumber.h"
 
-#include "documentrows.h"
+#include "export/documentrows.h"
 
 #include <cerrno>
 #include <clocale>

@@ -1,9 +1,9 @@
-#include "xlsxexport.h"
+#include "export/xlsxexport.h"
 
-#include "documentrows.h"
-#include "filesaving.h"
-#include "spreadsheetexport.h"
-#include "writtennumber.h"
+#include "export/documentrows.h"
+#include "export/filesaving.h"
+#include "export/spreadsheetexport.h"
+#include "export/writtennumber.h"
 
 #include <QCoreApplication>
 #include <QDir>

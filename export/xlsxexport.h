@@ -7,8 +7,8 @@
 // longer documents continue on "Sheet2", "Sheet3" …. As in the Excel 97 file, no cell gets a
 // font or format of its own, unless numbers are written as numbers (ExportOptions).
 
-#include "pagegrid.h"
-#include "tableexport.h"
+#include "export/tableexport.h"
+#include "extraction/pagegrid.h"
 
 #include <QString>
 #include <QVector>

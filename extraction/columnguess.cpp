@@ -1,4 +1,4 @@
-#include "columnguess.h"
+#include "extraction/columnguess.h"
 
 #include <algorithm>
 #include <cmath>
@@ -91,15 +91,16 @@ void channelLines(const std::vector<TextLine>& allLines, double from, double to,
                     lowestStart = a;
                     lowestWidth = b - a;
                 }
-                const bool valley = a > 0 && b < width && coverage[size_t(a - 1)] > v && coverage[size_t(b)] > v;
+                const bool valley =
+                    a > 0 && b < width && coverage[size_t(a - 1)] > v && coverage[size_t(b)] > v;
                 if (valley && double(b - a) >= minWidth)
                     found.push_back(double(base) + double(a + b) / 2);
             }
             a = b;
         }
         // A channel broken into narrow pieces by a stray word still separates two columns.
-        if (found.empty() && start > 0 && end < width && double(end - start) >= minWidth &&
-            lowestStart > 0 && lowestStart + lowestWidth < width)
+        if (found.empty() && start > 0 && end < width && double(end - start) >= minWidth && lowestStart > 0 &&
+            lowestStart + lowestWidth < width)
             found.push_back(double(base) + double(2 * lowestStart + lowestWidth) / 2);
         out->insert(out->end(), found.begin(), found.end());
     }
@@ -157,7 +158,8 @@ QVector<double> guessColumnsOfLines(const std::vector<TextLine>& lines, const QV
     return QVector<double>(result.begin(), result.end());
 }
 
-QVector<double> guessColumns(const QVector<Subtext>& words, const QVector<PageRule>& rules, const QRectF& area)
+QVector<double> guessColumns(const QVector<Subtext>& words, const QVector<PageRule>& rules,
+                             const QRectF& area)
 {
     if (area.isEmpty() && area.normalized().isEmpty())
         return {};

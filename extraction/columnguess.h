@@ -3,9 +3,9 @@
 // Guessing the column lines of a table from its text and rules. Pure: no widgets. Page-image
 // pixels throughout (the units of the word boxes and of findPageRules()).
 
-#include "pagerules.h"
-#include "subtext.h"
-#include "textlines.h"
+#include "extraction/pagerules.h"
+#include "extraction/textlines.h"
+#include "protocol/subtext.h"
 
 #include <QRectF>
 #include <QVector>
@@ -26,7 +26,8 @@
 //  - An area holding one text line gets a column line only in gaps of at least four median
 //    character widths (about two em): the word spaces of a sentence stay one cell.
 // An area without words gives none. The same words, rules and area always give the same lines.
-QVector<double> guessColumns(const QVector<Subtext>& words, const QVector<PageRule>& rules, const QRectF& area);
+QVector<double> guessColumns(const QVector<Subtext>& words, const QVector<PageRule>& rules,
+                             const QRectF& area);
 
 // The same on words already selected and grouped into lines (table finding reuses them).
 QVector<double> guessColumnsOfLines(const std::vector<TextLine>& lines, const QVector<PageRule>& rules);

@@ -1,4 +1,4 @@
-#include "exchangeorder.h"
+#include "extraction/exchangeorder.h"
 
 #include <algorithm>
 #include <utility>

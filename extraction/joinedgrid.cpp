@@ -1,7 +1,7 @@
-#include "joinedgrid.h"
+#include "extraction/joinedgrid.h"
 
-#include "gridparts.h"
-#include "zoommapping.h"
+#include "extraction/gridparts.h"
+#include "extraction/zoommapping.h"
 
 #include <algorithm>
 #include <vector>

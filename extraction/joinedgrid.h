@@ -1,8 +1,8 @@
 #pragma once
 
-#include "pagegrid.h"
-#include "pagerules.h"
-#include "subtext.h"
+#include "extraction/pagegrid.h"
+#include "extraction/pagerules.h"
+#include "protocol/subtext.h"
 
 #include <QRectF>
 #include <QVector>

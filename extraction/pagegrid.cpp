@@ -1,8 +1,8 @@
-#include "pagegrid.h"
+#include "extraction/pagegrid.h"
 
-#include "exchangeorder.h"
-#include "gridparts.h"
-#include "zoommapping.h"
+#include "extraction/exchangeorder.h"
+#include "extraction/gridparts.h"
+#include "extraction/zoommapping.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "pagelayouts.h"
+#include "extraction/pagelayouts.h"
 
-#include "zoommapping.h"
+#include "extraction/zoommapping.h"
 
 QVector<std::optional<PageLayout>> storePageLayouts(const PageStore& store, const DocumentInfo& info)
 {

@@ -5,10 +5,10 @@
 // pixels per point from text.xml, the conversion zq-extract uses, so a layout taken from the
 // store and put back (or given to zq-extract) builds the same grids.
 
-#include "layoutfile.h"
-#include "pagefiles.h"
-#include "pagestore.h"
-#include "subtext.h"
+#include "extraction/layoutfile.h"
+#include "extraction/pagestore.h"
+#include "protocol/pagefiles.h"
+#include "protocol/subtext.h"
 
 #include <QVector>
 

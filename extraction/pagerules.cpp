@@ -1,4 +1,4 @@
-#include "pagerules.h"
+#include "extraction/pagerules.h"
 
 #include <QImage>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "subtext.h"
+#include "protocol/subtext.h"
 
 #include <QString>
 #include <QVector>

@@ -1,6 +1,6 @@
-#include "pagerulescache.h"
+#include "extraction/pagerulescache.h"
 
-#include "pagefiles.h"
+#include "protocol/pagefiles.h"
 
 void PageRulesCache::reset(const QString& folder)
 {

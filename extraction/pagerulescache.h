@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pagerules.h"
-#include "subtext.h"
+#include "extraction/pagerules.h"
+#include "protocol/subtext.h"
 
 #include <QString>
 #include <QVector>

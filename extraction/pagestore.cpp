@@ -1,7 +1,7 @@
-#include "pagestore.h"
+#include "extraction/pagestore.h"
 
-#include "joinedgrid.h"
-#include "zoommapping.h"
+#include "extraction/joinedgrid.h"
+#include "extraction/zoommapping.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "tablefinder.h"
+#include "extraction/tablefinder.h"
 
-#include "columnguess.h"
-#include "textlines.h"
+#include "extraction/columnguess.h"
+#include "extraction/textlines.h"
 
 #include <algorithm>
 #include <cmath>
@@ -57,7 +57,8 @@ std::vector<Interval> gapsBetween(const std::vector<Interval>& groups)
 }
 
 // What stays of `channels` where the line with `ink` has none, pieces at least `minWidth` wide.
-std::vector<Interval> keepFree(const std::vector<Interval>& channels, const std::vector<Interval>& ink, double minWidth)
+std::vector<Interval> keepFree(const std::vector<Interval>& channels, const std::vector<Interval>& ink,
+                               double minWidth)
 {
     std::vector<Interval> kept;
     for (const Interval& c : channels) {
@@ -120,11 +121,12 @@ public:
                 rest.push_back(all[i]);
         findBlocks(rest);
 
-        std::stable_sort(proposals_.begin(), proposals_.end(), [](const TableProposal& a, const TableProposal& b) {
-            if (a.rect.top() != b.rect.top())
-                return a.rect.top() < b.rect.top();
-            return a.rect.left() < b.rect.left();
-        });
+        std::stable_sort(proposals_.begin(), proposals_.end(),
+                         [](const TableProposal& a, const TableProposal& b) {
+                             if (a.rect.top() != b.rect.top())
+                                 return a.rect.top() < b.rect.top();
+                             return a.rect.left() < b.rect.left();
+                         });
         return proposals_;
     }
 
@@ -150,8 +152,8 @@ private:
             const PageRule& a = *horizontal[h];
             for (size_t v = 0; v < vertical.size(); ++v) {
                 const PageRule& b = *vertical[v];
-                if (b.position >= a.start - kTouch && b.position <= a.end + kTouch && a.position >= b.start - kTouch &&
-                    a.position <= b.end + kTouch)
+                if (b.position >= a.start - kTouch && b.position <= a.end + kTouch &&
+                    a.position >= b.start - kTouch && a.position <= b.end + kTouch)
                     parent[root(h)] = root(hCount + v);
             }
         }
@@ -164,8 +166,9 @@ private:
             if (!box.isNull())
                 found.push_back(box);
         }
-        std::sort(found.begin(), found.end(),
-                  [](const QRectF& a, const QRectF& b) { return std::pair(a.top(), a.left()) < std::pair(b.top(), b.left()); });
+        std::sort(found.begin(), found.end(), [](const QRectF& a, const QRectF& b) {
+            return std::pair(a.top(), a.left()) < std::pair(b.top(), b.left());
+        });
         return found;
     }
 
@@ -191,7 +194,8 @@ private:
             for (const PageRule* r : rules)
                 if (r->isHorizontal() == horizontalSide && std::abs(r->position - at) <= kTouch + 1)
                     pieces.push_back({std::max(r->start, from), std::min(r->end, to)});
-            std::sort(pieces.begin(), pieces.end(), [](const Interval& a, const Interval& b) { return a.left < b.left; });
+            std::sort(pieces.begin(), pieces.end(),
+                      [](const Interval& a, const Interval& b) { return a.left < b.left; });
             double covered = 0, reached = from;
             for (const Interval& p : pieces) {
                 covered += std::max(0.0, p.right - std::max(p.left, reached));
@@ -266,7 +270,8 @@ private:
             size_t first = i;
             while (first > 0 && lines[first - 1].groups.size() >= 2 &&
                    lines[first].text->top - lines[first - 1].text->bottom <= maxLineGap_ &&
-                   int(keepFree(channels, lines[first - 1].ink, minWidth_).size()) >= TableFinding::kMinChannels &&
+                   int(keepFree(channels, lines[first - 1].ink, minWidth_).size()) >=
+                       TableFinding::kMinChannels &&
                    (proposalBottom_ < lines[first - 1].text->top))
                 --first;
             if (int(last - first + 1) >= TableFinding::kMinLines && tableLines >= 2) {
@@ -310,7 +315,8 @@ private:
                     rightParts.push_back(std::move(r));
             }
             const std::vector<Interval> leftChannels(channels.begin(), channels.begin() + std::ptrdiff_t(c));
-            const std::vector<Interval> rightChannels(channels.begin() + std::ptrdiff_t(c) + 1, channels.end());
+            const std::vector<Interval> rightChannels(channels.begin() + std::ptrdiff_t(c) + 1,
+                                                      channels.end());
             const auto pointers = [](const std::vector<Line>& parts) {
                 std::vector<const Line*> p;
                 for (const Line& l : parts)
@@ -347,7 +353,8 @@ private:
 
 } // namespace
 
-QVector<TableProposal> findTables(const QVector<Subtext>& words, const QVector<PageRule>& rules, const QSizeF& pageSize)
+QVector<TableProposal> findTables(const QVector<Subtext>& words, const QVector<PageRule>& rules,
+                                  const QSizeF& pageSize)
 {
     return Finder(words, rules, pageSize).run();
 }

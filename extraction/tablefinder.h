@@ -3,8 +3,8 @@
 // Finding the tables of a page from its words and rules. Pure: no widgets. Page-image pixels
 // throughout.
 
-#include "pagerules.h"
-#include "subtext.h"
+#include "extraction/pagerules.h"
+#include "protocol/subtext.h"
 
 #include <QRectF>
 #include <QSizeF>
@@ -21,10 +21,10 @@ struct TableProposal {
 };
 
 namespace TableFinding {
-constexpr double kPadding = 3;       // pixels around the words, 2 points at 96 dpi
-constexpr double kMaxLineGap = 1.0;  // median word heights between the lines of one table
-constexpr int kMinLines = 3;         // text lines of an unruled table
-constexpr int kMinChannels = 2;      // column channels its lines share
+constexpr double kPadding = 3;      // pixels around the words, 2 points at 96 dpi
+constexpr double kMaxLineGap = 1.0; // median word heights between the lines of one table
+constexpr int kMinLines = 3;        // text lines of an unruled table
+constexpr int kMinChannels = 2;     // column channels its lines share
 } // namespace TableFinding
 
 // The tables of a page of `pageSize` pixels, ordered top to bottom (left to right at equal

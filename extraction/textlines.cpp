@@ -1,6 +1,6 @@
-#include "textlines.h"
+#include "extraction/textlines.h"
 
-#include "gridparts.h"
+#include "extraction/gridparts.h"
 
 #include <algorithm>
 
@@ -18,9 +18,8 @@ std::vector<const Subtext*> wordsInArea(const QVector<Subtext>& words, const QRe
         if (!isTextWord(word))
             continue;
         // Sums in 64 bits: a page text may hold coordinates up to 2^31 − 1.
-        if (!area.isNull() &&
-            !(word.left > a.left() - m && int64_t(word.left) + word.width < a.right() + m && word.top > a.top() - m &&
-              int64_t(word.top) + word.height < a.bottom() + m))
+        if (!area.isNull() && !(word.left > a.left() - m && int64_t(word.left) + word.width < a.right() + m &&
+                                word.top > a.top() - m && int64_t(word.top) + word.height < a.bottom() + m))
             continue;
         selected.push_back(&word);
     }
@@ -101,6 +100,7 @@ std::vector<TextLine> groupTextLines(const std::vector<const Subtext*>& words)
             line.right = std::max(line.right, double(word->left) + word->width);
     }
     // Bands grown by tall words may end up out of order; lines read top to bottom.
-    std::stable_sort(lines.begin(), lines.end(), [](const TextLine& a, const TextLine& b) { return a.top < b.top; });
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const TextLine& a, const TextLine& b) { return a.top < b.top; });
     return lines;
 }

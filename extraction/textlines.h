@@ -3,7 +3,7 @@
 // A page's words grouped into text lines, the unit column guessing and table finding count
 // in. Page-image pixels throughout.
 
-#include "subtext.h"
+#include "protocol/subtext.h"
 
 #include <QRectF>
 #include <QVector>
@@ -12,9 +12,9 @@
 
 // One text line: words whose vertical middles lie within the line's band, left to right.
 struct TextLine {
-    double top = 0;    // the band: union of the words' vertical extents
+    double top = 0; // the band: union of the words' vertical extents
     double bottom = 0;
-    double left = 0;   // the leftmost word's left, the rightmost word's right
+    double left = 0; // the leftmost word's left, the rightmost word's right
     double right = 0;
     std::vector<const Subtext*> words; // ordered by left
 

@@ -1,8 +1,8 @@
-#include "textrecognition.h"
+#include "extraction/textrecognition.h"
 
 #include <QDir>
-#include <QHash>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 
 namespace TextRecognition {
@@ -20,9 +20,9 @@ bool installed(const QString& name)
 QString scriptCode(const QString& script)
 {
     static const QHash<QString, QString> codes = {
-        {"Arabic", "arab"},     {"Armenian", "armn"}, {"Bengali", "beng"},  {"Cyrillic", "cyrl"},
-        {"Devanagari", "deva"}, {"Greek", "grek"},    {"Hebrew", "hebr"},   {"Latin", "latn"},
-        {"Georgian", "geor"},   {"Thai", "thai"},     {"Hangul", "hang"},   {"Japanese", "jpan"},
+        {"Arabic", "arab"},     {"Armenian", "armn"}, {"Bengali", "beng"}, {"Cyrillic", "cyrl"},
+        {"Devanagari", "deva"}, {"Greek", "grek"},    {"Hebrew", "hebr"},  {"Latin", "latn"},
+        {"Georgian", "geor"},   {"Thai", "thai"},     {"Hangul", "hang"},  {"Japanese", "jpan"},
     };
     return codes.value(script, script.toLower());
 }

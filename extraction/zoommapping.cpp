@@ -1,4 +1,4 @@
-#include "zoommapping.h"
+#include "extraction/zoommapping.h"
 
 #include <algorithm>
 #include <cmath>

@@ -38,7 +38,10 @@ private:
 
 // A stored table rectangle means "no table on this page" when it has no area. (Its x alone
 // says nothing: a table drawn against the page's left edge has x 0.)
-inline bool isNoTable(const QRectF& rect) { return rect.width() == 0 || rect.height() == 0; }
+inline bool isNoTable(const QRectF& rect)
+{
+    return rect.width() == 0 || rect.height() == 0;
+}
 
 // The zoom nearest to `zoom` at which an image of `imageSize` page pixels shows with its
 // longer side (zoom × side, truncated as the canvas does) within [minSide, maxSide] canvas

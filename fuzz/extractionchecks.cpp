@@ -1,9 +1,9 @@
 #include "extractionchecks.h"
 
+#include "extraction/pagegrid.h"
+#include "extraction/zoommapping.h"
 #include "fuzzinput.h"
-#include "pagegrid.h"
-#include "pagetext.h"
-#include "zoommapping.h"
+#include "protocol/pagetext.h"
 
 #include <QByteArray>
 #include <QString>

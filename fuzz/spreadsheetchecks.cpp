@@ -1,9 +1,9 @@
 #include "spreadsheetchecks.h"
 
 #include "biffreader.h"
-#include "compoundchecker.h"
 #include "fuzzinput.h"
-#include "spreadsheet.h"
+#include "spreadsheet/compoundchecker.h"
+#include "spreadsheet/spreadsheet.h"
 
 #include <algorithm>
 #include <cmath>
@@ -502,7 +502,6 @@ std::string describeRanges(const std::vector<std::array<uint16_t, 4>>& ranges)
                 std::to_string(range[2]) + "-" + std::to_string(range[3]) + ")";
     return text.empty() ? "none" : text;
 }
-
 
 // What differs between a cell as set and as read; empty when they agree.
 std::string compareCell(const ModelCell& expected, const BiffReader::Cell& read)

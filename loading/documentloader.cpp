@@ -1,6 +1,6 @@
-#include "documentloader.h"
+#include "loading/documentloader.h"
 
-#include "converter.h"
+#include "protocol/converter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,6 +20,8 @@ namespace {
 constexpr int kTextsPerTurn = 16;
 // The converter's own page budget comes first; from outside it gets this much longer.
 constexpr int kWatchdogGraceMs = 3000;
+// Longer output without a line end is no progress line.
+constexpr qsizetype kMaxProgressLine = 4096;
 
 QString signalName(int signal)
 {
@@ -135,10 +137,14 @@ void DocumentLoader::end(Outcome outcome)
 }
 
 // The converter says "pages N" once it has opened the document and "page K" for every page
-// whose two files are written.
+// whose two files are written (K within N). Anything else is no progress and is skipped, so
+// a converter that says nothing, or something else, still loads.
 void DocumentLoader::readProgress()
 {
     pendingOutput_ += converter_->readAllStandardOutput();
+    // A progress line is short; one that never ends would only grow.
+    if (pendingOutput_.size() > kMaxProgressLine && !pendingOutput_.contains('\n'))
+        pendingOutput_.clear();
     bool moved = false;
     for (qsizetype end = pendingOutput_.indexOf('\n'); end >= 0; end = pendingOutput_.indexOf('\n')) {
         const QByteArray line = pendingOutput_.left(end).trimmed();
@@ -150,10 +156,10 @@ void DocumentLoader::readProgress()
         const int value = words[1].toInt(&ok);
         if (!ok || value <= 0)
             continue;
-        if (words[0] == "pages") {
+        if (words[0] == "pages" && total_ == 0) {
             total_ = value;
             moved = true;
-        } else if (words[0] == "page") {
+        } else if (words[0] == "page" && value <= total_) {
             pagesDone_.insert(value);
             moved = true;
         }
@@ -307,6 +313,8 @@ void DocumentLoader::readSomePages()
         }
         texts_.append(PageTextParser::getTextPosition(PageTextParser::decodePageBytes(file.readAll())));
     }
-    if (nextText_ >= handled)
+    emit readingProgress(nextText_, handled);
+    // A slot may have cancelled the load.
+    if (running_ && nextText_ >= handled)
         end(Outcome::Complete);
 }

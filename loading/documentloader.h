@@ -1,10 +1,10 @@
 #pragma once
 
-#include "converter.h"
-#include "pagefiles.h"
-#include "pagetext.h"
-#include "privatefolder.h"
-#include "textrecognition.h"
+#include "extraction/textrecognition.h"
+#include "loading/privatefolder.h"
+#include "protocol/converter.h"
+#include "protocol/pagefiles.h"
+#include "protocol/pagetext.h"
 
 #include <QObject>
 #include <QProcess>
@@ -60,6 +60,7 @@ public:
     ~DocumentLoader() override;
 
     void setConverterDirectory(const QString& folder) { converterDir_ = folder; }
+    QString converterDirectory() const { return converterDir_; }
     // Seconds one page may take to render; the converter stops at a page that takes longer.
     void setPageTimeout(int seconds) { pageTimeout_ = seconds; }
     // Text recognition for the loads started from now on: the converter recognises the words
@@ -88,8 +89,11 @@ public:
     LoadedDocument takeDocument() { return std::move(document_); }
 
 signals:
-    // Pages finished so far of `total` (0 until the converter has said how many).
+    // Pages finished so far of `total` (0 until the converter has said how many). Lines of the
+    // converter's output other than a first "pages N" and then "page K" (K within N) are ignored.
     void progress(int done, int total);
+    // Page texts read so far of `total`, once the converter has ended well.
+    void readingProgress(int done, int total);
     void finished(DocumentLoader::Outcome outcome);
 
 private:

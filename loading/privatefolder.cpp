@@ -1,4 +1,4 @@
-#include "privatefolder.h"
+#include "loading/privatefolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "converter.h"
+#include "protocol/converter.h"
 
-#include "pagefiles.h"
+#include "protocol/pagefiles.h"
 
 #include <QCoreApplication>
 

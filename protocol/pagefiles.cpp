@@ -1,4 +1,4 @@
-#include "pagefiles.h"
+#include "protocol/pagefiles.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -7,13 +7,25 @@
 
 namespace PageFiles {
 
-QString baseName(int page) { return QString::asprintf("text_pg_%04d", page); }
+QString baseName(int page)
+{
+    return QString::asprintf("text_pg_%04d", page);
+}
 
-QString imagePath(const QString& folder, int page) { return folder + '/' + baseName(page) + ".png"; }
+QString imagePath(const QString& folder, int page)
+{
+    return folder + '/' + baseName(page) + ".png";
+}
 
-QString textPath(const QString& folder, int page) { return folder + '/' + baseName(page) + ".htm"; }
+QString textPath(const QString& folder, int page)
+{
+    return folder + '/' + baseName(page) + ".htm";
+}
 
-QString documentInfoPath(const QString& folder) { return folder + "/text.xml"; }
+QString documentInfoPath(const QString& folder)
+{
+    return folder + "/text.xml";
+}
 
 int countPageImages(const QString& folder, int limit)
 {

@@ -11,12 +11,12 @@
 // document (page count, each page's displayed size in points and image size in pixels).
 namespace PageFiles {
 
-constexpr int kMaxPages = 1999;  // the window handles page numbers 1 … 1999
+constexpr int kMaxPages = 1999; // the window handles page numbers 1 … 1999
 
-QString baseName(int page);  // "text_pg_0001" for page 1
+QString baseName(int page); // "text_pg_0001" for page 1
 QString imagePath(const QString& folder, int page);
 QString textPath(const QString& folder, int page);
-QString documentInfoPath(const QString& folder);  // folder + "/text.xml"
+QString documentInfoPath(const QString& folder); // folder + "/text.xml"
 
 // Consecutive page images from page 1, stopping at the first missing one or at `limit`.
 int countPageImages(const QString& folder, int limit = kMaxPages);
@@ -29,9 +29,9 @@ QSize pngSize(const QString& path);
 // What text.xml says about one page.
 struct PageInfo {
     int number = 0;
-    double widthPt = 0;   // displayed width in points (after the page's rotation)
+    double widthPt = 0; // displayed width in points (after the page's rotation)
     double heightPt = 0;
-    int imageWidth = 0;   // page image size in pixels
+    int imageWidth = 0; // page image size in pixels
     int imageHeight = 0;
 
     // Page-image pixels per PDF point.

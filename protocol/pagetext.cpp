@@ -1,4 +1,4 @@
-#include "pagetext.h"
+#include "protocol/pagetext.h"
 
 #include <QStringList>
 

@@ -3,7 +3,8 @@
 ZQ_PACKAGES=(build-essential cmake pkg-config qt6-base-dev libpoppler-qt6-dev libgtest-dev
              xvfb xauth imagemagick fonts-dejavu-core poppler-utils qpdf
              python3-olefile python3-xlrd libxlsxwriter-dev python3-openpyxl
-             libtesseract-dev tesseract-ocr-eng tesseract-ocr-script-latn tesseract-ocr)
+             libtesseract-dev tesseract-ocr-eng tesseract-ocr-script-latn tesseract-ocr
+             clang-format desktop-file-utils appstream dpkg-dev)
 
 zq_ensure_packages() {
   local missing=() p

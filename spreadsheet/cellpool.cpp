@@ -1,4 +1,4 @@
-#include "cellpool.h"
+#include "spreadsheet/cellpool.h"
 
 #include <atomic>
 #include <cassert>

@@ -1,6 +1,6 @@
-#include "cellrecords.h"
+#include "spreadsheet/cellrecords.h"
 
-#include "byteio.h"
+#include "spreadsheet/byteio.h"
 
 #include <cmath>
 #include <cstring>

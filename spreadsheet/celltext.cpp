@@ -1,6 +1,6 @@
-#include "celltext.h"
+#include "spreadsheet/celltext.h"
 
-#include "cellpool.h"
+#include "spreadsheet/cellpool.h"
 
 #include <cstring>
 #include <new>

@@ -1,6 +1,6 @@
-#include "compoundchecker.h"
+#include "spreadsheet/compoundchecker.h"
 
-#include "byteio.h"
+#include "spreadsheet/byteio.h"
 
 #include <fstream>
 

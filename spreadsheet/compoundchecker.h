@@ -12,7 +12,7 @@
 //   if (!document.valid()) puts(document.error().c_str());
 //   std::optional<std::vector<uint8_t>> workbook = document.stream(u"Workbook");
 
-#include "compoundformat.h"
+#include "spreadsheet/compoundformat.h"
 
 #include <cstdint>
 #include <optional>

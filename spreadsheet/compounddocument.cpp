@@ -1,8 +1,8 @@
-#include "compounddocument.h"
+#include "spreadsheet/compounddocument.h"
 
-#include "compoundlayout.h"
-#include "imagewriter.h"
-#include "savetarget.h"
+#include "spreadsheet/compoundlayout.h"
+#include "spreadsheet/imagewriter.h"
+#include "spreadsheet/savetarget.h"
 
 #include <algorithm>
 #include <cstdlib>

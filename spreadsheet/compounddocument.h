@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "streamoutput.h"
+#include "spreadsheet/streamoutput.h"
 
 class CompoundLayout;
 class SaveTarget;
@@ -70,7 +70,8 @@ public:
 
 private:
     int commit(std::unique_ptr<CompoundLayout> next, uint32_t writtenEntry, const uint8_t* data);
-    int commitStreamed(std::unique_ptr<CompoundLayout> next, uint32_t writtenEntry, const StreamProducer& produce);
+    int commitStreamed(std::unique_ptr<CompoundLayout> next, uint32_t writtenEntry,
+                       const StreamProducer& produce);
 
     std::unique_ptr<CompoundLayout> layout_; // null while no document is open
     std::unique_ptr<SaveTarget> target_;

@@ -1,6 +1,6 @@
-#include "compoundlayout.h"
+#include "spreadsheet/compoundlayout.h"
 
-#include "byteio.h"
+#include "spreadsheet/byteio.h"
 
 #include <algorithm>
 #include <cstring>

@@ -14,7 +14,7 @@
 // A new document: sector 0 FAT, sector 1 directory holding the root entry. One 4095-byte stream
 // then gives sector 2 mini stream, sector 3 MiniFAT, sectors 4 … 10 the rest of the mini stream.
 
-#include "compoundformat.h"
+#include "spreadsheet/compoundformat.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
-#include "formatmanager.h"
+#include "spreadsheet/formatmanager.h"
 
-#include "spreadsheet.h"
-#include "workbook.h"
+#include "spreadsheet/spreadsheet.h"
+#include "spreadsheet/workbook.h"
 
 #include <algorithm>
 
@@ -49,7 +49,6 @@ constexpr BuiltInFormat builtInFormats[] = {
     {48, u"##0.0E+0"},
     {49, u"@"},
 };
-
 
 // An 8-bit text's bytes are the characters U+0000 … U+00FF, as the file format defines it.
 std::u16string wideText(const LongString& text)

@@ -1,4 +1,4 @@
-#include "imagewriter.h"
+#include "spreadsheet/imagewriter.h"
 
 #include <algorithm>
 #include <cassert>

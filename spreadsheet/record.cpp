@@ -1,6 +1,6 @@
-#include "record.h"
+#include "spreadsheet/record.h"
 
-#include "byteio.h"
+#include "spreadsheet/byteio.h"
 
 #include <algorithm>
 #include <bit>

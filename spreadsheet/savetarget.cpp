@@ -1,6 +1,6 @@
-#include "savetarget.h"
+#include "spreadsheet/savetarget.h"
 
-#include "imagewriter.h"
+#include "spreadsheet/imagewriter.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "sharedstringtable.h"
+#include "spreadsheet/sharedstringtable.h"
 
 #include <algorithm>
 #include <cassert>
@@ -32,8 +32,7 @@ size_t capacityFor(size_t count)
 
 // A table of many megabytes is about to be filled: on huge pages that costs a few page
 // faults instead of thousands. Only the whole huge pages within it are advised.
-template <class T>
-void reserveOnHugePages(std::vector<T>& table, size_t count)
+template <class T> void reserveOnHugePages(std::vector<T>& table, size_t count)
 {
     table.reserve(count);
     constexpr uintptr_t hugePage = uintptr_t(2) << 20;

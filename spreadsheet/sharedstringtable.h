@@ -11,9 +11,9 @@
 // start of the CONTINUE. UTF-16 texts are cut between code units, and never between the two
 // halves of a surrogate pair.
 
-#include "celltext.h"
-#include "record.h"
-#include "streamoutput.h"
+#include "spreadsheet/celltext.h"
+#include "spreadsheet/record.h"
+#include "spreadsheet/streamoutput.h"
 
 #include <vector>
 

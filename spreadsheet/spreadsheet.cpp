@@ -1,10 +1,10 @@
-#include "spreadsheet.h"
+#include "spreadsheet/spreadsheet.h"
 
-#include "celltext.h"
-#include "compounddocument.h"
-#include "textconversion.h"
-#include "workbook.h"
-#include "workbookstream.h"
+#include "spreadsheet/celltext.h"
+#include "spreadsheet/compounddocument.h"
+#include "spreadsheet/textconversion.h"
+#include "spreadsheet/workbook.h"
+#include "spreadsheet/workbookstream.h"
 
 #include <cmath>
 #include <cstdio>
@@ -409,7 +409,8 @@ bool SpreadsheetFile::writeWorkbook(CompoundDocument& document, bool streamed)
     static const std::u16string streamName = u"Workbook";
     if (!streamed) {
         StreamBuffer stream;
-        if (!buildWorkbookStream(*this, stream) || document.createStream(streamName) != CompoundDocument::Success)
+        if (!buildWorkbookStream(*this, stream) ||
+            document.createStream(streamName) != CompoundDocument::Success)
             return false;
         return document.writeStream(streamName, stream.data(), stream.size()) == CompoundDocument::Success;
     }

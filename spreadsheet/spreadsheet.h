@@ -11,7 +11,7 @@
 //   file.sheetAt(0)->cellAt(0, 0)->setText(u"Total");
 //   bool ok = file.saveAs(u"/tmp/report.xls");
 
-#include "cellpool.h"
+#include "spreadsheet/cellpool.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "streamoutput.h"
+#include "spreadsheet/streamoutput.h"
 
 PiecewiseOutput::PiecewiseOutput(const StreamPieceSink& sink, size_t capacity)
     : sink_(sink), staging_(std::make_unique_for_overwrite<uint8_t[]>(capacity)), capacity_(capacity)

@@ -1,4 +1,4 @@
-#include "textconversion.h"
+#include "spreadsheet/textconversion.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
-#include "workbook.h"
+#include "spreadsheet/workbook.h"
 
-#include "byteio.h"
+#include "spreadsheet/byteio.h"
 
 using namespace ByteIo;
 

@@ -5,8 +5,8 @@
 // built-in ones below are never written), the XFs, the styles, one BOUNDSHEET per sheet, the
 // shared string table and EOF.
 
-#include "record.h"
-#include "sharedstringtable.h"
+#include "spreadsheet/record.h"
+#include "spreadsheet/sharedstringtable.h"
 
 #include <string>
 #include <vector>

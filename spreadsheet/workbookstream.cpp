@@ -1,8 +1,8 @@
-#include "workbookstream.h"
+#include "spreadsheet/workbookstream.h"
 
-#include "spreadsheet.h"
-#include "workbook.h"
-#include "worksheet.h"
+#include "spreadsheet/spreadsheet.h"
+#include "spreadsheet/workbook.h"
+#include "spreadsheet/worksheet.h"
 
 #include <cassert>
 

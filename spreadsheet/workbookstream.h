@@ -2,8 +2,8 @@
 
 // The "Workbook" stream of a document: the globals, then every sheet's worksheet records.
 
-#include "streamoutput.h"
-#include "worksheet.h"
+#include "spreadsheet/streamoutput.h"
+#include "spreadsheet/worksheet.h"
 
 #include <cstddef>
 #include <cstdint>

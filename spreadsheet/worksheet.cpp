@@ -1,10 +1,10 @@
-#include "worksheet.h"
+#include "spreadsheet/worksheet.h"
 
-#include "byteio.h"
-#include "cellrecords.h"
-#include "celltext.h"
-#include "sharedstringtable.h"
-#include "spreadsheet.h"
+#include "spreadsheet/byteio.h"
+#include "spreadsheet/cellrecords.h"
+#include "spreadsheet/celltext.h"
+#include "spreadsheet/sharedstringtable.h"
+#include "spreadsheet/spreadsheet.h"
 
 #include <algorithm>
 #include <array>
@@ -140,8 +140,7 @@ uint32_t Worksheet::rkValue(const SpreadsheetCell& cell)
 // Runs of two or more RK-able numbers of one kind share a MULRK: integers in the 30-bit RK
 // range, or reals with at most two decimals that RK keeps exactly. An integer outside that
 // range, or any other real, is a NUMBER of its own and ends the run.
-template <class Sink>
-void Worksheet::walkRow(const SpreadsheetCellRow& cells, uint16_t row, Sink& sink)
+template <class Sink> void Worksheet::walkRow(const SpreadsheetCellRow& cells, uint16_t row, Sink& sink)
 {
     const size_t end = cells.size();
     size_t column = 0;

@@ -11,9 +11,9 @@
 // (placeAt) once all sizes are known, then writes them; the sheet and the string table must
 // stay unchanged in between.
 
-#include "record.h"
-#include "spreadsheet.h"
-#include "streamoutput.h"
+#include "spreadsheet/record.h"
+#include "spreadsheet/spreadsheet.h"
+#include "spreadsheet/streamoutput.h"
 
 #include <cstdint>
 #include <vector>
@@ -129,8 +129,7 @@ private:
     size_t writeBlock(uint8_t* out, uint32_t block) const;
 
     // Hands each record the row's cells make to `sink`, in order (see worksheet.cpp).
-    template <class Sink>
-    static void walkRow(const SpreadsheetCellRow& cells, uint16_t row, Sink& sink);
+    template <class Sink> static void walkRow(const SpreadsheetCellRow& cells, uint16_t row, Sink& sink);
 
     const SpreadsheetSheet* sheet_ = nullptr;
     std::vector<uint32_t> rowCellBytes_; // bytes of each row's cell records

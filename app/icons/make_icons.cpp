@@ -216,5 +216,11 @@ int main(int argc, char* argv[])
     for (const auto& icon : icons)
         ok = save(dir, icon.name, draw(32, 32, icon.paint)) && ok;
     ok = save(dir, "graybackgr.png", draw(320, 137, grayBackground)) && ok;
+    // The program's icon for application menus, drawn large rather than scaled up.
+    const auto large = [](QPainter& p) {
+        p.scale(4, 4);
+        tableGrid(p);
+    };
+    ok = save(dir, "zarnich-quorvel.png", draw(128, 128, large)) && ok;
     return ok ? 0 : 1;
 }

@@ -1,7 +1,7 @@
 #include "apptestsupport.h"
 
-#include "labeldraw.h"
-#include "pagefiles.h"
+#include "canvas/labeldraw.h"
+#include "protocol/pagefiles.h"
 
 #include <QAbstractButton>
 #include <QApplication>

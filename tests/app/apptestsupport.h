@@ -3,9 +3,9 @@
 // What the window tests share: answers in place of a user, generated PDFs, mouse drawing on
 // the canvas, and a window with a document loaded through the real converter.
 
-#include "excelmain.h"
+#include "app/excelmain.h"
+#include "app/windowdialogs.h"
 #include "pagemaker.h"
-#include "windowdialogs.h"
 
 #include <QObject>
 #include <QRectF>

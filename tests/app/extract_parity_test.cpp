@@ -1,7 +1,7 @@
 // The window and zq-extract write the same bytes for the same table: the window's table is
 // drawn with the mouse on whole canvas pixels, zq-extract gets the same places in points.
 #include "apptestsupport.h"
-#include "labeldraw.h"
+#include "canvas/labeldraw.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -57,7 +57,10 @@ QJsonObject loadSample(const QString& name)
     return QJsonDocument::fromJson(file.readAll()).object();
 }
 
-QString number(double value) { return QString::number(value, 'g', 17); }
+QString number(double value)
+{
+    return QString::number(value, 'g', 17);
+}
 
 // Draws the table with the mouse and returns its geometry in points for zq-extract.
 QJsonObject drawTable(TestWindow& w, const PageTable& table, double s)
@@ -77,7 +80,7 @@ QJsonObject drawTable(TestWindow& w, const PageTable& table, double s)
         CanvasMouse::pullLine(canvas, rect, x.pixels);
         columns.append(x.points);
     }
-    w.click("pushButton_drawline");  // back to the table tool
+    w.click("pushButton_drawline"); // back to the table tool
     EXPECT_EQ(canvas->getLines().size(), table.separators.size());
     return QJsonObject{{"page", table.page},
                        {"area", QJsonArray{top.points, x0.points, bottom.points, x1.points}},
@@ -125,9 +128,10 @@ QByteArray workbookParts(const QString& path)
 
 void expectSameFiles(TestWindow& w, const QString& name, const QStringList& geometryArgs, const QString& pdf)
 {
-    for (const auto& [suffix, filter] : {std::pair{QStringLiteral("csv"), QStringLiteral("CSV File (*.csv)")},
-                                         std::pair{QStringLiteral("xls"), QStringLiteral("Excel File (*.xls)")},
-                                         std::pair{QStringLiteral("xlsx"), QStringLiteral("Excel 2007+ File (*.xlsx)")}}) {
+    for (const auto& [suffix, filter] :
+         {std::pair{QStringLiteral("csv"), QStringLiteral("CSV File (*.csv)")},
+          std::pair{QStringLiteral("xls"), QStringLiteral("Excel File (*.xls)")},
+          std::pair{QStringLiteral("xlsx"), QStringLiteral("Excel 2007+ File (*.xlsx)")}}) {
         const QString fromWindow = TestSupport::workDir() + '/' + name + "-window." + suffix;
         const QString fromTool = TestSupport::workDir() + '/' + name + "-tool." + suffix;
         saveFromWindow(w, fromWindow, filter);
@@ -150,7 +154,7 @@ TEST(ExtractParity, TableAppliedToAllPagesInTheWindowAndByTheTool)
     ASSERT_EQ(w.window->pageCount, 3);
     const QJsonObject geometry =
         drawTable(w, {1, all["rect"].toArray(), all["separators"].toArray()}, w.pixelsPerPoint());
-    w.click("pushButton");  // Apply to All
+    w.click("pushButton"); // Apply to All
 
     QStringList columns;
     for (const QJsonValue& x : geometry["columns"].toArray())
@@ -173,9 +177,10 @@ TEST(ExtractParity, OwnTableOnEachPageInTheWindowAndFromATemplate)
         const QJsonObject table = t.toObject();
         const int page = table["page"].toInt();
         w.child<QSpinBox>("spinBox_pagenumber")->setValue(page);
-        ASSERT_EQ(w.window->currentPng.right(16), QStringLiteral("text_pg_%1.png").arg(page, 4, 10, QChar('0')));
-        pages.append(drawTable(w, {page, table["rect"].toArray(), table["separators"].toArray()},
-                               w.pixelsPerPoint()));
+        ASSERT_EQ(w.window->currentPng.right(16),
+                  QStringLiteral("text_pg_%1.png").arg(page, 4, 10, QChar('0')));
+        pages.append(
+            drawTable(w, {page, table["rect"].toArray(), table["separators"].toArray()}, w.pixelsPerPoint()));
     }
     const QString templatePath = TestSupport::workDir() + "/schedule.json";
     QFile file(templatePath);

@@ -1,11 +1,11 @@
 // Layout files in the window: what one window saves, a fresh window on the same PDF loads,
 // and both windows and zq-extract with that layout write the same bytes.
 #include "apptestsupport.h"
-#include "labeldraw.h"
+#include "canvas/labeldraw.h"
 #include "testsupport.h"
 
-#include <QCheckBox>
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QProcess>

@@ -1,19 +1,19 @@
+#include "app/messagelog.h"
+#include "app/thumbnailloader.h"
 #include "apptestsupport.h"
-#include "converter.h"
+#include "canvas/labeldraw.h"
 #include "pdfassembler.h"
-#include "labeldraw.h"
-#include "messagelog.h"
-#include "pagefiles.h"
+#include "protocol/converter.h"
+#include "protocol/pagefiles.h"
 #include "testsupport.h"
-#include "thumbnailloader.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
@@ -243,8 +243,8 @@ TEST_F(LoadingTest, FailedOpenKeepsThePreviousDocumentExactlyAsItWas)
     w.open(docs.threePages);
     spin()->setValue(2);
     const double s = w.pixelsPerPoint();
-    CanvasMouse::drawTable(main.canvas(), QRectF(kGridLeft * s - 4, (kGridTop - 14) * s, 3 * kGridColumnPitch * s,
-                                                 2 * kGridRowPitch * s));
+    CanvasMouse::drawTable(main.canvas(), QRectF(kGridLeft * s - 4, (kGridTop - 14) * s,
+                                                 3 * kGridColumnPitch * s, 2 * kGridRowPitch * s));
     w.click("pushButton_zoomout");
     const QStringList rows = w.resultRows();
     ASSERT_FALSE(rows.isEmpty());
@@ -285,12 +285,14 @@ TEST_F(LoadingTest, FailedOpenKeepsThePreviousDocumentExactlyAsItWas)
     fakeConverter("echo pages 300; echo page 1; kill -9 $$");
     w.open(docs.onePage);
     ASSERT_EQ(w.dialogs->warnings.size(), 2);
-    EXPECT_TRUE(w.dialogs->warnings[1].text.contains("The conversion stopped after 1 of 300 pages: the converter "
-                                                     "was stopped by signal 9"))
+    EXPECT_TRUE(
+        w.dialogs->warnings[1].text.contains("The conversion stopped after 1 of 300 pages: the converter "
+                                             "was stopped by signal 9"))
         << qPrintable(w.dialogs->warnings[1].text);
     expectUnchanged();
     // Only the shown document's folder is left.
-    EXPECT_EQ(QDir(QDir::tempPath()).entryList({"zarnich-quorvel-*"}, QDir::Dirs), QStringList{QFileInfo(folder).fileName()});
+    EXPECT_EQ(QDir(QDir::tempPath()).entryList({"zarnich-quorvel-*"}, QDir::Dirs),
+              QStringList{QFileInfo(folder).fileName()});
 }
 
 TEST_F(LoadingTest, NoTemporaryFolderCreatesAndRemovesNothingOutsideIt)
@@ -304,7 +306,8 @@ TEST_F(LoadingTest, NoTemporaryFolderCreatesAndRemovesNothingOutsideIt)
             TestWindow fresh; // makes no folder until a document is opened
             fresh.open(docs.onePage);
             ASSERT_EQ(fresh.dialogs->warnings.size(), 1);
-            EXPECT_TRUE(fresh.dialogs->warnings[0].text.contains(QStringLiteral("No temporary folder could be created in ") + tmp))
+            EXPECT_TRUE(fresh.dialogs->warnings[0].text.contains(
+                QStringLiteral("No temporary folder could be created in ") + tmp))
                 << qPrintable(fresh.dialogs->warnings[0].text);
             EXPECT_EQ(fresh.window->pageCount, 0);
             EXPECT_EQ(fresh.window->workFolder(), "");
@@ -356,7 +359,8 @@ class EndedFromOutsideTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(QFile::link(TestSupport::binDir() + "/zq_standin_converter", converterDir.filePath("Qtmingw.dll")));
+        ASSERT_TRUE(QFile::link(TestSupport::binDir() + "/zq_standin_converter",
+                                converterDir.filePath("Qtmingw.dll")));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ZQ_STANDIN", "hang:1:5");
         env.insert("ZQ_STANDIN_PID", converterDir.filePath("pid"));
@@ -370,7 +374,10 @@ protected:
         ASSERT_EQ(privateFolders().size(), 1);
     }
     pid_t converterPid() const { return pid_t(readText(converterDir.filePath("pid")).toInt()); }
-    QStringList privateFolders() const { return QDir(tmp.path()).entryList({"zarnich-quorvel-*"}, QDir::Dirs); }
+    QStringList privateFolders() const
+    {
+        return QDir(tmp.path()).entryList({"zarnich-quorvel-*"}, QDir::Dirs);
+    }
     bool converterGone() const
     {
         for (int i = 0; i < 300; ++i) {
@@ -450,7 +457,8 @@ TEST_F(LoadingTest, ClosingTheBusyDialogCancelsTheLoad)
 
 TEST_F(LoadingTest, LongDocumentLoadsItsFirst1999PagesLazily)
 {
-    ASSERT_TRUE(QFile::link(TestSupport::binDir() + "/zq_standin_converter", fakeFolder.filePath("Qtmingw.dll")));
+    ASSERT_TRUE(
+        QFile::link(TestSupport::binDir() + "/zq_standin_converter", fakeFolder.filePath("Qtmingw.dll")));
     main.setConverterDirectory(fakeFolder.path());
     qputenv("ZQ_STANDIN", "ok:2001:2001");
     w.open(docs.onePage);

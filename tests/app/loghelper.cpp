@@ -1,7 +1,7 @@
 // Starts like the program does (handler, application object, log emptied) and then emits the
 // messages named on its command line: pairs of a type (debug, warning, critical, fatal) and a
 // text. The log tests run it as a child process, so a fatal message can abort it.
-#include "messagelog.h"
+#include "app/messagelog.h"
 
 #include <QCoreApplication>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "messagelog.h"
+#include "app/messagelog.h"
 
 #include "apptestsupport.h"
 #include "testsupport.h"

@@ -1,6 +1,6 @@
 #include "apptestsupport.h"
-#include "labeldraw.h"
-#include "zoommapping.h"
+#include "canvas/labeldraw.h"
+#include "extraction/zoommapping.h"
 
 #include <QPushButton>
 #include <QSpinBox>

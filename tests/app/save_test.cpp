@@ -1,23 +1,23 @@
 #include "apptestsupport.h"
-#include "labeldraw.h"
+#include "canvas/labeldraw.h"
 #include "testsupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
 #include <QStringDecoder>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -113,7 +113,7 @@ TEST_F(SaveTest, CsvAndSpreadsheetHoldTheDrawnWords)
     EXPECT_EQ(save(csvPath, "CSV File (*.csv)"), csvPath + ".csv");
     EXPECT_EQ(w.dialogs->saveStartPaths.value(0), ".");
     EXPECT_EQ(w.dialogs->saveFilters.value(0), "CSV File (*.csv);;Excel File (*.xls);;All Files (*.*);;"
-                                                 "Excel 2007+ File (*.xlsx)");
+                                               "Excel 2007+ File (*.xlsx)");
     QFile csv(csvPath + ".csv");
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QByteArray bytes = csv.readAll();
@@ -210,7 +210,8 @@ bool writeBytes(const QString& path, const QByteArray& bytes)
 // open after a No. Returns the questions the dialog asked.
 class RealSaveDialogDriver : public QObject {
 public:
-    RealSaveDialogDriver(QString name, QMessageBox::StandardButton answer) : name_(std::move(name)), answer_(answer)
+    RealSaveDialogDriver(QString name, QMessageBox::StandardButton answer)
+        : name_(std::move(name)), answer_(answer)
     {
         connect(&timer_, &QTimer::timeout, this, &RealSaveDialogDriver::step);
         timer_.start(20);
@@ -259,7 +260,8 @@ TEST_F(SaveTest, RealDialogAsksBeforeReplacingTheCompletedName)
         RealSaveDialogDriver driver("tables", QMessageBox::No);
         w.click("pushButton_save");
         ASSERT_EQ(driver.questions.size(), 1);
-        EXPECT_TRUE(driver.questions[0].contains("tables.csv already exists")) << qPrintable(driver.questions[0]);
+        EXPECT_TRUE(driver.questions[0].contains("tables.csv already exists"))
+            << qPrintable(driver.questions[0]);
     }
     EXPECT_EQ(fileBytes(target), "earlier file");
     EXPECT_TRUE(w.dialogs->informations.isEmpty());
@@ -290,7 +292,8 @@ TEST_F(SaveTest, NeitherACompletedNameNorTheOpenPdfIsReplacedUnasked)
     const QByteArray before = fileBytes(pdf);
     save(pdf, "All Files (*.*)");
     ASSERT_EQ(w.dialogs->warnings.size(), 1);
-    EXPECT_TRUE(w.dialogs->warnings[0].text.contains("is the open PDF")) << qPrintable(w.dialogs->warnings[0].text);
+    EXPECT_TRUE(w.dialogs->warnings[0].text.contains("is the open PDF"))
+        << qPrintable(w.dialogs->warnings[0].text);
     EXPECT_EQ(fileBytes(pdf), before);
 }
 

@@ -1,8 +1,8 @@
-#include "aboutdialog.h"
+#include "app/aboutdialog.h"
+#include "app/excelmain.h"
 #include "apptestsupport.h"
-#include "excelmain.h"
-#include "labeldraw.h"
-#include "pagefiles.h"
+#include "canvas/labeldraw.h"
+#include "protocol/pagefiles.h"
 
 #include <QAbstractButton>
 #include <QDesktopServices>
@@ -111,8 +111,8 @@ TEST_F(WindowTest, AfterConstruction)
         EXPECT_NE(main.findChild<QLayout*>(layout), nullptr) << layout;
 
     // Save, the zoom and the page buttons and the page box wait for a document.
-    const QStringList waiting = {"pushButton_save", "pushButton_zoomin", "pushButton_zoomout", "pushButton_up",
-                                 "pushButton_down"};
+    const QStringList waiting = {"pushButton_save", "pushButton_zoomin", "pushButton_zoomout",
+                                 "pushButton_up", "pushButton_down"};
     for (QPushButton* b : main.centralWidget()->findChildren<QPushButton*>())
         EXPECT_EQ(b->isEnabled(), !waiting.contains(b->objectName())) << qPrintable(b->objectName());
     EXPECT_FALSE(w.child<QSpinBox>("spinBox_pagenumber")->isEnabled());

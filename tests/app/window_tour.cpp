@@ -3,10 +3,10 @@
 // Opens the sample, draws its table with mouse events (the "apply_all" geometry, or the first
 // table's), applies it to all pages, visits page 2, saves as .xls and shows the "Finished"
 // box, taking a screenshot of the screen (ImageMagick's import) after each step.
-#include "excelmain.h"
-#include "labeldraw.h"
-#include "pagefiles.h"
-#include "windowdialogs.h"
+#include "app/excelmain.h"
+#include "app/windowdialogs.h"
+#include "canvas/labeldraw.h"
+#include "protocol/pagefiles.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 // The program's start and end around a window that opens a document at once:
 //   zq_window_helper <converter folder> <pdf>
 // The signal tests run it as a child and end it from outside while it loads.
-#include "excelmain.h"
-#include "terminationsignals.h"
+#include "app/excelmain.h"
+#include "app/terminationsignals.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,5 +1,5 @@
-#include "labeldraw.h"
-#include "tableedit.h"
+#include "canvas/labeldraw.h"
+#include "canvas/tableedit.h"
 
 #include <QApplication>
 #include <QImage>
@@ -29,10 +29,7 @@ protected:
         emitted = std::make_unique<QSignalSpy>(canvas.get(), &labeldraw::updateRecandLine);
     }
 
-    void press(QPoint p, Qt::MouseButton b = Qt::LeftButton)
-    {
-        QTest::mousePress(canvas.get(), b, {}, p);
-    }
+    void press(QPoint p, Qt::MouseButton b = Qt::LeftButton) { QTest::mousePress(canvas.get(), b, {}, p); }
     void release(QPoint p, Qt::MouseButton b = Qt::LeftButton)
     {
         QTest::mouseRelease(canvas.get(), b, {}, p);
@@ -100,15 +97,15 @@ TEST_F(CanvasTest, DrawingCommitsARectangleLargerThanFivePixels)
     EXPECT_EQ(canvas->getRect(), QRectF(50, 40, 200, 100));
     EXPECT_TRUE(canvas->hasRect);
     EXPECT_EQ(emitted->count(), 1);
-    EXPECT_EQ(canvas->cursor().shape(), Qt::ArrowCursor);  // the cross is gone after the release
+    EXPECT_EQ(canvas->cursor().shape(), Qt::ArrowCursor); // the cross is gone after the release
 }
 
 TEST_F(CanvasTest, SmallDrawingsAndClicksCommitNothing)
 {
     canvas->drawrect();
     drag({50, 50}, {{55, 55}});
-    EXPECT_EQ(canvas->getRect(), QRectF(50, 50, 5, 5));  // shown and reported …
-    EXPECT_FALSE(canvas->hasRect);                        // … but not a table to edit
+    EXPECT_EQ(canvas->getRect(), QRectF(50, 50, 5, 5)); // shown and reported …
+    EXPECT_FALSE(canvas->hasRect);                      // … but not a table to edit
     // Thin but long is enough.
     drag({50, 50}, {{51, 80}});
     EXPECT_TRUE(canvas->hasRect);
@@ -174,11 +171,11 @@ TEST_F(CanvasTest, RestoredTableIsNotEditableUntilAClickCommitsIt)
 TEST_F(CanvasTest, HoverZonesShowTheirCursors)
 {
     installTable(table, {line(150)});
-    EXPECT_EQ(cursorAt({170, 103}), Qt::CrossCursor);   // top band, between the corner handles
-    EXPECT_EQ(cursorAt({130, 197}), Qt::CrossCursor);   // bottom band
-    EXPECT_EQ(cursorAt({152, 150}), Qt::SplitHCursor);  // within 2 px of the line
-    EXPECT_EQ(cursorAt({153, 150}), Qt::SizeAllCursor); // inside
-    EXPECT_EQ(cursorAt({350, 150}), Qt::ArrowCursor);   // elsewhere
+    EXPECT_EQ(cursorAt({170, 103}), Qt::CrossCursor);     // top band, between the corner handles
+    EXPECT_EQ(cursorAt({130, 197}), Qt::CrossCursor);     // bottom band
+    EXPECT_EQ(cursorAt({152, 150}), Qt::SplitHCursor);    // within 2 px of the line
+    EXPECT_EQ(cursorAt({153, 150}), Qt::SizeAllCursor);   // inside
+    EXPECT_EQ(cursorAt({350, 150}), Qt::ArrowCursor);     // elsewhere
     EXPECT_EQ(cursorAt({305, 205}), Qt::SizeFDiagCursor); // handle edges are included
 }
 
@@ -196,18 +193,42 @@ TEST_F(CanvasTest, EachHandleResizesAndCarriesTheLines)
     auto lineAt = [](double x, double y, double h) { return QRectF(x, y, 0, h); };
     const HandleCase cases[] = {
         // Corners keep each line's fraction of the width and stretch it with the edge.
-        {0, {100, 100}, {90, 80}, Qt::SizeFDiagCursor, {90, 80, 210, 120},
+        {0,
+         {100, 100},
+         {90, 80},
+         Qt::SizeFDiagCursor,
+         {90, 80, 210, 120},
          {lineAt(142.5, 80, 120), lineAt(247.5, 80, 120)}},
-        {2, {300, 100}, {340, 110}, Qt::SizeBDiagCursor, {100, 110, 240, 90},
+        {2,
+         {300, 100},
+         {340, 110},
+         Qt::SizeBDiagCursor,
+         {100, 110, 240, 90},
          {lineAt(160, 110, 90), lineAt(280, 110, 90)}},
-        {5, {100, 200}, {80, 220}, Qt::SizeBDiagCursor, {80, 100, 220, 120},
+        {5,
+         {100, 200},
+         {80, 220},
+         Qt::SizeBDiagCursor,
+         {80, 100, 220, 120},
          {lineAt(135, 100, 120), lineAt(245, 100, 120)}},
-        {7, {300, 200}, {320, 190}, Qt::SizeFDiagCursor, {100, 100, 220, 90},
+        {7,
+         {300, 200},
+         {320, 190},
+         Qt::SizeFDiagCursor,
+         {100, 100, 220, 90},
          {lineAt(155, 100, 90), lineAt(265, 100, 90)}},
         // Top and bottom middles only stretch the lines.
-        {1, {200, 100}, {230, 90}, Qt::SizeVerCursor, {100, 90, 200, 110},
+        {1,
+         {200, 100},
+         {230, 90},
+         Qt::SizeVerCursor,
+         {100, 90, 200, 110},
          {lineAt(150, 90, 110), lineAt(250, 90, 110)}},
-        {6, {200, 200}, {170, 230}, Qt::SizeVerCursor, {100, 100, 200, 130},
+        {6,
+         {200, 200},
+         {170, 230},
+         Qt::SizeVerCursor,
+         {100, 100, 200, 130},
          {lineAt(150, 100, 130), lineAt(250, 100, 130)}},
         // Side handles leave the lines alone.
         {3, {100, 150}, {120, 170}, Qt::SizeHorCursor, {120, 100, 180, 100}, {line(150), line(250)}},
@@ -240,10 +261,10 @@ TEST_F(CanvasTest, SideHandlesStayFivePixelsFromLinesAndCatchUp)
     move({100, 150});
     press({100, 150});
     held = Qt::LeftButton;
-    move({147, 150});  // overshoots the line's 5 px clearance: refused
+    move({147, 150}); // overshoots the line's 5 px clearance: refused
     move({146, 150});
     EXPECT_EQ(canvas->getRect(), table);
-    move({145, 150});  // back in range: the edge makes up the whole distance
+    move({145, 150}); // back in range: the edge makes up the whole distance
     EXPECT_EQ(canvas->getRect(), QRectF(145, 100, 155, 100));
     held = Qt::NoButton;
     release({145, 150});
@@ -265,11 +286,11 @@ TEST_F(CanvasTest, NewLinesComeFromTheTopBandPulledDown)
     installTable(table, {});
     canvas->drawline();
     drag({180, 100}, {{185, 110}, {230, 125}});
-    EXPECT_EQ(canvas->getLines(), Lines{line(180)});  // at the press x, whole table height
+    EXPECT_EQ(canvas->getLines(), Lines{line(180)}); // at the press x, whole table height
     EXPECT_EQ(emitted->count(), 1);
 
-    drag({220, 100}, {{225, 110}, {225, 105}});  // last movement upwards
-    click({240, 100});                           // no movement at all
+    drag({220, 100}, {{225, 110}, {225, 105}}); // last movement upwards
+    click({240, 100});                          // no movement at all
     EXPECT_EQ(canvas->getLines(), Lines{line(180)});
 
     // In the table tool a press in the band does not start a line.
@@ -285,7 +306,7 @@ TEST_F(CanvasTest, NewLinesComeFromTheBottomBandPulledUp)
     drag({170, 200}, {{172, 180}, {140, 150}});
     EXPECT_EQ(canvas->getLines(), Lines{line(170)});
 
-    drag({210, 200}, {{210, 180}, {210, 190}});  // last movement downwards
+    drag({210, 200}, {{210, 180}, {210, 190}}); // last movement downwards
     EXPECT_EQ(canvas->getLines(), Lines{line(170)});
 }
 
@@ -298,7 +319,7 @@ TEST_F(CanvasTest, DraggedLineKeepsClearOfEdgesAndReferenceLine)
     held = Qt::LeftButton;
     move({120, 150});
     EXPECT_EQ(canvas->getLines()[0].x(), 120);
-    move({101, 150});  // closer than 2 px to the left edge: refused
+    move({101, 150}); // closer than 2 px to the left edge: refused
     EXPECT_EQ(canvas->getLines()[0].x(), 120);
     move({102, 150});
     EXPECT_EQ(canvas->getLines()[0].x(), 102);
@@ -307,7 +328,7 @@ TEST_F(CanvasTest, DraggedLineKeepsClearOfEdgesAndReferenceLine)
     EXPECT_EQ(canvas->getLines()[0].x(), 102);
     move({249, 150});
     EXPECT_EQ(canvas->getLines()[0].x(), 249);
-    move({299, 150});  // closer than 2 px to the right edge
+    move({299, 150}); // closer than 2 px to the right edge
     EXPECT_EQ(canvas->getLines()[0].x(), 249);
     move({298, 150});
     EXPECT_EQ(canvas->getLines()[0].x(), 298);
@@ -325,7 +346,7 @@ TEST_F(CanvasTest, DraggedLineKeepsClearOfEdgesAndReferenceLine)
 TEST_F(CanvasTest, DeletingTheSelectedLine)
 {
     installTable(table, {line(150), line(250), line(280)});
-    canvas->delline();  // nothing selected
+    canvas->delline(); // nothing selected
     EXPECT_EQ(canvas->getLines().size(), 3);
     EXPECT_EQ(emitted->count(), 0);
 
@@ -416,12 +437,12 @@ TEST_F(CanvasTest, PaintsTheOutlineInRedInsideTheRectangle)
     installTable(QRectF(50, 40, 200, 100), {QRectF(120, 40, 0, 100)});
     const QImage image = canvas->grab().toImage();
     const QColor red(255, 0, 0);
-    EXPECT_EQ(image.pixelColor(80, 40), red);   // top edge
-    EXPECT_EQ(image.pixelColor(50, 70), red);   // left edge
-    EXPECT_EQ(image.pixelColor(249, 70), red);  // right edge, one pixel in
+    EXPECT_EQ(image.pixelColor(80, 40), red);  // top edge
+    EXPECT_EQ(image.pixelColor(50, 70), red);  // left edge
+    EXPECT_EQ(image.pixelColor(249, 70), red); // right edge, one pixel in
     EXPECT_EQ(image.pixelColor(250, 70), QColor(Qt::white));
     EXPECT_EQ(image.pixelColor(150, 70), QColor(Qt::white));
-    EXPECT_EQ(image.pixelColor(120, 70), red);  // the line
+    EXPECT_EQ(image.pixelColor(120, 70), red); // the line
 }
 
 } // namespace

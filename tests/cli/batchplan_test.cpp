@@ -1,5 +1,5 @@
-#include "batchplan.h"
-#include "extractoptions.h"
+#include "cli/batchplan.h"
+#include "cli/extractoptions.h"
 
 #include <QDir>
 #include <QFile>

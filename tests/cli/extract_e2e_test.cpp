@@ -39,7 +39,10 @@ ToolRun extract(const QStringList& args, int timeoutMs = 120000)
             QString::fromLocal8Bit(p.readAllStandardError())};
 }
 
-QString work(const QString& name) { return TestSupport::workDir() + '/' + name; }
+QString work(const QString& name)
+{
+    return TestSupport::workDir() + '/' + name;
+}
 
 QStringList leftoverWorkFolders()
 {
@@ -88,7 +91,7 @@ QString makeGeneratedPdf()
     QVector<PdfPage> pages;
     for (const auto& table : generatedTables()) {
         PdfPage page = tablePage(table, kColumnX, kFirstBaseline, kRowPitch);
-        page.words.append({72, 50, "Quarterly stock report"});  // a title well above the table
+        page.words.append({72, 50, "Quarterly stock report"}); // a title well above the table
         pages.append(page);
     }
     const QString path = work("generated.pdf");
@@ -129,7 +132,8 @@ TEST(ExtractEndToEnd, GeneratedDocumentGivesExactlyTheDrawnCells)
         const auto tables = generatedTables();
         ASSERT_EQ(pages.size(), tables.size());
         for (int p = 0; p < tables.size(); ++p)
-            EXPECT_EQ(toString(withoutPadding(pages[p], 4)).toStdString(), toString(expectedCells(tables[p])).toStdString())
+            EXPECT_EQ(toString(withoutPadding(pages[p], 4)).toStdString(),
+                      toString(expectedCells(tables[p])).toStdString())
                 << suffix.toStdString() << " page " << p + 1;
     }
     EXPECT_TRUE(leftoverWorkFolders().isEmpty());
@@ -147,7 +151,8 @@ TEST(ExtractEndToEnd, NumbersAsNumbersInBothSpreadsheets)
         QProcess python;
         python.start(TestSupport::systemPython(), {TestSupport::sourceDir() + "/tests/cli/read_xls.py", out});
         ASSERT_TRUE(python.waitForFinished(60000));
-        const QJsonArray rows = QJsonDocument::fromJson(python.readAllStandardOutput()).array().at(0).toArray();
+        const QJsonArray rows =
+            QJsonDocument::fromJson(python.readAllStandardOutput()).array().at(0).toArray();
         ASSERT_GE(rows.size(), 4) << suffix.toStdString();
         EXPECT_EQ(rows[1].toArray()[0].toString(), "GC-1 ");
         EXPECT_EQ(rows[1].toArray()[2].toDouble(), 1540);
@@ -183,10 +188,11 @@ Sample loadSample(const QString& name)
 {
     QFile file(TestSupport::samplesDir() + '/' + name + ".json");
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
-    return {QJsonDocument::fromJson(file.readAll()).object(), TestSupport::samplesDir() + '/' + name + ".pdf"};
+    return {QJsonDocument::fromJson(file.readAll()).object(),
+            TestSupport::samplesDir() + '/' + name + ".pdf"};
 }
 
-QJsonArray area(const QJsonArray& rect)  // [x0, top, x1, bottom] → [top, left, bottom, right]
+QJsonArray area(const QJsonArray& rect) // [x0, top, x1, bottom] → [top, left, bottom, right]
 {
     return {rect[1], rect[0], rect[3], rect[2]};
 }
@@ -237,8 +243,9 @@ void expectSampleTables(const Sample& sample, const QStringList& geometryArgs, c
                 expected.append(cells);
             }
             const int page = table["page"].toInt();
-            EXPECT_EQ(toString(withoutPadding(normalized(pages[page - 1]), table["cols"].toInt())).toStdString(),
-                      toString(expected).toStdString())
+            EXPECT_EQ(
+                toString(withoutPadding(normalized(pages[page - 1]), table["cols"].toInt())).toStdString(),
+                toString(expected).toStdString())
                 << name.toStdString() << '.' << suffix.toStdString() << " page " << page;
         }
     }
@@ -281,7 +288,8 @@ TEST(ExtractFailures, ExitCodesAndMessages)
     EXPECT_EQ(pastEnd.exitCode, 1);
     EXPECT_TRUE(pastEnd.err.contains("Usage")) << pastEnd.err.toStdString();
     EXPECT_EQ(extract({pdf, "-o", out}).exitCode, 1);
-    EXPECT_EQ(extract(QStringList{pdf, "-o", work("no/such/folder/out.xls")} + generatedGeometry()).exitCode, 3);
+    EXPECT_EQ(extract(QStringList{pdf, "-o", work("no/such/folder/out.xls")} + generatedGeometry()).exitCode,
+              3);
     EXPECT_FALSE(QFile::exists(out));
 
     // An output that cannot be written keeps the previous file as it was.
@@ -295,7 +303,10 @@ TEST(ExtractFailures, ExitCodesAndMessages)
 
     // The output may not be the input, by any spelling; a pipe nobody reads is refused
     // instead of waiting for ever.
-    const QByteArray pdfBytes = [&] { QFile f(pdf); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }();
+    const QByteArray pdfBytes = [&] {
+        QFile f(pdf);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
     ASSERT_TRUE(QFile::link(pdf, work("link-to-input.csv")));
     for (const QString& same : {pdf, work("link-to-input.csv")}) {
         const ToolRun onInput = extract(QStringList{pdf, "-o", same} + generatedGeometry());
@@ -322,13 +333,13 @@ TEST(ExtractFailures, InterruptFromTheTerminalIsReportedAsSuchWhateverTheConvert
     QProcess p;
     // A process group of its own, as a terminal gives a job.
     p.setChildProcessModifier([] { ::setpgid(0, 0); });
-    p.start(TestSupport::binDir() + "/zq-extract", QStringList{pdf, "-o", work("long.xls")} + generatedGeometry());
+    p.start(TestSupport::binDir() + "/zq-extract",
+            QStringList{pdf, "-o", work("long.xls")} + generatedGeometry());
     ASSERT_TRUE(p.waitForStarted());
     // Wait until the converter has made its first page, then interrupt the whole group.
     auto firstPageWritten = [] {
         const QStringList folders = leftoverWorkFolders();
-        return !folders.isEmpty() &&
-               QFile::exists(QDir::tempPath() + '/' + folders[0] + "/text_pg_0001.png");
+        return !folders.isEmpty() && QFile::exists(QDir::tempPath() + '/' + folders[0] + "/text_pg_0001.png");
     };
     for (int i = 0; i < 500 && !firstPageWritten(); ++i)
         QThread::msleep(10);
@@ -352,7 +363,8 @@ protected:
     {
         ASSERT_TRUE(QFile::copy(TestSupport::binDir() + "/zq-extract", bin.filePath("zq-extract")));
         QFile(bin.filePath("zq-extract")).setPermissions(QFile::ExeOwner | QFile::ReadOwner);
-        ASSERT_TRUE(QFile::link(TestSupport::binDir() + "/zq_standin_converter", bin.filePath("Qtmingw.dll")));
+        ASSERT_TRUE(
+            QFile::link(TestSupport::binDir() + "/zq_standin_converter", bin.filePath("Qtmingw.dll")));
     }
     ToolRun run(const char* standIn, const QStringList& extra = {})
     {
@@ -360,7 +372,8 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ZQ_STANDIN", standIn);
         p.setProcessEnvironment(env);
-        p.start(bin.filePath("zq-extract"), QStringList{"in.pdf", "-o", work("standin.csv"), "-a", "0,0,30,30"} + extra);
+        p.start(bin.filePath("zq-extract"),
+                QStringList{"in.pdf", "-o", work("standin.csv"), "-a", "0,0,30,30"} + extra);
         if (!p.waitForFinished(60000)) {
             p.kill();
             p.waitForFinished();
@@ -378,7 +391,8 @@ TEST_F(ExtractWithStandIn, EveryConverterFailureIsReportedWithItsReasonAndNothin
         int exitCode;
         const char* reason;
     } cases[] = {
-        {"crash:2:30", 2, "The conversion stopped after 2 of 30 pages: the converter was stopped by signal 6"},
+        {"crash:2:30", 2,
+         "The conversion stopped after 2 of 30 pages: the converter was stopped by signal 6"},
         {"exit3:1:3", 2, "the file is damaged or is not a PDF document"},
         {"quiet:3:3", 2, "text.xml"},
         {"other:2:2", 2, "lists page 2 in place of page 1"},

@@ -1,4 +1,4 @@
-#include "extractoptions.h"
+#include "cli/extractoptions.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -6,7 +6,10 @@
 
 namespace {
 
-ParsedArguments parse(const QStringList& args) { return parseExtractArguments(args); }
+ParsedArguments parse(const QStringList& args)
+{
+    return parseExtractArguments(args);
+}
 
 TEST(ExtractArguments, OptionsAndInputInAnyOrder)
 {
@@ -39,12 +42,12 @@ TEST(ExtractArguments, BadArgumentsAreRefusedWithAReason)
         {"in.pdf", "-a", "110,20,10,220", "-o", "x.csv"},       // reversed
         {"in.pdf", "-a", "10,20,10,220", "-o", "x.csv"},        // empty
         {"in.pdf", "-a", "10,20,110,220"},                      // no -o
-        {"in.pdf", "-t", "t.json", "-a", "1,2,3,4", "-o", "x"},  // -t with -a
-        {"in.pdf", "-t", "t.json", "-c", "5", "-o", "x"},        // -t with -c
+        {"in.pdf", "-t", "t.json", "-a", "1,2,3,4", "-o", "x"}, // -t with -a
+        {"in.pdf", "-t", "t.json", "-c", "5", "-o", "x"},       // -t with -c
         {"in.pdf", "-a", "10,20,110,220", "-c", "5,,6", "-o", "x"},
-        {"-a", "10,20,110,220", "-o", "x.csv"},                 // no input
-        {"a.pdf", "-b", "in", "-a", "10,20,110,220", "-o", "x"},  // -b with inputs
-        {"in.pdf", "-a", "10,20,110,220", "-o", "x", "--timeout", "5"},  // a limit on one PDF
+        {"-a", "10,20,110,220", "-o", "x.csv"},                         // no input
+        {"a.pdf", "-b", "in", "-a", "10,20,110,220", "-o", "x"},        // -b with inputs
+        {"in.pdf", "-a", "10,20,110,220", "-o", "x", "--timeout", "5"}, // a limit on one PDF
         {"in.pdf", "--frobnicate", "-o", "x"},
         {"in.pdf", "-o"},
         {"in.pdf", "-a", "nan,20,110,220", "-o", "x"},
@@ -102,7 +105,8 @@ TEST(ExtractTemplate, BecomesOneTablePerPageWithTheOutputsColumnLimit)
     for (int i = 0; i < 300; ++i)
         columns += (i ? "," : "") + QByteArray::number(10 + i);
     f.write(R"({"pages": [{"page": 2, "area": [10, 20, 110, 220], "columns": [50, 90.5]},
-                          {"page": 1, "area": [1, 2, 30, 400], "columns": [)" + columns + "]}]}");
+                          {"page": 1, "area": [1, 2, 30, 400], "columns": [)" +
+            columns + "]}]}");
     f.close();
     QString error;
     const auto entries = readTemplate(f.fileName(), maxColumnSeparators("out.csv"), &error);
@@ -116,7 +120,8 @@ TEST(ExtractTemplate, BecomesOneTablePerPageWithTheOutputsColumnLimit)
 
     EXPECT_EQ(maxColumnSeparators("out.xls"), 255);
     EXPECT_FALSE(readTemplate(f.fileName(), maxColumnSeparators("out.xls"), &error));
-    EXPECT_TRUE(error.contains("entry 2: \"columns\" has 300 separators, more than the 255")) << error.toStdString();
+    EXPECT_TRUE(error.contains("entry 2: \"columns\" has 300 separators, more than the 255"))
+        << error.toStdString();
     EXPECT_TRUE(error.startsWith("the template " + f.fileName())) << error.toStdString();
 }
 
@@ -149,7 +154,8 @@ TEST(ExtractTemplate, PagesAndTooManyColumnsAreRefusedOnTheCommandLine)
         columns << QString::number(i + 11);
     p = parse({"in.pdf", "-a", "10,10,500,500", "-c", columns.join(','), "-o", "x.xls"});
     EXPECT_TRUE(p.error.contains("256 separators, more than the 255")) << p.error.toStdString();
-    EXPECT_TRUE(parse({"in.pdf", "-a", "10,10,500,500", "-c", columns.join(','), "-o", "x.csv"}).error.isEmpty());
+    EXPECT_TRUE(
+        parse({"in.pdf", "-a", "10,10,500,500", "-c", columns.join(','), "-o", "x.csv"}).error.isEmpty());
 }
 
 } // namespace

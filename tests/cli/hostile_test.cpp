@@ -2,11 +2,11 @@
 // document without pages, an enormous page, more pages than the window handles and a
 // password-protected file. Each run must end within its time and address-space limits with
 // the right exit code and, on failure, exactly one line on stderr saying why.
-#include "converter.h"
-#include "extractoptions.h"
+#include "cli/extractoptions.h"
 #include "outputreader.h"
-#include "pdfassembler.h"
 #include "pagemaker.h"
+#include "pdfassembler.h"
+#include "protocol/converter.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -98,8 +98,8 @@ Outcome extract(const QStringList& arguments, int timeoutMs = 30000)
 
 std::string describe(const Outcome& run)
 {
-    return (run.finished ? "exit " + std::to_string(run.exitCode) : std::string("did not finish")) + " after " +
-           std::to_string(run.elapsedMs) + " ms, stderr: " + run.err.toStdString();
+    return (run.finished ? "exit " + std::to_string(run.exitCode) : std::string("did not finish")) +
+           " after " + std::to_string(run.elapsedMs) + " ms, stderr: " + run.err.toStdString();
 }
 
 // A failure is reported in one line, which names the document.
@@ -128,7 +128,8 @@ void expectExtractFailure(const QString& pdf, const QString& reason)
     expectFailure(run, int(ExtractExit::Unreadable), pdf, reason);
     EXPECT_TRUE(run.err.startsWith("zq-extract: ")) << describe(run);
     EXPECT_FALSE(QFile::exists(work("out.csv")));
-    EXPECT_TRUE(QDir(QDir::tempPath()).entryList({"zq-extract-*"}, QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_TRUE(
+        QDir(QDir::tempPath()).entryList({"zq-extract-*"}, QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
 }
 
 QString writeFile(const QString& name, const QByteArray& bytes)
@@ -150,8 +151,7 @@ QByteArray handWrittenPdf(int pages, int width, int height)
     const QByteArray content = "BT /F1 8 Tf 4 20 Td (p) Tj ET";
     objects << "<< /Type /Catalog /Pages 2 0 R >>"
             << "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages) + " >>"
-            << "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"
-            << pdfStream(content);
+            << "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>" << pdfStream(content);
     for (int i = 0; i < pages; ++i)
         objects << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + QByteArray::number(width) + ' ' +
                        QByteArray::number(height) +
@@ -202,9 +202,10 @@ TEST(HostileInput, GarbageBytes)
     QRandomGenerator random(8);
     QByteArray noise(256 * 1024, Qt::Uninitialized);
     random.fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
-    for (const auto& [name, bytes] : {std::pair{QStringLiteral("noise.pdf"), noise},
-                                      std::pair{QStringLiteral("header-then-noise.pdf"), "%PDF-1.7\n" + noise},
-                                      std::pair{QStringLiteral("empty.pdf"), QByteArray()}}) {
+    for (const auto& [name, bytes] :
+         {std::pair{QStringLiteral("noise.pdf"), noise},
+          std::pair{QStringLiteral("header-then-noise.pdf"), "%PDF-1.7\n" + noise},
+          std::pair{QStringLiteral("empty.pdf"), QByteArray()}}) {
         SCOPED_TRACE(name.toStdString());
         const QString pdf = writeFile(name, bytes);
         expectConverterFailure(pdf, ConverterExit::NotAPdf, "damaged");
@@ -234,7 +235,8 @@ TEST(HostileInput, PasswordProtectedDocument)
     expectExtractFailure(locked, "password");
 
     // Without a user password the document opens for anyone, so it converts as usual.
-    const Outcome run = extract({ownerOnly, "-a", "100,60,150,300", "-c", "190", "-o", work("owner-only.csv")});
+    const Outcome run =
+        extract({ownerOnly, "-a", "100,60,150,300", "-c", "190", "-o", work("owner-only.csv")});
     ASSERT_EQ(run.exitCode, 0) << describe(run);
     QVector<Rows> pages;
     QString error;

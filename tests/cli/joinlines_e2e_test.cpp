@@ -56,8 +56,8 @@ PdfPage pageOf(const Layout& layout, double* bottom)
         for (int c = 0; c < row.size(); ++c) {
             const double offset = layout.centred ? (lineCount(row) - row[c].size()) * kLinePitch / 2 : 0;
             for (int line = 0; line < row[c].size(); ++line)
-                page.words.append({layout.columnX[c], top + padding + offset + 9.5 + line * kLinePitch,
-                                   row[c][line]});
+                page.words.append(
+                    {layout.columnX[c], top + padding + offset + 9.5 + line * kLinePitch, row[c][line]});
         }
         if (layout.style == Style::Ruled || (layout.style == Style::HeaderRuleOnly && r == 0))
             page.rules.append(QLineF(left, top + height, layout.right, top + height));
@@ -151,15 +151,16 @@ TEST(JoinLinesEndToEnd, WrappedCellsOfEveryStyleGiveOneRowEach)
             separators.append(layout.columnX[c] - 3);
         // The outline sits just inside the table's outer rules, around the text.
         const QStringList geometry = {
-            "-a", numbers({kTop + 2, layout.columnX.first() - 4, bottom - 2, layout.right - 2}),
-            "-c", numbers(separators)};
+            "-a", numbers({kTop + 2, layout.columnX.first() - 4, bottom - 2, layout.right - 2}), "-c",
+            numbers(separators)};
         EXPECT_EQ(extracted(pdf, geometry, true), expectedRows(layout));
         // A layout file's "join_lines" does the same for its pages.
         QFile layoutFile(TestSupport::workDir() + "/joined.json");
         ASSERT_TRUE(layoutFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        layoutFile.write(QStringLiteral(R"({"pages": [{"page": 1, "area": [%1], "columns": [%2], "join_lines": true}]})")
-                             .arg(geometry[1], geometry[3])
-                             .toUtf8());
+        layoutFile.write(
+            QStringLiteral(R"({"pages": [{"page": 1, "area": [%1], "columns": [%2], "join_lines": true}]})")
+                .arg(geometry[1], geometry[3])
+                .toUtf8());
         layoutFile.close();
         EXPECT_EQ(extracted(pdf, {"-t", layoutFile.fileName()}, false), expectedRows(layout));
         // Without the option every text line stays a row of its own.

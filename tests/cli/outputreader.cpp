@@ -70,8 +70,8 @@ bool readCsvPages(const QString& path, QVector<Rows>* pages, QString* error)
         *error = "no UTF-16LE byte order mark";
         return false;
     }
-    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
-                                            (bytes.size() - 2) / 2);
+    const QString text =
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
     if (text.contains('\r')) {
         *error = "carriage return in the file";
         return false;

@@ -102,8 +102,8 @@ TEST(ExtractRecognition, ScannedSampleIsReadWithOcrAloneAndInABatchAndEmptyWitho
     EXPECT_EQ(with.err, "");
     EXPECT_GE(cellsRight(onlyPage(recognised), sample.cells), 0.95 * cellCount);
 
-    const ToolRun batch = extract(QStringList{sample.pdf, "--ocr", "--format", "csv", "-o", dir.filePath("batch")} +
-                                  sample.geometry);
+    const ToolRun batch = extract(
+        QStringList{sample.pdf, "--ocr", "--format", "csv", "-o", dir.filePath("batch")} + sample.geometry);
     ASSERT_EQ(batch.exitCode, 0) << batch.err.toStdString();
     EXPECT_EQ(onlyPage(dir.filePath("batch/scanned-delivery.csv")), onlyPage(recognised));
 }
@@ -112,8 +112,9 @@ TEST(ExtractRecognition, MissingLanguageIsABadArgumentNamingThePackage)
 {
     QTemporaryDir dir;
     const QString out = dir.filePath("out.csv");
-    const ToolRun run = extract(QStringList{scannedSample().pdf, "--ocr", "--ocr-lang", "eng+zzz", "-o", out} +
-                                scannedSample().geometry);
+    const ToolRun run =
+        extract(QStringList{scannedSample().pdf, "--ocr", "--ocr-lang", "eng+zzz", "-o", out} +
+                scannedSample().geometry);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("install the package tesseract-ocr-zzz")) << run.err.toStdString();
     EXPECT_FALSE(QFile::exists(out));

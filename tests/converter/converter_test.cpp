@@ -1,9 +1,9 @@
 // The converter program on documents the tests generate and on the sample documents: its
 // page files, its document description and its failures.
-#include "converter.h"
-#include "pagefiles.h"
 #include "pagemaker.h"
 #include "pdfassembler.h"
+#include "protocol/converter.h"
+#include "protocol/pagefiles.h"
 #include "testdocuments.h"
 #include "testsupport.h"
 
@@ -241,12 +241,12 @@ TEST_F(ConverterTest, UnreadablePagesStillGetAnImage)
     const QByteArray content = "BT /F1 24 Tf 72 700 Td (Hello) Tj ET";
     const QString pdf = file("broken.pdf");
     ASSERT_TRUE(writeFile(pdf, assemblePdf({"<< /Type /Catalog /Pages 2 0 R >>",
-                                         "<< /Type /Pages /Kids [3 0 R 99 0 R 3 0 R] /Count 3 >>",
-                                         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] "
-                                         "/Resources << /Font << /F1 4 0 R >> >> /Contents 5 0 R >>",
-                                         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
-                                         "<< /Length " + QByteArray::number(content.size()) +
-                                             " >>\nstream\n" + content + "\nendstream"})));
+                                            "<< /Type /Pages /Kids [3 0 R 99 0 R 3 0 R] /Count 3 >>",
+                                            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] "
+                                            "/Resources << /Font << /F1 4 0 R >> >> /Contents 5 0 R >>",
+                                            "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+                                            "<< /Length " + QByteArray::number(content.size()) +
+                                                " >>\nstream\n" + content + "\nendstream"})));
     const QString out = outputFolder("out");
     const Outcome run = convert(pdf, out);
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
@@ -268,11 +268,11 @@ TEST_F(ConverterTest, ConvertsEveryPageOfALongDocument)
     // Small blank pages sharing one content stream; the last one holds a word.
     const QByteArray last = "BT /F1 8 Tf 4 12 Td (last) Tj ET";
     QVector<QByteArray> objects = {"<< /Type /Catalog /Pages 2 0 R >>",
-                                       {},
-                                       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
-                                       "<< /Length 0 >>\nstream\n\nendstream",
-                                       "<< /Length " + QByteArray::number(last.size()) + " >>\nstream\n" +
-                                           last + "\nendstream"};
+                                   {},
+                                   "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+                                   "<< /Length 0 >>\nstream\n\nendstream",
+                                   "<< /Length " + QByteArray::number(last.size()) + " >>\nstream\n" + last +
+                                       "\nendstream"};
     QByteArray kids;
     for (int page = 1; page <= kPages; ++page) {
         const QByteArray content = page == kPages ? "5 0 R" : "4 0 R";
@@ -331,7 +331,7 @@ TEST_F(ConverterTest, BadInputGivesItsExitCodeOneLineAndNoPageFiles)
     ASSERT_TRUE(writeFile(file("text.pdf"), "Dear reader,\nthis is not a PDF.\n"));
     ASSERT_TRUE(writeFile(file("truncated.pdf"), goodBytes.left(goodBytes.size() / 3)));
     ASSERT_TRUE(writeFile(file("nopages.pdf"), assemblePdf({"<< /Type /Catalog /Pages 2 0 R >>",
-                                                         "<< /Type /Pages /Kids [] /Count 0 >>"})));
+                                                            "<< /Type /Pages /Kids [] /Count 0 >>"})));
     const bool haveQpdf = QFile::exists("/usr/bin/qpdf");
     if (haveQpdf) {
         ASSERT_EQ(QProcess::execute("/usr/bin/qpdf",

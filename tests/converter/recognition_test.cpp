@@ -1,11 +1,11 @@
 // Text recognition in the converter: generated scanned pages (a table drawn into a 300 dpi
 // image, the image the page's only content) through the converter program with --ocr and the
 // grid builder with the table's true geometry.
-#include "converter.h"
-#include "layoutfile.h"
-#include "pagefiles.h"
-#include "pagegrid.h"
-#include "pagetext.h"
+#include "extraction/layoutfile.h"
+#include "extraction/pagegrid.h"
+#include "protocol/converter.h"
+#include "protocol/pagefiles.h"
+#include "protocol/pagetext.h"
 #include "testsupport.h"
 
 #include <QFile>
@@ -22,7 +22,7 @@ namespace {
 
 constexpr double kScanDpi = 300;
 constexpr double kDotsPerPoint = kScanDpi / 72;
-constexpr double kPixelsPerPoint = 4.0 / 3; // the converter's 96 dpi page images
+constexpr double kPixelsPerPoint = 4.0 / 3;                    // the converter's 96 dpi page images
 const QVector<double> kColumnEdges = {60, 150, 340, 430, 550}; // points; rules between columns
 constexpr double kTableTop = 150;
 constexpr double kRowPitch = 22;
@@ -73,7 +73,8 @@ QImage scannedTable(const Table& table, double degrees, bool noise)
             const QRectF cell(kColumnEdges[column] + 5, kTableTop + row * kRowPitch,
                               kColumnEdges[column + 1] - kColumnEdges[column] - 10, kRowPitch);
             const bool right = kNumberColumn[column] && row > 0;
-            painter.drawText(cell, Qt::AlignVCenter | (right ? Qt::AlignRight : Qt::AlignLeft), table[row][column]);
+            painter.drawText(cell, Qt::AlignVCenter | (right ? Qt::AlignRight : Qt::AlignLeft),
+                             table[row][column]);
         }
     painter.end();
     if (noise) {
@@ -142,8 +143,8 @@ PageGrid gridOf(const QByteArray& text)
                            kColumnEdges.last() - 1, kColumnEdges.mid(1, 3)};
     const PageText page = PageTextParser::getTextPosition(PageTextParser::decodePageBytes(text));
     EXPECT_TRUE(page.recognised);
-    return buildPageGrid(page.runs, geometry.canvasRect(kPixelsPerPoint), geometry.canvasLines(kPixelsPerPoint),
-                         1.0f)
+    return buildPageGrid(page.runs, geometry.canvasRect(kPixelsPerPoint),
+                         geometry.canvasLines(kPixelsPerPoint), 1.0f)
         .grid;
 }
 
@@ -188,8 +189,9 @@ TEST(Recognition, MissingLanguageFailsBeforeAnyPageAndNamesItsPackage)
     const QString pdf = dir.filePath("scan.pdf");
     ASSERT_TRUE(writeDocument(pdf, knownTable()));
     QProcess process;
-    process.start(TestSupport::binDir() + "/Qtmingw.dll",
-                  {"-htmlformat", pdf, PageFiles::documentInfoPath(dir.path()), "--ocr", "--ocr-lang", "eng+zzz"});
+    process.start(
+        TestSupport::binDir() + "/Qtmingw.dll",
+        {"-htmlformat", pdf, PageFiles::documentInfoPath(dir.path()), "--ocr", "--ocr-lang", "eng+zzz"});
     ASSERT_TRUE(process.waitForFinished(60'000));
     EXPECT_EQ(process.exitCode(), int(ConverterExit::NoRecognition));
     EXPECT_EQ(process.readAllStandardOutput(), "");

@@ -28,10 +28,10 @@ QByteArray pageWithMappedText(const QByteArray& text, const std::vector<char16_t
         shown += '\\' + QByteArray::number(uchar(c), 8).rightJustified(3, '0');
     const QByteArray content = "BT /F1 24 Tf 72 700 Td (" + shown + ") Tj ET";
     return assemblePdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                     "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] "
-                     "/Resources << /Font << /F1 4 0 R >> >> /Contents 5 0 R >>",
-                     "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /ToUnicode 6 0 R >>",
-                     pdfStream(content), pdfStream(cmap)});
+                        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] "
+                        "/Resources << /Font << /F1 4 0 R >> >> /Contents 5 0 R >>",
+                        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /ToUnicode 6 0 R >>",
+                        pdfStream(content), pdfStream(cmap)});
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)

@@ -1,8 +1,8 @@
 // The converter's pieces that need no PDF: grouping words into printed lines, the page text
 // it writes, and the pixel grid of a page image.
-#include "pageraster.h"
-#include "pagetexthtml.h"
-#include "textlines.h"
+#include "converter/pageraster.h"
+#include "converter/pagetexthtml.h"
+#include "converter/textlines.h"
 
 #include <QStringList>
 

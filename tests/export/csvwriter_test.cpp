@@ -1,4 +1,4 @@
-#include "csvwriter.h"
+#include "export/csvwriter.h"
 #include "exporttestsupport.h"
 
 #include <gtest/gtest.h>

@@ -147,9 +147,10 @@ QVector<SheetReadback> readSpreadsheet(const QString& path, QString* error, cons
 {
     QProcess python;
     const bool xlsx = path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive);
-    python.start(TestSupport::systemPython(),
-                 QStringList{xlsx ? QStringLiteral(ZQ_READXLSX_SCRIPT) : QStringLiteral(ZQ_READXLS_SCRIPT), path} +
-                     readerOptions);
+    python.start(
+        TestSupport::systemPython(),
+        QStringList{xlsx ? QStringLiteral(ZQ_READXLSX_SCRIPT) : QStringLiteral(ZQ_READXLS_SCRIPT), path} +
+            readerOptions);
     if (!python.waitForFinished(60000) || python.exitStatus() != QProcess::NormalExit ||
         python.exitCode() != 0) {
         *error = QStringLiteral("%1 could not read %2: %3")
@@ -177,13 +178,13 @@ QVector<SheetReadback> readSpreadsheet(const QString& path, QString* error, cons
             for (const QJsonValue& cell : rowValue.toArray()) {
                 const QJsonArray typed = cell.toArray();
                 // The shortest text that reads back as the same double: exact values compare.
-                const QString value = typed.at(1).isDouble()
-                                          ? QString::number(typed.at(1).toDouble(), 'g', QLocale::FloatingPointShortest)
-                                          : typed.at(1).toVariant().toString();
-                row += cell.isString() ? cell.toString()
-                       : typed.size() > 2
-                           ? QStringLiteral("<%1:%2|%3>").arg(typed.at(0).toString(), value, typed.at(2).toString())
-                           : QStringLiteral("<%1:%2>").arg(typed.at(0).toString(), value);
+                const QString value = typed.at(1).isDouble() ? QString::number(typed.at(1).toDouble(), 'g',
+                                                                               QLocale::FloatingPointShortest)
+                                                             : typed.at(1).toVariant().toString();
+                row += cell.isString()    ? cell.toString()
+                       : typed.size() > 2 ? QStringLiteral("<%1:%2|%3>")
+                                                .arg(typed.at(0).toString(), value, typed.at(2).toString())
+                                          : QStringLiteral("<%1:%2>").arg(typed.at(0).toString(), value);
             }
             sheet.rows += row;
         }

@@ -3,7 +3,7 @@
 // Helpers of the export tests: grids written as rows of cells, the literal string algorithm
 // the saved files must agree with, file access and reading .xls files back through xlrd.
 
-#include "pagegrid.h"
+#include "extraction/pagegrid.h"
 
 #include <QByteArray>
 #include <QString>

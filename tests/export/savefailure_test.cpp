@@ -1,19 +1,19 @@
+#include "export/tableexport.h"
 #include "exporttestsupport.h"
-#include "tableexport.h"
 #include "testsupport.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <atomic>
-#include <chrono>
-#include <functional>
 #include <thread>
 #include <unistd.h>
 
@@ -53,7 +53,8 @@ QVector<PageGrid> someKilobytesOfTables()
 }
 
 // Saves in a child process, after `prepare` has run there, and brings back its result.
-SaveResult saveInChild(const QString& fileName, const QVector<PageGrid>& pages, const std::function<void()>& prepare)
+SaveResult saveInChild(const QString& fileName, const QVector<PageGrid>& pages,
+                       const std::function<void()>& prepare)
 {
     int channel[2];
     if (pipe(channel) != 0)
@@ -133,7 +134,8 @@ TEST(SaveFailure, AnUnreachableFolderIsReportedWithItsReason)
         EXPECT_EQ(readFileBytes(folder + "/plain.txt"), "a file");
 
         // The system's own reason reaches the message.
-        const SaveResult longName = saveTables(folder + '/' + QString(260, 'n') + '.' + suffix, {grid({{"a "}})});
+        const SaveResult longName =
+            saveTables(folder + '/' + QString(260, 'n') + '.' + suffix, {grid({{"a "}})});
         EXPECT_FALSE(longName.ok);
         EXPECT_TRUE(longName.error.contains("File name too long")) << longName.error.toStdString();
 

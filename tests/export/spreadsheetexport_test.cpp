@@ -1,8 +1,8 @@
-#include "documentrows.h"
+#include "export/documentrows.h"
+#include "export/spreadsheetexport.h"
+#include "export/tableexport.h"
 #include "exporttestsupport.h"
-#include "spreadsheet.h"
-#include "spreadsheetexport.h"
-#include "tableexport.h"
+#include "spreadsheet/spreadsheet.h"
 #include "testsupport.h"
 
 #include <QFile>

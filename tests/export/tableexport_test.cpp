@@ -1,5 +1,5 @@
+#include "export/tableexport.h"
 #include "exporttestsupport.h"
-#include "tableexport.h"
 #include "testsupport.h"
 
 #include <QStringList>

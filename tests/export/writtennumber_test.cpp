@@ -1,8 +1,8 @@
-#include "documentrows.h"
+#include "export/documentrows.h"
+#include "export/tableexport.h"
+#include "export/writtennumber.h"
 #include "exporttestsupport.h"
-#include "tableexport.h"
 #include "testsupport.h"
-#include "writtennumber.h"
 
 #include <gtest/gtest.h>
 

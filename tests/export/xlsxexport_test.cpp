@@ -1,7 +1,7 @@
+#include "export/tableexport.h"
+#include "export/xlsxexport.h"
 #include "exporttestsupport.h"
-#include "tableexport.h"
 #include "testsupport.h"
-#include "xlsxexport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Inputs kept from fuzzing page text parsing and grid building, replayed through the fuzz
 // targets' own checks, and the faults they found written out as plain cases.
 #include "../../fuzz/extractionchecks.h"
+#include "extraction/pagegrid.h"
 #include "gridnotation.h"
-#include "pagegrid.h"
 
 #include "testsupport.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pagegrid.h"
-#include "subtext.h"
+#include "extraction/pagegrid.h"
+#include "protocol/subtext.h"
 
 #include <QString>
 #include <QStringList>
@@ -25,7 +25,8 @@ inline QVector<Subtext> runs(const QString& notation)
             numbers[i] = parts[i].toInt(&valid);
         // A typo in a test's runs must fail the test, not quietly drop the run.
         if (!valid) {
-            ADD_FAILURE() << "malformed run \"" << line.toStdString() << "\": expected \"left top width height text\"";
+            ADD_FAILURE() << "malformed run \"" << line.toStdString()
+                          << "\": expected \"left top width height text\"";
             continue;
         }
         out.append({numbers[0], numbers[1], numbers[2], numbers[3], parts.mid(4).join(u' ')});

@@ -1,5 +1,5 @@
+#include "extraction/joinedgrid.h"
 #include "gridnotation.h"
-#include "joinedgrid.h"
 
 #include <gtest/gtest.h>
 

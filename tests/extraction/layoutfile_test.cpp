@@ -1,4 +1,4 @@
-#include "layoutfile.h"
+#include "extraction/layoutfile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
-#include "exchangeorder.h"
+#include "extraction/exchangeorder.h"
+#include "extraction/pagegrid.h"
+#include "extraction/zoommapping.h"
 #include "gridnotation.h"
-#include "pagegrid.h"
-#include "zoommapping.h"
 
 #include <gtest/gtest.h>
 

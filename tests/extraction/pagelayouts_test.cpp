@@ -1,4 +1,4 @@
-#include "pagelayouts.h"
+#include "extraction/pagelayouts.h"
 
 #include <gtest/gtest.h>
 

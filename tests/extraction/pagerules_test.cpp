@@ -1,5 +1,5 @@
-#include "pagerules.h"
-#include "pagerulescache.h"
+#include "extraction/pagerules.h"
+#include "extraction/pagerulescache.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
+#include "extraction/pagestore.h"
 #include "gridnotation.h"
-#include "pagestore.h"
 
 #include <gtest/gtest.h>
 

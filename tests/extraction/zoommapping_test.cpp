@@ -1,4 +1,4 @@
-#include "zoommapping.h"
+#include "extraction/zoommapping.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +77,7 @@ TEST(ZoomMapping, LineOnCanvasIsTheSmallestPixelReachingTheStoredX)
 {
     const ZoomMapping m(1.25f);
     const QRectF canvas = m.lineToCanvas(QRectF(101, 40, 0, 200));
-    EXPECT_EQ(canvas.x(), 127);  // 126 / 1.25 = 100.8 → 100; 127 → 101.6 → 101
+    EXPECT_EQ(canvas.x(), 127); // 126 / 1.25 = 100.8 → 100; 127 → 101.6 → 101
     EXPECT_EQ(canvas.y(), 50);
     EXPECT_EQ(canvas.width(), 0);
     EXPECT_EQ(canvas.height(), 250);

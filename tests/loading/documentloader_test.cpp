@@ -1,8 +1,8 @@
 // The document loader on its own, headless: a stand-in converter misbehaves in every way the
 // loader must catch, and the real converter meets a page that never finishes rendering.
-#include "documentloader.h"
+#include "loading/documentloader.h"
 #include "pdfassembler.h"
-#include "pagefiles.h"
+#include "protocol/pagefiles.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -122,6 +122,33 @@ TEST_F(DocumentLoaderTest, CompleteDocumentHandsOverItsFolderAndTexts)
     }
     // The folder went with the document.
     EXPECT_TRUE(leftoverFolders().isEmpty());
+}
+
+TEST_F(DocumentLoaderTest, ProgressReachesTotalAndOtherConverterOutputIsIgnored)
+{
+    // The converter's progress lines, with noise between them, or none at all.
+    for (const char* standInMode : {"ok:3:3", "noisy:3:3", "mute:3:3"}) {
+        SCOPED_TRACE(standInMode);
+        qputenv("ZQ_STANDIN", standInMode);
+        DocumentLoader loader(standIn.path(), kPrefix);
+        QSignalSpy converting(&loader, &DocumentLoader::progress);
+        QSignalSpy reading(&loader, &DocumentLoader::readingProgress);
+        ASSERT_EQ(load(loader), DocumentLoader::Outcome::Complete) << loader.failureReason().toStdString();
+        const bool mute = QByteArray(standInMode).startsWith("mute");
+        EXPECT_EQ(converting.isEmpty(), mute);
+        int previous = 0;
+        for (const QList<QVariant>& step : converting) {
+            EXPECT_EQ(step[1].toInt(), 3);
+            EXPECT_GE(step[0].toInt(), previous);
+            previous = step[0].toInt();
+        }
+        if (!mute) {
+            EXPECT_EQ(converting.last(), (QList<QVariant>{3, 3}));
+        }
+        ASSERT_FALSE(reading.isEmpty());
+        EXPECT_EQ(reading.last(), (QList<QVariant>{3, 3}));
+        EXPECT_EQ(loader.takeDocument().pageCount(), 3);
+    }
 }
 
 TEST_F(DocumentLoaderTest, CancelInEachStageAndDestructionMidRunLeaveNothing)

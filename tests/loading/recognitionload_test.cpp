@@ -1,6 +1,6 @@
 // Loading with text recognition through the real converter: the recognised page arrives
 // marked, and a cancel while pages are recognised leaves no child process and no folder.
-#include "documentloader.h"
+#include "loading/documentloader.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -17,7 +17,8 @@ const QString kPrefix = QStringLiteral("zq-ocrtest");
 
 QStringList leftoverFolders()
 {
-    return QDir(PrivateFolder::temporaryRoot()).entryList({kPrefix + "-*"}, QDir::Dirs | QDir::NoDotAndDotDot);
+    return QDir(PrivateFolder::temporaryRoot())
+        .entryList({kPrefix + "-*"}, QDir::Dirs | QDir::NoDotAndDotDot);
 }
 
 // The processes whose parent is this one, from /proc/PID/stat ("pid (name) state ppid …").
@@ -40,7 +41,8 @@ DocumentLoader::Outcome waitForEnd(DocumentLoader& loader, QSignalSpy& finished)
     if (finished.isEmpty())
         finished.wait(120'000);
     EXPECT_FALSE(loader.isRunning());
-    return finished.isEmpty() ? DocumentLoader::Outcome::Failed : finished[0][0].value<DocumentLoader::Outcome>();
+    return finished.isEmpty() ? DocumentLoader::Outcome::Failed
+                              : finished[0][0].value<DocumentLoader::Outcome>();
 }
 
 } // namespace
@@ -53,7 +55,8 @@ TEST(RecognitionLoad, RecognisedPageArrivesMarkedAndCancelLeavesNothing)
         loader.setRecognition(TextRecognition::Mode::BlankPages);
         QSignalSpy finished(&loader, &DocumentLoader::finished);
         loader.start(pdf);
-        ASSERT_EQ(waitForEnd(loader, finished), DocumentLoader::Outcome::Complete) << loader.failureReason().toStdString();
+        ASSERT_EQ(waitForEnd(loader, finished), DocumentLoader::Outcome::Complete)
+            << loader.failureReason().toStdString();
         EXPECT_TRUE(loader.commandLine().endsWith(" --ocr")) << loader.commandLine().toStdString();
         const LoadedDocument document = loader.takeDocument();
         ASSERT_EQ(document.pageCount(), 1);

@@ -9,9 +9,11 @@
 //   other:N:N     all pages, but text.xml lists pages 2 … N+1
 //   skip:P:N      all pages but page P's image, text.xml as if complete
 //   full:K:N      K pages, then exit code 6 saying the disk is full
+//   noisy:N:N     as ok, with lines between the progress lines that are no progress
+//   mute:N:N      as ok, without any progress lines
 // and writes its process id into $ZQ_STANDIN_PID when that is set.
-#include "pagefiles.h"
-#include "pagetext.h"
+#include "protocol/pagefiles.h"
+#include "protocol/pagetext.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -39,7 +41,22 @@ int main(int argc, char** argv)
     const int total = spec.value(2).toInt();
     const QString folder = QFileInfo(QFile::decodeName(argv[3])).path();
 
-    std::printf("pages %d\n", total);
+    const bool mute = mode == "mute";
+    const bool noisy = mode == "noisy";
+    // Unknown words, bad numbers, pages beyond the total, a second total, a very long line,
+    // and a progress line written in two pieces.
+    auto noise = [noisy](int page) {
+        if (!noisy)
+            return;
+        std::printf("pages x\npage -1\npage 99\nprogress 50%%\npage %d 3\n\n%s", page,
+                    page > 0 ? "pages 7\n" : "");
+        std::printf("%s\n", QByteArray(10000, 'p').constData());
+        std::printf("pa");
+        std::fflush(stdout);
+    };
+    noise(0);
+    if (!mute)
+        std::printf(noisy ? "ges %d\n" : "pages %d\n", total);
     std::fflush(stdout);
     QImage image(40, 50, QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -56,7 +73,9 @@ int main(int argc, char** argv)
         PageTextWriter::appendRun(run, {1, 2, 30, 10, QStringLiteral("p%1").arg(page)});
         text.write(run.toUtf8());
         text.close();
-        std::printf("page %d\n", page);
+        noise(page);
+        if (!mute)
+            std::printf(noisy ? "ge %d\n" : "page %d\n", page);
         std::fflush(stdout);
         info.pages.append({mode == "other" ? page + 1 : page, 30, 37.5, 40, 50});
     }

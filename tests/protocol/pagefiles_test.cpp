@@ -1,7 +1,7 @@
 // The converter's output folder: page file names, text.xml written and read back, and the
 // folders and files the program must refuse.
-#include "converter.h"
-#include "pagefiles.h"
+#include "protocol/converter.h"
+#include "protocol/pagefiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
 // The page-text format: the reader on its own, and what the writer writes read back.
-#include "pagetext.h"
+#include "protocol/pagetext.h"
 
 #include <gtest/gtest.h>
 

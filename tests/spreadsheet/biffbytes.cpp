@@ -1,9 +1,9 @@
 #include "biffbytes.h"
 
-#include "spreadsheet.h"
+#include "spreadsheet/spreadsheet.h"
+#include "spreadsheet/workbook.h"
+#include "spreadsheet/workbookstream.h"
 #include "testsupport.h"
-#include "workbook.h"
-#include "workbookstream.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,9 +1,9 @@
 // The compound document container of the .xls writer: exact bytes of the layouts the program
 // relies on, every document read back by the structural checker and by olefile (an independent
 // reader), names and paths, and saving safely over existing files and into failing disks.
-#include "byteio.h"
-#include "compoundchecker.h"
-#include "compounddocument.h"
+#include "spreadsheet/byteio.h"
+#include "spreadsheet/compoundchecker.h"
+#include "spreadsheet/compounddocument.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -413,9 +413,9 @@ TEST(CompoundSaving, StreamProducedInPiecesMatchesTheWholeStream)
     ASSERT_EQ(document.createStream(u"Workbook"), CompoundDocument::Success);
     const Bytes longer = pattern(50001);
     const CompoundDocument::StreamProducer refusals[] = {
-        inPieces(workbook, 4000, 49999),                   // too few bytes
-        inPieces(longer, 4000, longer.size()),             // too many
-        [](const StreamPieceSink&) { return false; },      // gives up
+        inPieces(workbook, 4000, 49999),              // too few bytes
+        inPieces(longer, 4000, longer.size()),        // too many
+        [](const StreamPieceSink&) { return false; }, // gives up
     };
     for (const size_t length : {size_t(50000), size_t(2000)}) {
         for (const CompoundDocument::StreamProducer& produce : refusals)

@@ -1,8 +1,8 @@
 // Fonts, number formats and XFs found or added through the format manager.
 #include "biffbytes.h"
-#include "formatmanager.h"
-#include "spreadsheet.h"
-#include "workbook.h"
+#include "spreadsheet/formatmanager.h"
+#include "spreadsheet/spreadsheet.h"
+#include "spreadsheet/workbook.h"
 
 #include <gtest/gtest.h>
 

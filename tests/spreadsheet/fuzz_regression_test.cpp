@@ -3,9 +3,9 @@
 // they found written out as plain cases.
 #include "../../fuzz/biffreader.h"
 #include "../../fuzz/spreadsheetchecks.h"
-#include "cellrecords.h"
-#include "compoundchecker.h"
-#include "spreadsheet.h"
+#include "spreadsheet/cellrecords.h"
+#include "spreadsheet/compoundchecker.h"
+#include "spreadsheet/spreadsheet.h"
 
 #include "testsupport.h"
 
@@ -40,8 +40,19 @@ TEST(FuzzRegressions, SpreadsheetInputs)
 // upper 30 bits are all they have go into RK; 1e15 and 99999.99 once came back changed from it.
 TEST(FuzzRegressions, RealsComeBackExactly)
 {
-    const double reals[] = {1.1165883596012172e-321, 262145.0, 1234567.89, 1e15, 0.1, 1.5, -0.0, 1.005,
-                            99999.99, 0.01, 536870911.0, 536870912.0, 524289.0};
+    const double reals[] = {1.1165883596012172e-321,
+                            262145.0,
+                            1234567.89,
+                            1e15,
+                            0.1,
+                            1.5,
+                            -0.0,
+                            1.005,
+                            99999.99,
+                            0.01,
+                            536870911.0,
+                            536870912.0,
+                            524289.0};
     SpreadsheetFile file;
     file.createSheets(1);
     for (uint32_t i = 0; i < std::size(reals); ++i)
@@ -54,7 +65,8 @@ TEST(FuzzRegressions, RealsComeBackExactly)
     // 0.1, 1.5 and 0.01 (as 10, 150 and 1, divided by 100), -0.0 and 2^29; 1234567.89 × 100,
     // 1e15, 99999.99 × 100, 2^29 - 1 and 2^19 + 1 need more; 1.005 has three decimals; the
     // subnormal number has no upper bits.
-    const bool fromRk[] = {false, true, false, false, true, true, true, false, false, true, false, true, false};
+    const bool fromRk[] = {false, true,  false, false, true, true, true,
+                           false, false, true,  false, true, false};
     for (uint16_t i = 0; i < std::size(reals); ++i) {
         const BiffReader::Cell& cell = book.sheets.at(0).cells.at({0, i});
         EXPECT_EQ(std::memcmp(&cell.number, &reals[i], sizeof cell.number), 0)

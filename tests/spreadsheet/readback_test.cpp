@@ -1,6 +1,6 @@
 // Files read back by xlrd, an independent reader, and compared cell by cell.
 #include "biffbytes.h"
-#include "spreadsheet.h"
+#include "spreadsheet/spreadsheet.h"
 
 #include "testsupport.h"
 

@@ -1,6 +1,6 @@
 // The record layer: headers, CONTINUE splitting and the two string forms.
 #include "biffbytes.h"
-#include "record.h"
+#include "spreadsheet/record.h"
 
 #include <gtest/gtest.h>
 

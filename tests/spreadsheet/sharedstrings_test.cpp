@@ -1,7 +1,7 @@
 // The shared string table: its size, where it is cut into CONTINUE records, and the bytes.
 #include "biffbytes.h"
-#include "celltext.h"
-#include "sharedstringtable.h"
+#include "spreadsheet/celltext.h"
+#include "spreadsheet/sharedstringtable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The spreadsheet interface: sheets, the growing cell grid, typed values, and saving.
 #include "biffbytes.h"
-#include "compoundchecker.h"
-#include "spreadsheet.h"
-#include "workbook.h"
+#include "spreadsheet/compoundchecker.h"
+#include "spreadsheet/spreadsheet.h"
+#include "spreadsheet/workbook.h"
 
 #include "testsupport.h"
 
@@ -12,9 +12,9 @@
 #include <QFile>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
-#include <fstream>
 
 using namespace BiffTest;
 

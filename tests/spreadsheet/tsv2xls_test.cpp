@@ -1,6 +1,6 @@
 // zq-tsv2xls: a tab-separated table turned into a spreadsheet, read back by xlrd.
 #include "biffbytes.h"
-#include "spreadsheet.h"
+#include "spreadsheet/spreadsheet.h"
 
 #include "testsupport.h"
 
@@ -186,7 +186,8 @@ TEST(Tsv2Xls, FullDiskIsReportedAndKeepsTheOldFile)
 
     const ToolRun full = convert(input, "/dev/full");
     EXPECT_EQ(full.exitCode, 1);
-    EXPECT_TRUE(full.errors.contains("cannot write /dev/full: No space left on device")) << full.errors.toStdString();
+    EXPECT_TRUE(full.errors.contains("cannot write /dev/full: No space left on device"))
+        << full.errors.toStdString();
 }
 
 // A full sheet of 65536 rows, over 7 MB (its container needs DIFAT sectors), whose string

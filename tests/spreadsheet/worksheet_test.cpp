@@ -1,8 +1,8 @@
 // Worksheet records: the bytes each kind of cell becomes, row blocks with INDEX and DBCELL,
 // window and merged ranges, and the globals in front of them.
 #include "biffbytes.h"
-#include "spreadsheet.h"
-#include "workbook.h"
+#include "spreadsheet/spreadsheet.h"
+#include "spreadsheet/workbook.h"
 
 #include <gtest/gtest.h>
 

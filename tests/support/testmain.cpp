@@ -24,8 +24,14 @@ using TestApplication = QCoreApplication;
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer build's defaults, so that a test program started on its own (test discovery,
 // an IDE) reports as ctest's run does; the test presets pass the same to child processes.
-extern "C" const char* __asan_default_options() { return "detect_leaks=1:strict_string_checks=1"; }
-extern "C" const char* __ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
+extern "C" const char* __asan_default_options()
+{
+    return "detect_leaks=1:strict_string_checks=1";
+}
+extern "C" const char* __ubsan_default_options()
+{
+    return "print_stacktrace=1:halt_on_error=1";
+}
 extern "C" const char* __lsan_default_suppressions()
 {
     // Leaks inside system libraries that the tests cannot influence (as in tests/lsan.supp).
@@ -66,12 +72,30 @@ void makePrivateEnvironment()
 } // namespace
 
 namespace TestSupport {
-QString rootDir() { return QString::fromStdString(g_root); }
-QString workDir() { return rootDir() + "/work"; }
-QString binDir() { return QStringLiteral(ZQ_BIN_DIR); }
-QString samplesDir() { return QStringLiteral(ZQ_SAMPLES_DIR); }
-QString sourceDir() { return QStringLiteral(ZQ_SOURCE_DIR); }
-QString systemPython() { return QStringLiteral("/usr/bin/python3"); }
+QString rootDir()
+{
+    return QString::fromStdString(g_root);
+}
+QString workDir()
+{
+    return rootDir() + "/work";
+}
+QString binDir()
+{
+    return QStringLiteral(ZQ_BIN_DIR);
+}
+QString samplesDir()
+{
+    return QStringLiteral(ZQ_SAMPLES_DIR);
+}
+QString sourceDir()
+{
+    return QStringLiteral(ZQ_SOURCE_DIR);
+}
+QString systemPython()
+{
+    return QStringLiteral("/usr/bin/python3");
+}
 } // namespace TestSupport
 
 int main(int argc, char** argv)
