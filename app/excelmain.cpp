@@ -13,10 +13,10 @@
 #include "canvas/labeldraw.h"
 #include "export/filesaving.h"
 #include "export/tableexport.h"
-#include "extraction/pagefiles.h"
 #include "extraction/pagegrid.h"
-#include "extraction/pagetext.h"
 #include "extraction/zoommapping.h"
+#include "protocol/pagefiles.h"
+#include "protocol/pagetext.h"
 #include "ui_excelmain.h"
 
 #include <QCheckBox>

@@ -5,8 +5,8 @@
 #include "extraction/layoutfile.h"
 #include "extraction/pagerulescache.h"
 #include "extraction/pagestore.h"
-#include "extraction/subtext.h"
 #include "loading/documentloader.h"
+#include "protocol/subtext.h"
 
 #include <QMainWindow>
 #include <QVector>

@@ -6,8 +6,8 @@
 #include "app/geometryhistory.h"
 #include "app/settings.h"
 #include "app/windowdialogs.h"
-#include "extraction/pagefiles.h"
 #include "extraction/pagelayouts.h"
+#include "protocol/pagefiles.h"
 #include "ui_excelmain.h"
 
 #include <QAction>

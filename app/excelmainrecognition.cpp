@@ -8,7 +8,7 @@
 #include "app/settings.h"
 #include "app/thumbnailloader.h"
 #include "app/windowdialogs.h"
-#include "extraction/pagefiles.h"
+#include "protocol/pagefiles.h"
 #include "ui_excelmain.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "extraction/subtext.h"
 #include "loading/documentloader.h"
+#include "protocol/subtext.h"
 
 #include <QObject>
 #include <QString>

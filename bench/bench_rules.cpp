@@ -3,9 +3,9 @@
 // Target: under 1.5 × the decode.
 
 #include "benchsupport.h"
-#include "extraction/pagefiles.h"
 #include "extraction/pagerules.h"
-#include "extraction/pagetext.h"
+#include "protocol/pagefiles.h"
+#include "protocol/pagetext.h"
 
 #include <QFile>
 #include <QGuiApplication>

@@ -6,8 +6,8 @@
 #include "export/tableexport.h"
 #include "extraction/pagerulescache.h"
 #include "extraction/pagestore.h"
-#include "extraction/pagetext.h"
 #include "loading/documentloader.h"
+#include "protocol/pagetext.h"
 
 #include <QEventLoop>
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "export/spreadsheetexport.h"
 #include "export/tableexport.h"
-#include "extraction/pagefiles.h"
+#include "protocol/pagefiles.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 // What zq-extract says about pages without words: without text recognition a page without a
 // text layer would silently give an empty table, and with it a page may still give no words.
 
-#include "extraction/subtext.h"
+#include "protocol/subtext.h"
 
 #include <QString>
 #include <QStringList>

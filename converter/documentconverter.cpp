@@ -2,7 +2,7 @@
 
 #include "converter/pagerecogniser.h"
 #include "converter/pagewriter.h"
-#include "extraction/pagefiles.h"
+#include "protocol/pagefiles.h"
 
 #include <QFile>
 #include <QFileInfo>

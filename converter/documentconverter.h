@@ -1,7 +1,7 @@
 #pragma once
 
-#include "extraction/converter.h"
 #include "extraction/textrecognition.h"
+#include "protocol/converter.h"
 
 #include <QString>
 

@@ -1,5 +1,7 @@
 #include "converter/pagetexthtml.h"
 
+#include "protocol/pagetext.h"
+
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -27,28 +29,6 @@ std::optional<PixelSpan> toPixels(double from, double to, double scale, int limi
 
 } // namespace
 
-QString escapeWordText(const QString& text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case '&':
-            out += QLatin1String("&amp;");
-            break;
-        case '<':
-            out += QLatin1String("&lt;");
-            break;
-        case '>':
-            out += QLatin1String("&gt;");
-            break;
-        default:
-            out += c.unicode() < 0x20 ? QChar(' ') : c;
-        }
-    }
-    return out;
-}
-
 QByteArray write(const std::vector<TextLine>& lines, double pixelsPerPoint, const QSize& imageSize)
 {
     QString html;
@@ -61,11 +41,8 @@ QByteArray write(const std::vector<TextLine>& lines, double pixelsPerPoint, cons
                 toPixels(word.box.left(), word.box.right(), pixelsPerPoint, imageSize.width());
             if (!columns)
                 continue;
-            html += QLatin1String("<span style=\"left:") + QString::number(columns->start) +
-                    QLatin1String(";top:") + QString::number(rows->start) + QLatin1String(";width:") +
-                    QString::number(columns->end - columns->start) + QLatin1String(";height:") +
-                    QString::number(rows->end - rows->start) + QLatin1String("\">") +
-                    escapeWordText(word.text) + QLatin1String("</span>\n");
+            PageTextWriter::appendRun(html, {columns->start, rows->start, columns->end - columns->start,
+                                             rows->end - rows->start, word.text});
         }
     }
     return html.toUtf8();

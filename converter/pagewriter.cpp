@@ -1,8 +1,8 @@
 #include "converter/pagewriter.h"
 
 #include "converter/pagetexthtml.h"
-#include "extraction/pagefiles.h"
-#include "extraction/pagetext.h"
+#include "protocol/pagefiles.h"
+#include "protocol/pagetext.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -4,8 +4,8 @@
 // pixels throughout (the units of the word boxes and of findPageRules()).
 
 #include "extraction/pagerules.h"
-#include "extraction/subtext.h"
 #include "extraction/textlines.h"
+#include "protocol/subtext.h"
 
 #include <QRectF>
 #include <QVector>

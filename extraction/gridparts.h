@@ -3,7 +3,7 @@
 // The steps both grid builders share: which runs belong to the table, their text lines
 // (bands), and which column a run falls in. Page-image pixels throughout.
 
-#include "extraction/subtext.h"
+#include "protocol/subtext.h"
 
 #include <QRectF>
 #include <QVector>

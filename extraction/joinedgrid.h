@@ -2,7 +2,7 @@
 
 #include "extraction/pagegrid.h"
 #include "extraction/pagerules.h"
-#include "extraction/subtext.h"
+#include "protocol/subtext.h"
 
 #include <QRectF>
 #include <QVector>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "extraction/subtext.h"
+#include "protocol/subtext.h"
 
 #include <QRectF>
 #include <QStringList>

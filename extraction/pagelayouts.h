@@ -6,9 +6,9 @@
 // store and put back (or given to zq-extract) builds the same grids.
 
 #include "extraction/layoutfile.h"
-#include "extraction/pagefiles.h"
 #include "extraction/pagestore.h"
-#include "extraction/subtext.h"
+#include "protocol/pagefiles.h"
+#include "protocol/subtext.h"
 
 #include <QVector>
 

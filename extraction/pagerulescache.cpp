@@ -1,6 +1,6 @@
 #include "extraction/pagerulescache.h"
 
-#include "extraction/pagefiles.h"
+#include "protocol/pagefiles.h"
 
 void PageRulesCache::reset(const QString& folder)
 {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "extraction/pagerules.h"
-#include "extraction/subtext.h"
+#include "protocol/subtext.h"
 
 #include <QString>
 #include <QVector>

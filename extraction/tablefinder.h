@@ -4,7 +4,7 @@
 // throughout.
 
 #include "extraction/pagerules.h"
-#include "extraction/subtext.h"
+#include "protocol/subtext.h"
 
 #include <QRectF>
 #include <QSizeF>

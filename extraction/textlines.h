@@ -3,7 +3,7 @@
 // A page's words grouped into text lines, the unit column guessing and table finding count
 // in. Page-image pixels throughout.
 
-#include "extraction/subtext.h"
+#include "protocol/subtext.h"
 
 #include <QRectF>
 #include <QVector>

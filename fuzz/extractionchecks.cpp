@@ -1,9 +1,9 @@
 #include "extractionchecks.h"
 
 #include "extraction/pagegrid.h"
-#include "extraction/pagetext.h"
 #include "extraction/zoommapping.h"
 #include "fuzzinput.h"
+#include "protocol/pagetext.h"
 
 #include <QByteArray>
 #include <QString>

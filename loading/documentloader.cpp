@@ -1,6 +1,6 @@
 #include "loading/documentloader.h"
 
-#include "extraction/converter.h"
+#include "protocol/converter.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "extraction/converter.h"
-#include "extraction/pagefiles.h"
-#include "extraction/pagetext.h"
 #include "extraction/textrecognition.h"
 #include "loading/privatefolder.h"
+#include "protocol/converter.h"
+#include "protocol/pagefiles.h"
+#include "protocol/pagetext.h"
 
 #include <QObject>
 #include <QProcess>

@@ -1,7 +1,7 @@
 #include "apptestsupport.h"
 
 #include "canvas/labeldraw.h"
-#include "extraction/pagefiles.h"
+#include "protocol/pagefiles.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -9,8 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QProgressDialog>
 #include <QTableWidget>
 #include <QTest>
@@ -68,35 +66,17 @@ void ScriptedDialogs::runBusy(QProgressDialog* dialog)
     WindowDialogs::runBusy(dialog);
 }
 
-bool writePdf(const QString& path, const QVector<PdfPage>& pages)
-{
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::Letter));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(72);
-    QPainter painter;
-    if (!painter.begin(&writer))
-        return false;
-    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 11));
-    for (int i = 0; i < pages.size(); ++i) {
-        if (i > 0)
-            writer.newPage();
-        for (const PdfWord& word : pages[i])
-            painter.drawText(QPointF(word.x, word.baseline), word.text);
-    }
-    return painter.end();
-}
-
 PdfPage gridPage(int page, int rows, int columns)
 {
-    PdfPage words;
+    constexpr double kPointSize = 11;
+    PdfPage grid;
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c)
-            words.append({kGridLeft + kGridColumnPitch * c, kGridTop + kGridRowPitch * r,
-                          QStringLiteral("p%1r%2c%3").arg(page).arg(r + 1).arg(c + 1)});
+            grid.words.append({kGridLeft + kGridColumnPitch * c, kGridTop + kGridRowPitch * r,
+                               QStringLiteral("p%1r%2c%3").arg(page).arg(r + 1).arg(c + 1), kPointSize});
     // A heading above the table, outside every rectangle the tests draw.
-    words.append({kGridLeft, 80, QStringLiteral("Heading%1").arg(page)});
-    return words;
+    grid.words.append({kGridLeft, 80, QStringLiteral("Heading%1").arg(page), kPointSize});
+    return grid;
 }
 
 const TestDocuments& testDocuments()

@@ -5,6 +5,7 @@
 
 #include "app/excelmain.h"
 #include "app/windowdialogs.h"
+#include "pagemaker.h"
 
 #include <QObject>
 #include <QRectF>
@@ -50,20 +51,9 @@ public:
     void runBusy(QProgressDialog* dialog) override;
 };
 
-// A word placed on a generated PDF page, in points from the page's top-left corner.
-struct PdfWord {
-    double x = 0;
-    double baseline = 0;
-    QString text;
-};
-using PdfPage = QVector<PdfWord>;
-
-// US Letter pages (612 × 792 pt) with the words in DejaVu Sans 11 pt.
-bool writePdf(const QString& path, const QVector<PdfPage>& pages);
-
 // Rows × columns words "p<page>r<row>c<column>" on a grid: column c at x 72 + 140·c, row r's
 // baseline at 150 + 24·r.
-PdfPage gridPage(int page, int rows, int columns);
+PdfPage gridPage(int page, int rows, int columns); // in DejaVu Sans 11 pt
 constexpr double kGridLeft = 72;
 constexpr double kGridColumnPitch = 140;
 constexpr double kGridTop = 150;

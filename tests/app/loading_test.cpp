@@ -2,9 +2,9 @@
 #include "app/thumbnailloader.h"
 #include "apptestsupport.h"
 #include "canvas/labeldraw.h"
-#include "extraction/converter.h"
-#include "extraction/pagefiles.h"
-#include "hangingpdf.h"
+#include "pdfassembler.h"
+#include "protocol/converter.h"
+#include "protocol/pagefiles.h"
 #include "testsupport.h"
 
 #include <QDir>

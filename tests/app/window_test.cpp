@@ -2,7 +2,7 @@
 #include "app/excelmain.h"
 #include "apptestsupport.h"
 #include "canvas/labeldraw.h"
-#include "extraction/pagefiles.h"
+#include "protocol/pagefiles.h"
 
 #include <QAbstractButton>
 #include <QDesktopServices>

@@ -6,7 +6,7 @@
 #include "app/excelmain.h"
 #include "app/windowdialogs.h"
 #include "canvas/labeldraw.h"
-#include "extraction/pagefiles.h"
+#include "protocol/pagefiles.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // zq-extract over many PDFs: real PDFs through the real tool, compared byte for byte with one
 // call per PDF; failures, shards, refusals and Ctrl-C.
 #include "outputreader.h"
-#include "pdfmaker.h"
+#include "pagemaker.h"
 #include "testsupport.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // zq-extract end to end: real PDFs through our converter, the page-text parser, grid
 // building and both writers, read back independently and compared cell by cell.
 #include "outputreader.h"
-#include "pdfmaker.h"
+#include "pagemaker.h"
 #include "testsupport.h"
 
 #include <QDir>

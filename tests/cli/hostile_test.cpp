@@ -3,9 +3,10 @@
 // password-protected file. Each run must end within its time and address-space limits with
 // the right exit code and, on failure, exactly one line on stderr saying why.
 #include "cli/extractoptions.h"
-#include "extraction/converter.h"
 #include "outputreader.h"
-#include "pdfmaker.h"
+#include "pagemaker.h"
+#include "pdfassembler.h"
+#include "protocol/converter.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -150,25 +151,12 @@ QByteArray handWrittenPdf(int pages, int width, int height)
     const QByteArray content = "BT /F1 8 Tf 4 20 Td (p) Tj ET";
     objects << "<< /Type /Catalog /Pages 2 0 R >>"
             << "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages) + " >>"
-            << "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"
-            << "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "\nendstream";
+            << "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>" << pdfStream(content);
     for (int i = 0; i < pages; ++i)
         objects << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + QByteArray::number(width) + ' ' +
                        QByteArray::number(height) +
                        "] /Resources << /Font << /F1 3 0 R >> >> /Contents 4 0 R >>";
-    QByteArray pdf = "%PDF-1.4\n";
-    QVector<qsizetype> offsets;
-    for (int i = 0; i < objects.size(); ++i) {
-        offsets.append(pdf.size());
-        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const qsizetype xref = pdf.size();
-    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (const qsizetype offset : offsets)
-        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-           QByteArray::number(xref) + "\n%%EOF\n";
-    return pdf;
+    return assemblePdf(objects);
 }
 
 QString tablePdf(const QString& name)

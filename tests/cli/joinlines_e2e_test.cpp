@@ -3,7 +3,7 @@
 // go through the converter, the rules finder and the grid builder of zq-extract.
 
 #include "outputreader.h"
-#include "pdfmaker.h"
+#include "pagemaker.h"
 #include "testsupport.h"
 
 #include <QFile>

@@ -1,7 +1,9 @@
 // The converter program on documents the tests generate and on the sample documents: its
 // page files, its document description and its failures.
-#include "extraction/converter.h"
-#include "extraction/pagefiles.h"
+#include "pagemaker.h"
+#include "pdfassembler.h"
+#include "protocol/converter.h"
+#include "protocol/pagefiles.h"
 #include "testdocuments.h"
 #include "testsupport.h"
 
@@ -103,18 +105,19 @@ private:
 // line, markup characters), a page without text and a third page to check the numbering.
 TEST_F(ConverterTest, WordsLandWhereTheyWereDrawnOnEveryPage)
 {
-    const std::vector<DrawnPage> pages = {
-        {{612, 792},
-         {{"Quantity", {72, 100}, 12},
-          {"Price", {300, 100}, 12},
-          {"Total", {72, 160}, 12},
-          {"1,250.00", {300, 160}, 20},
-          {"a&b<c>d", {72, 220}, 12}}},
-        {{612, 792}, {}},
-        {{612, 792}, {{"third", {72, 100}, 12}}},
+    const QVector<PdfPage> pages = {
+        {{{72, 100, "Quantity", 12},
+          {300, 100, "Price", 12},
+          {72, 160, "Total", 12},
+          {300, 160, "1,250.00", 20},
+          {72, 220, "a&b<c>d", 12}},
+         {},
+         {}},
+        {},
+        {{{72, 100, "third", 12}}, {}, {}},
     };
     const QString pdf = file("known.pdf");
-    const auto boxes = write(pdf, pages);
+    const auto boxes = writePdfPages(pdf, pages);
     ASSERT_EQ(boxes.size(), pages.size());
     const QString out = outputFolder("out");
 
@@ -184,8 +187,8 @@ TEST_F(ConverterTest, RotatedPageIsShownAndMeasuredAsDisplayed)
     if (!QFile::exists("/usr/bin/qpdf"))
         GTEST_SKIP() << "qpdf is not installed";
     const QString upright = file("upright.pdf");
-    const auto boxes = write(upright, {{{612, 792}, {{"Sideways", {100, 200}, 12}}}});
-    ASSERT_EQ(boxes.size(), 1u);
+    const auto boxes = writePdfPages(upright, {{{{100, 200, "Sideways", 12}}, {}, {}}});
+    ASSERT_EQ(boxes.size(), 1);
     const QString rotated = file("rotated.pdf");
     ASSERT_EQ(QProcess::execute("/usr/bin/qpdf", {"--rotate=+90:1", upright, rotated}), 0);
     const QString out = outputFolder("out");
@@ -212,8 +215,8 @@ TEST_F(ConverterTest, RotatedPageIsShownAndMeasuredAsDisplayed)
 TEST_F(ConverterTest, EnormousPageIsRenderedWithinThePixelCap)
 {
     const QString pdf = file("poster.pdf");
-    const auto boxes = write(pdf, {{{14400, 14400}, {{"Centre", {7200, 7200}, 200}}}});
-    ASSERT_EQ(boxes.size(), 1u);
+    const auto boxes = writePdfPages(pdf, {{{{7200, 7200, "Centre", 200}}, {}, {}, {14400, 14400}}});
+    ASSERT_EQ(boxes.size(), 1);
     const QString out = outputFolder("out");
     const Outcome run = convert(pdf, out);
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
@@ -237,13 +240,13 @@ TEST_F(ConverterTest, UnreadablePagesStillGetAnImage)
 {
     const QByteArray content = "BT /F1 24 Tf 72 700 Td (Hello) Tj ET";
     const QString pdf = file("broken.pdf");
-    ASSERT_TRUE(writeFile(pdf, assemble({"<< /Type /Catalog /Pages 2 0 R >>",
-                                         "<< /Type /Pages /Kids [3 0 R 99 0 R 3 0 R] /Count 3 >>",
-                                         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] "
-                                         "/Resources << /Font << /F1 4 0 R >> >> /Contents 5 0 R >>",
-                                         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
-                                         "<< /Length " + QByteArray::number(content.size()) +
-                                             " >>\nstream\n" + content + "\nendstream"})));
+    ASSERT_TRUE(writeFile(pdf, assemblePdf({"<< /Type /Catalog /Pages 2 0 R >>",
+                                            "<< /Type /Pages /Kids [3 0 R 99 0 R 3 0 R] /Count 3 >>",
+                                            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] "
+                                            "/Resources << /Font << /F1 4 0 R >> >> /Contents 5 0 R >>",
+                                            "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+                                            "<< /Length " + QByteArray::number(content.size()) +
+                                                " >>\nstream\n" + content + "\nendstream"})));
     const QString out = outputFolder("out");
     const Outcome run = convert(pdf, out);
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
@@ -264,12 +267,12 @@ TEST_F(ConverterTest, ConvertsEveryPageOfALongDocument)
     constexpr int kPages = 2500;
     // Small blank pages sharing one content stream; the last one holds a word.
     const QByteArray last = "BT /F1 8 Tf 4 12 Td (last) Tj ET";
-    std::vector<QByteArray> objects = {"<< /Type /Catalog /Pages 2 0 R >>",
-                                       {},
-                                       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
-                                       "<< /Length 0 >>\nstream\n\nendstream",
-                                       "<< /Length " + QByteArray::number(last.size()) + " >>\nstream\n" +
-                                           last + "\nendstream"};
+    QVector<QByteArray> objects = {"<< /Type /Catalog /Pages 2 0 R >>",
+                                   {},
+                                   "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+                                   "<< /Length 0 >>\nstream\n\nendstream",
+                                   "<< /Length " + QByteArray::number(last.size()) + " >>\nstream\n" + last +
+                                       "\nendstream"};
     QByteArray kids;
     for (int page = 1; page <= kPages; ++page) {
         const QByteArray content = page == kPages ? "5 0 R" : "4 0 R";
@@ -280,7 +283,7 @@ TEST_F(ConverterTest, ConvertsEveryPageOfALongDocument)
     }
     objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(kPages) + " >>";
     const QString pdf = file("long.pdf");
-    ASSERT_TRUE(writeFile(pdf, assemble(objects)));
+    ASSERT_TRUE(writeFile(pdf, assemblePdf(objects)));
     const QString out = outputFolder("out");
     const Outcome run = convert(pdf, out);
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
@@ -299,7 +302,7 @@ TEST_F(ConverterTest, ConvertsEveryPageOfALongDocument)
 TEST_F(ConverterTest, RemovesPageFilesOfAnEarlierDocument)
 {
     const QString pdf = file("short.pdf");
-    ASSERT_EQ(write(pdf, {{{612, 792}, {{"one", {72, 72}, 12}}}}).size(), 1u);
+    ASSERT_TRUE(writePdf(pdf, {{{{72, 72, "one", 12}}, {}, {}}}));
     const QString out = outputFolder("out");
     for (int page = 1; page <= 3; ++page) {
         ASSERT_TRUE(writeFile(PageFiles::imagePath(out, page), "old"));
@@ -317,7 +320,7 @@ TEST_F(ConverterTest, RemovesPageFilesOfAnEarlierDocument)
 TEST_F(ConverterTest, BadInputGivesItsExitCodeOneLineAndNoPageFiles)
 {
     const QString good = file("good.pdf");
-    ASSERT_EQ(write(good, {{{612, 792}, {{"fine", {72, 72}, 12}}}}).size(), 1u);
+    ASSERT_TRUE(writePdf(good, {{{{72, 72, "fine", 12}}, {}, {}}}));
     QFile goodFile(good);
     ASSERT_TRUE(goodFile.open(QIODevice::ReadOnly));
     const QByteArray goodBytes = goodFile.readAll();
@@ -327,8 +330,8 @@ TEST_F(ConverterTest, BadInputGivesItsExitCodeOneLineAndNoPageFiles)
         writeFile(file("corrupt.pdf"), "%PDF-1.4\n1 0 obj\n<< /Type /Cat" + QByteArray(5000, '\x9c')));
     ASSERT_TRUE(writeFile(file("text.pdf"), "Dear reader,\nthis is not a PDF.\n"));
     ASSERT_TRUE(writeFile(file("truncated.pdf"), goodBytes.left(goodBytes.size() / 3)));
-    ASSERT_TRUE(writeFile(file("nopages.pdf"), assemble({"<< /Type /Catalog /Pages 2 0 R >>",
-                                                         "<< /Type /Pages /Kids [] /Count 0 >>"})));
+    ASSERT_TRUE(writeFile(file("nopages.pdf"), assemblePdf({"<< /Type /Catalog /Pages 2 0 R >>",
+                                                            "<< /Type /Pages /Kids [] /Count 0 >>"})));
     const bool haveQpdf = QFile::exists("/usr/bin/qpdf");
     if (haveQpdf) {
         ASSERT_EQ(QProcess::execute("/usr/bin/qpdf",
@@ -375,9 +378,9 @@ TEST_F(ConverterTest, BadInputGivesItsExitCodeOneLineAndNoPageFiles)
 // and after it are removed: a folder with a gap would pass for a shorter document.
 TEST_F(ConverterTest, PageFileThatCannotBeWrittenLeavesNoPages)
 {
-    std::vector<DrawnPage> pages(4, DrawnPage{{612, 792}, {{"page", {72, 72}, 12}}});
+    const QVector<PdfPage> pages(4, PdfPage{{{72, 72, "page", 12}}, {}, {}});
     const QString pdf = file("four.pdf");
-    ASSERT_EQ(write(pdf, pages).size(), pages.size());
+    ASSERT_TRUE(writePdf(pdf, pages));
     const QString out = outputFolder("out");
     ASSERT_TRUE(QDir().mkpath(PageFiles::textPath(out, 1))); // a folder in the file's place
 
@@ -390,7 +393,7 @@ TEST_F(ConverterTest, PageFileThatCannotBeWrittenLeavesNoPages)
 TEST_F(ConverterTest, WrongCommandLinesAreRefused)
 {
     const QString pdf = file("doc.pdf");
-    ASSERT_EQ(write(pdf, {{{612, 792}, {}}}).size(), 1u);
+    ASSERT_TRUE(writePdf(pdf, {PdfPage()}));
     const QStringList wrong[] = {
         {},
         {"-htmlformat", pdf},
@@ -414,9 +417,9 @@ TEST_F(ConverterTest, WrongCommandLinesAreRefused)
 
 TEST_F(ConverterTest, FullDiskIsOurOwnWriteErrorAndProgressIsOnePerPage)
 {
-    std::vector<DrawnPage> pages(3, DrawnPage{{612, 792}, {{"page", {72, 72}, 12}}});
+    const QVector<PdfPage> pages(3, PdfPage{{{72, 72, "page", 12}}, {}, {}});
     const QString pdf = file("three.pdf");
-    ASSERT_EQ(write(pdf, pages).size(), pages.size());
+    ASSERT_TRUE(writePdf(pdf, pages));
 
     // Progress: the page count, then every page once, in any order.
     const QString out = outputFolder("out");

@@ -1,11 +1,11 @@
 // Text recognition in the converter: generated scanned pages (a table drawn into a 300 dpi
 // image, the image the page's only content) through the converter program with --ocr and the
 // grid builder with the table's true geometry.
-#include "extraction/converter.h"
 #include "extraction/layoutfile.h"
-#include "extraction/pagefiles.h"
 #include "extraction/pagegrid.h"
-#include "extraction/pagetext.h"
+#include "protocol/converter.h"
+#include "protocol/pagefiles.h"
+#include "protocol/pagetext.h"
 #include "testsupport.h"
 
 #include <QFile>

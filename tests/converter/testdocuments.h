@@ -1,35 +1,13 @@
 #pragma once
 
 #include <QByteArray>
-#include <QPointF>
-#include <QRectF>
-#include <QSizeF>
 #include <QString>
 
 #include <vector>
 
-// PDF documents the converter tests make themselves. Coordinates are points, origin at the
-// page's top-left corner, y downwards.
+// PDF documents of the converter tests that no PDF writer makes: text mapped to chosen code
+// points.
 namespace TestDocuments {
-
-struct DrawnWord {
-    QString text;
-    QPointF baseline; // where the text starts, on its baseline
-    double pointSize = 12;
-};
-
-struct DrawnPage {
-    QSizeF size{612, 792}; // US Letter
-    std::vector<DrawnWord> words;
-};
-
-// Writes `pages` with QPdfWriter in DejaVu Sans. Returns, per page, the box of each word as
-// the font's metrics place it (origin to advance, ascent to descent), or nothing on failure.
-std::vector<std::vector<QRectF>> write(const QString& path, const std::vector<DrawnPage>& pages);
-
-// A PDF assembled from `objects` (numbered from 1, object 1 the catalog) with a correct
-// cross-reference table.
-QByteArray assemble(const std::vector<QByteArray>& objects);
 
 // One Letter page showing `text` in Helvetica at 24 pt; the font's ToUnicode map gives each
 // byte of `text` the code point of `unicode` at the same index (bytes must differ).

@@ -79,15 +79,6 @@ TEST(TextLines, EmptyPageHasNoLines)
     EXPECT_TRUE(groupIntoLines({}).empty());
 }
 
-TEST(PageTextHtml, EscapesMarkupAndControlCharacters)
-{
-    const QString raw =
-        QString::fromUtf16(u"a&b<c>d") + QChar(0) + QString::fromUtf16(u"e\tf\ng\rh\x1fi\x7fé龙");
-    EXPECT_EQ(PageTextHtml::escapeWordText(raw), QString::fromUtf16(u"a&amp;b&lt;c&gt;d e f g h i\x7fé龙"));
-    // Already escaped-looking text is escaped again, so the reader gets it back unchanged.
-    EXPECT_EQ(PageTextHtml::escapeWordText("&amp;"), "&amp;amp;");
-}
-
 TEST(PageTextHtml, OneSpanPerWordInWholePixelsWithItsLinesBand)
 {
     TextLine line{72, 84, {word("Total", 54, 73, 81, 84), word("a<b", 90, 72, 99.4, 83)}};

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "extraction/pagegrid.h"
-#include "extraction/subtext.h"
+#include "protocol/subtext.h"
 
 #include <QString>
 #include <QStringList>

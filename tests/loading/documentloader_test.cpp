@@ -1,8 +1,8 @@
 // The document loader on its own, headless: a stand-in converter misbehaves in every way the
 // loader must catch, and the real converter meets a page that never finishes rendering.
-#include "extraction/pagefiles.h"
-#include "hangingpdf.h"
 #include "loading/documentloader.h"
+#include "pdfassembler.h"
+#include "protocol/pagefiles.h"
 #include "testsupport.h"
 
 #include <QDir>

@@ -12,7 +12,8 @@
 //   noisy:N:N     as ok, with lines between the progress lines that are no progress
 //   mute:N:N      as ok, without any progress lines
 // and writes its process id into $ZQ_STANDIN_PID when that is set.
-#include "extraction/pagefiles.h"
+#include "protocol/pagefiles.h"
+#include "protocol/pagetext.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -68,9 +69,9 @@ int main(int argc, char** argv)
         QFile text(PageFiles::textPath(folder, page));
         if (!text.open(QIODevice::WriteOnly))
             return 6;
-        text.write(QStringLiteral("<span style=\"left:1;top:2;width:30;height:10\">p%1</span>\n")
-                       .arg(page)
-                       .toUtf8());
+        QString run;
+        PageTextWriter::appendRun(run, {1, 2, 30, 10, QStringLiteral("p%1").arg(page)});
+        text.write(run.toUtf8());
         text.close();
         noise(page);
         if (!mute)

@@ -1,4 +1,5 @@
-#include "extraction/pagetext.h"
+// The page-text format: the reader on its own, and what the writer writes read back.
+#include "protocol/pagetext.h"
 
 #include <gtest/gtest.h>
 
@@ -97,4 +98,47 @@ TEST(PageText, PageBytesEndAtTheFirstZeroByte)
               QString::fromUtf8("Grüße"));
     EXPECT_EQ(decodePageBytes(QByteArray("abc")), "abc");
     EXPECT_EQ(decodePageBytes(QByteArray()), "");
+}
+
+TEST(PageTextWriter, EscapesMarkupAndControlCharacters)
+{
+    const QString raw =
+        QString::fromUtf16(u"a&b<c>d") + QChar(0) + QString::fromUtf16(u"e\tf\ng\rh\x1fi\x7fé龙");
+    EXPECT_EQ(PageTextWriter::escapeWordText(raw), QString::fromUtf16(u"a&amp;b&lt;c&gt;d e f g h i\x7fé龙"));
+    // Already escaped-looking text is escaped again, so the reader gets it back unchanged.
+    EXPECT_EQ(PageTextWriter::escapeWordText("&amp;"), "&amp;amp;");
+}
+
+// Every run the converter can write comes back as it was, its text included, whatever
+// markup or references it holds; control characters come back as the blanks written for them.
+TEST(PageTextWriter, WhatIsWrittenReadsBack)
+{
+    const struct {
+        Subtext written;
+        QString readBack;
+    } cases[] = {
+        {run(72, 96, 36, 16, "Total"), "Total"},
+        {run(0, 0, 0, 0, ""), ""},
+        {run(2147483647, 1, 2, 3, "far"), "far"},
+        {run(1, 2, 3, 4, "a&b <c> \"d\" 'e' &amp; &#65; </span>"), "a&b <c> \"d\" 'e' &amp; &#65; </span>"},
+        {run(1, 2, 3, 4, "left:9;top:9 width height"), "left:9;top:9 width height"},
+        {run(1, 2, 3, 4, QString::fromUtf16(u"Grüße 龙 ") + QString::fromUcs4(U"\U0001F600")),
+         QString::fromUtf16(u"Grüße 龙 ") + QString::fromUcs4(U"\U0001F600")},
+        {run(5, 6, 7, 8, QString("a") + QChar(0) + "b\nc\td\re"), "a b c d e"},
+    };
+    QString page;
+    PageText expected;
+    for (const auto& c : cases) {
+        PageTextWriter::appendRun(page, c.written);
+        Subtext back = c.written;
+        back.text = c.readBack;
+        expected.runs.append(back);
+    }
+    expected.lineCount = int(expected.runs.size());
+    EXPECT_EQ(getTextPosition(page), expected) << qPrintable(page);
+    EXPECT_EQ(decodePageBytes(page.toUtf8()), page);
+
+    // The marker line before the runs marks the page as recognised and is no run itself.
+    expected.recognised = true;
+    EXPECT_EQ(getTextPosition(QString(kRecognisedMarker) + '\n' + page), expected);
 }

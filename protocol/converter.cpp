@@ -1,6 +1,6 @@
-#include "extraction/converter.h"
+#include "protocol/converter.h"
 
-#include "extraction/pagefiles.h"
+#include "protocol/pagefiles.h"
 
 #include <QCoreApplication>
 

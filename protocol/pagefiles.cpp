@@ -1,4 +1,4 @@
-#include "extraction/pagefiles.h"
+#include "protocol/pagefiles.h"
 
 #include <QFile>
 #include <QSaveFile>

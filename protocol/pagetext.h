@@ -1,14 +1,30 @@
 #pragma once
 
-#include "extraction/subtext.h"
+#include "protocol/subtext.h"
 
 #include <QByteArray>
 #include <QString>
 
-// Reading the converter's positioned-text pages: one run per line, written as
+// The converter's positioned-text pages ("text_pg_NNNN.htm"), UTF-8, one run per line:
 //   <span style="left:L;top:T;width:W;height:H">text</span>
-// with whole page-image pixels. Parsing never fails: a line without that markup gives a box
-// of zeros and an empty text.
+// with whole page-image pixels, optionally after a first line kRecognisedMarker. The converter
+// writes them with PageTextWriter, the program reads them with PageTextParser.
+
+// Writing: the converter's side.
+namespace PageTextWriter {
+
+// A run's text as span content: &, < and > as character references, so the line format stays
+// intact and the reader restores them, and every C0 control character (NUL, tab, line feed,
+// carriage return …) as a blank, since a NUL ends the page text and a line feed splits a span.
+QString escapeWordText(const QString& text);
+
+// Appends `run` to `page` as one line, its text escaped, ending in a line feed.
+void appendRun(QString& page, const Subtext& run);
+
+} // namespace PageTextWriter
+
+// Reading: the program's side. Parsing never fails: a line without the span markup gives a
+// box of zeros and an empty text.
 namespace PageTextParser {
 
 // The page text of a fetched file: its bytes up to the first zero byte, as UTF-8.

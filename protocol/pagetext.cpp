@@ -1,6 +1,40 @@
-#include "extraction/pagetext.h"
+#include "protocol/pagetext.h"
 
 #include <QStringList>
+
+namespace PageTextWriter {
+
+QString escapeWordText(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        switch (c.unicode()) {
+        case '&':
+            out += QLatin1String("&amp;");
+            break;
+        case '<':
+            out += QLatin1String("&lt;");
+            break;
+        case '>':
+            out += QLatin1String("&gt;");
+            break;
+        default:
+            out += c.unicode() < 0x20 ? QChar(' ') : c;
+        }
+    }
+    return out;
+}
+
+void appendRun(QString& page, const Subtext& run)
+{
+    page += QLatin1String("<span style=\"left:") + QString::number(run.left) + QLatin1String(";top:") +
+            QString::number(run.top) + QLatin1String(";width:") + QString::number(run.width) +
+            QLatin1String(";height:") + QString::number(run.height) + QLatin1String("\">") +
+            escapeWordText(run.text) + QLatin1String("</span>\n");
+}
+
+} // namespace PageTextWriter
 
 namespace PageTextParser {
 
