@@ -5,8 +5,8 @@
 // installs the result on its canvas in one step.
 
 #include "extraction/pagerules.h"
-#include "extraction/subtext.h"
 #include "extraction/tablefinder.h"
+#include "protocol/subtext.h"
 
 #include <QRectF>
 #include <QString>

@@ -4,8 +4,8 @@
 // that gives the words.
 
 #include "extraction/columnguess.h"
-#include "extraction/pagetext.h"
 #include "extraction/tablefinder.h"
+#include "protocol/pagetext.h"
 
 #include <QRandomGenerator>
 

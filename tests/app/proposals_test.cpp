@@ -20,15 +20,16 @@ void addTable(PdfPage& page, const QString& prefix, int rows, double firstBaseli
 {
     for (int r = 1; r <= rows; ++r)
         for (int c = 1; c <= 3; ++c)
-            page.append({72.0 + (c == 2   ? 128
-                                 : c == 3 ? 258
-                                          : 0),
-                         firstBaseline + 20 * (r - 1), QStringLiteral("%1%2c%3").arg(prefix).arg(r).arg(c)});
+            page.words.append({72.0 + (c == 2   ? 128
+                                       : c == 3 ? 258
+                                                : 0),
+                               firstBaseline + 20 * (r - 1),
+                               QStringLiteral("%1%2c%3").arg(prefix).arg(r).arg(c), 11});
 }
 
 void addSentence(PdfPage& page, double baseline, const QString& text)
 {
-    page.append({72, baseline, text});
+    page.words.append({72, baseline, text, 11});
 }
 
 QStringList tableRows(const QString& prefix, int rows)

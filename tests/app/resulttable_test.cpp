@@ -246,7 +246,9 @@ TEST_F(ResultTableTest, OneLongCellLeavesTheOtherColumnsInView)
     QTemporaryDir folder;
     const QString pdf = folder.filePath("long.pdf");
     const QString longText = QString("Long").repeated(14);
-    ASSERT_TRUE(writePdf(pdf, {{{72, 150, longText}, {480, 150, "short"}}}));
+    PdfPage page;
+    page.words = {{72, 150, longText, 11}, {480, 150, "short", 11}};
+    ASSERT_TRUE(writePdf(pdf, {page}));
     w.open(pdf);
     const QRectF rect = canvasRect(60, 130, 560, 170);
     CanvasMouse::drawTable(main.canvas(), rect);

@@ -2,7 +2,7 @@
 // table found on each page (-g) and the geometry written back as a layout (--print-layout),
 // on the shared samples and on generated PDFs, through the real converter.
 #include "outputreader.h"
-#include "pdfmaker.h"
+#include "pagemaker.h"
 #include "testsupport.h"
 
 #include <QFile>
