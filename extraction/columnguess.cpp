@@ -16,13 +16,13 @@ struct Span {
 
 // Column lines from the whitespace channels of `lines`, restricted to the words whose middle
 // lies in [from, to).
-void channelLines(const std::vector<TextLine>& allLines, double from, double to, std::vector<double>* out)
+void channelLines(const std::vector<WordLine>& allLines, double from, double to, std::vector<double>* out)
 {
     // The lines' words inside the segment, as merged ink spans per line.
     std::vector<std::vector<Span>> ink;
     std::vector<const Subtext*> segmentWords;
     double left = INFINITY, right = -INFINITY;
-    for (const TextLine& line : allLines) {
+    for (const WordLine& line : allLines) {
         std::vector<Span> spans;
         for (const Subtext* w : line.words) {
             const double middle = w->left + w->width / 2.0;
@@ -107,10 +107,10 @@ void channelLines(const std::vector<TextLine>& allLines, double from, double to,
 }
 
 // Vertical rules crossing most of the lines' height, strictly between their text's ends.
-std::vector<double> ruleLines(const std::vector<TextLine>& lines, const QVector<PageRule>& rules)
+std::vector<double> ruleLines(const std::vector<WordLine>& lines, const QVector<PageRule>& rules)
 {
     double top = INFINITY, bottom = -INFINITY, left = INFINITY, right = -INFINITY;
-    for (const TextLine& line : lines) {
+    for (const WordLine& line : lines) {
         top = std::min(top, line.top);
         bottom = std::max(bottom, line.bottom);
         left = std::min(left, line.left);
@@ -139,7 +139,7 @@ std::vector<double> ruleLines(const std::vector<TextLine>& lines, const QVector<
 
 } // namespace
 
-QVector<double> guessColumnsOfLines(const std::vector<TextLine>& lines, const QVector<PageRule>& rules)
+QVector<double> guessColumnsOfLines(const std::vector<WordLine>& lines, const QVector<PageRule>& rules)
 {
     if (lines.empty())
         return {};

@@ -30,7 +30,7 @@ QVector<double> guessColumns(const QVector<Subtext>& words, const QVector<PageRu
                              const QRectF& area);
 
 // The same on words already selected and grouped into lines (table finding reuses them).
-QVector<double> guessColumnsOfLines(const std::vector<TextLine>& lines, const QVector<PageRule>& rules);
+QVector<double> guessColumnsOfLines(const std::vector<WordLine>& lines, const QVector<PageRule>& rules);
 
 namespace ColumnGuess {
 // A channel is at least this many median character widths wide; a space is about 0.6.

@@ -79,7 +79,7 @@ bool isFilled(const QString& cell)
 }
 
 // One text line of the table: its cells, and the band between rules it lies in.
-struct TextLine {
+struct WordLine {
     QStringList cells;
     int band = 0;
 };
@@ -102,7 +102,7 @@ template <typename FilledIn> int keyColumn(int groups, int columns, FilledIn fil
 }
 
 // Whether `line` continues `row` (see the header).
-bool continues(const TextLine& line, const QStringList& row, int key)
+bool continues(const WordLine& line, const QStringList& row, int key)
 {
     if (isFilled(line.cells[key]))
         return false;
@@ -143,7 +143,7 @@ GridBuild buildJoinedPageGrid(const QVector<Subtext>& runs, const QVector<PageRu
     const int columns = int(bounds.size()) - 1;
     const std::vector<double> cuts = crossingRules(rules, build.pageRect);
 
-    std::vector<TextLine> lines(bands.size());
+    std::vector<WordLine> lines(bands.size());
     for (size_t i = 0; i < bands.size(); ++i) {
         lines[i].cells = QStringList(columns);
         const double middle = (double(bands[i].top) + double(bands[i].end)) / 2;
@@ -157,7 +157,7 @@ GridBuild buildJoinedPageGrid(const QVector<Subtext>& runs, const QVector<PageRu
                                             [](const Band& band, float b) { return band.end < b; });
         if (first == bands.end() || first->top > top)
             continue;
-        TextLine& line = lines[size_t(first - bands.begin())];
+        WordLine& line = lines[size_t(first - bands.begin())];
         forEachColumn(bounds, ascending, run->left, [&](size_t m) {
             line.cells[qsizetype(m)] += run->text;
             line.cells[qsizetype(m)] += u' ';
@@ -173,7 +173,7 @@ GridBuild buildJoinedPageGrid(const QVector<Subtext>& runs, const QVector<PageRu
     std::vector<bool> bandIsOneRow(size_t(bandCount), false);
     std::vector<std::vector<bool>> bandFills(size_t(bandCount), std::vector<bool>(size_t(columns), false));
     std::vector<int> bandsWithText;
-    for (const TextLine& line : lines)
+    for (const WordLine& line : lines)
         for (int column = 0; column < columns; ++column)
             if (isFilled(line.cells[column])) {
                 bandFills[size_t(line.band)][size_t(column)] = true;
@@ -185,7 +185,7 @@ GridBuild buildJoinedPageGrid(const QVector<Subtext>& runs, const QVector<PageRu
             return bool(bandFills[size_t(bandsWithText[size_t(group)])][size_t(column)]);
         });
         std::vector<int> keyLines(size_t(bandCount), 0);
-        for (const TextLine& line : lines)
+        for (const WordLine& line : lines)
             keyLines[size_t(line.band)] += isFilled(line.cells[bandKey]);
         // Ruled row by row (three bands in four or more have a one-line key), a band is one
         // row even where its key cell wraps too; ruled between groups only, the bands of
@@ -199,7 +199,7 @@ GridBuild buildJoinedPageGrid(const QVector<Subtext>& runs, const QVector<PageRu
 
     std::vector<QStringList> rows;
     int rowBand = -1;
-    for (const TextLine& line : lines) {
+    for (const WordLine& line : lines) {
         const bool join = !rows.empty() && rowBand == line.band &&
                           (bandIsOneRow[size_t(line.band)] || continues(line, rows.back(), key));
         if (!join) {

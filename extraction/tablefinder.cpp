@@ -77,7 +77,7 @@ std::vector<Interval> keepFree(const std::vector<Interval>& channels, const std:
 }
 
 struct Line {
-    const TextLine* text;
+    const WordLine* text;
     std::vector<Interval> ink;
     std::vector<Interval> groups;
     bool tableLine() const { return groups.size() >= 3; }
@@ -237,10 +237,10 @@ private:
 
     void findBlocks(const std::vector<const Subtext*>& words)
     {
-        const std::vector<TextLine> textLines = groupTextLines(words);
+        const std::vector<WordLine> textLines = groupTextLines(words);
         std::vector<Line> lines;
         lines.reserve(textLines.size());
-        for (const TextLine& t : textLines) {
+        for (const WordLine& t : textLines) {
             Line line{&t, inkOf(t.words), {}};
             line.groups = groupsOf(line.ink, minWidth_);
             lines.push_back(std::move(line));

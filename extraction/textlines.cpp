@@ -52,7 +52,7 @@ double medianCharacterWidth(const std::vector<const Subtext*>& words)
     return *middle;
 }
 
-std::vector<TextLine> groupTextLines(const std::vector<const Subtext*>& words)
+std::vector<WordLine> groupTextLines(const std::vector<const Subtext*>& words)
 {
     const auto middle = [](const Subtext* w) { return double(w->top) + double(w->height) / 2; };
     std::vector<const Subtext*> sorted;
@@ -70,12 +70,12 @@ std::vector<TextLine> groupTextLines(const std::vector<const Subtext*>& words)
         return a->top < b->top;
     });
 
-    std::vector<TextLine> lines;
+    std::vector<WordLine> lines;
     for (const Subtext* word : sorted) {
         const double top = word->top;
         const double bottom = double(word->top) + word->height;
         if (!lines.empty()) {
-            TextLine& line = lines.back();
+            WordLine& line = lines.back();
             const double lineMiddle = (line.top + line.bottom) / 2;
             const double m = middle(word);
             if ((m >= line.top && m <= line.bottom) || (lineMiddle >= top && lineMiddle <= bottom)) {
@@ -85,13 +85,13 @@ std::vector<TextLine> groupTextLines(const std::vector<const Subtext*>& words)
                 continue;
             }
         }
-        TextLine line;
+        WordLine line;
         line.top = top;
         line.bottom = bottom;
         line.words.push_back(word);
         lines.push_back(std::move(line));
     }
-    for (TextLine& line : lines) {
+    for (WordLine& line : lines) {
         std::stable_sort(line.words.begin(), line.words.end(),
                          [](const Subtext* a, const Subtext* b) { return a->left < b->left; });
         line.left = line.words.front()->left;
@@ -101,6 +101,6 @@ std::vector<TextLine> groupTextLines(const std::vector<const Subtext*>& words)
     }
     // Bands grown by tall words may end up out of order; lines read top to bottom.
     std::stable_sort(lines.begin(), lines.end(),
-                     [](const TextLine& a, const TextLine& b) { return a.top < b.top; });
+                     [](const WordLine& a, const WordLine& b) { return a.top < b.top; });
     return lines;
 }

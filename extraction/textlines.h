@@ -11,7 +11,7 @@
 #include <vector>
 
 // One text line: words whose vertical middles lie within the line's band, left to right.
-struct TextLine {
+struct WordLine {
     double top = 0; // the band: union of the words' vertical extents
     double bottom = 0;
     double left = 0; // the leftmost word's left, the rightmost word's right
@@ -28,7 +28,7 @@ bool isTextWord(const Subtext& word);
 // Groups the text words of `words` into lines, top to bottom. A word joins the line above
 // when its vertical middle lies in that line's band, or the band's middle lies within the
 // word (a tall CJK glyph beside Latin text). Time O(n log n).
-std::vector<TextLine> groupTextLines(const std::vector<const Subtext*>& words);
+std::vector<WordLine> groupTextLines(const std::vector<const Subtext*>& words);
 
 // The text words lying in `area` the way the grid builders take them (within the outline
 // grown by GridParts::kMargin on every side), or every text word of the page for a null area.
