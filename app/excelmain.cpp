@@ -128,6 +128,10 @@ void ExcelMain::createFileOpening()
     fileMenu->setObjectName(QStringLiteral("menu_file"));
     fileMenu->addAction(tr("&Open…"), this, &ExcelMain::on_pushButton_openfile_clicked);
     recentFiles = new RecentFilesMenu(this, fileMenu);
+    // Layout files hold every page's table; in the menu, the toolbar keeps to the page.
+    fileMenu->addSeparator();
+    fileMenu->addAction(findChild<QAction*>(QStringLiteral("actionLoadLayout")));
+    fileMenu->addAction(findChild<QAction*>(QStringLiteral("actionSaveLayout")));
     new FileDropOpener(this);
 }
 

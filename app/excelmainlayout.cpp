@@ -42,19 +42,6 @@ void ExcelMain::createLayoutActions()
     connect(load, &QAction::triggered, this, &ExcelMain::loadLayout);
     addAction(save);
     addAction(load);
-
-    // One button beside Save with both actions in its menu.
-    auto* button = new QToolButton(this);
-    button->setObjectName("toolButton_layout");
-    button->setText(tr("Layout"));
-    button->setToolTip(tr("Save or load the tables of all pages"));
-    button->setPopupMode(QToolButton::InstantPopup);
-    auto* menu = new QMenu(button);
-    menu->addAction(save);
-    menu->addAction(load);
-    button->setMenu(menu);
-    button->setMinimumHeight(ui->pushButton_save->minimumHeight());
-    ui->horizontalLayout->insertWidget(ui->horizontalLayout->indexOf(ui->pushButton_save) + 1, button);
 }
 
 void ExcelMain::saveLayout()
