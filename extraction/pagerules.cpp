@@ -84,10 +84,10 @@ bool continues(const Segment& previous, const Segment& next)
     return 2 * overlap >= longer;
 }
 
-// `maskedBeside(line, start, end)`: how many pixels of [start, end) on `line` are masked.
-template <typename MaskedBeside>
+// `lightBeside(line, start, end)`: how many pixels of [start, end) on `line` are background.
+template <typename LightBeside>
 void finish(const Stroke& s, int lineCount, PageRule::Direction direction, const RuleFinding& f,
-            MaskedBeside maskedBeside, QVector<PageRule>& rules)
+            LightBeside lightBeside, QVector<PageRule>& rules)
 {
     const int thickness = s.lastLine - s.firstLine + 1;
     if (thickness <= f.maxThickness) {
@@ -95,11 +95,14 @@ void finish(const Stroke& s, int lineCount, PageRule::Direction direction, const
         return;
     }
     // A filled band: its edges, where it meets the page. An edge on the image border has
-    // nothing beside it (an all-black page gives nothing), and one beside a word is where the
-    // mask cuts the band, not an edge of it.
+    // nothing beside it (an all-black page gives nothing); a band ending where a word's mask
+    // begins is cut by the mask, not ended, unless the page shows beside it too: the words of
+    // a table row start one pixel below the ruled edge of a shaded header above them.
     const auto isEdge = [&](int beside) {
-        return beside >= 0 && beside < lineCount &&
-               2 * maskedBeside(beside, s.start, s.end) <= s.end - s.start;
+        if (beside < 0 || beside >= lineCount)
+            return false;
+        const int light = lightBeside(beside, s.start, s.end);
+        return light >= f.minLength && 8 * light >= s.end - s.start;
     };
     if (isEdge(s.firstLine - 1))
         rules.append({direction, double(s.firstLine), double(s.start), double(s.end), 0});
@@ -109,8 +112,8 @@ void finish(const Stroke& s, int lineCount, PageRule::Direction direction, const
 
 // Joins the runs of consecutive lines into strokes. `segmentsOf(line)` gives a line's runs in
 // ascending order; each run continues at most one stroke of the line before.
-template <typename SegmentsOf, typename MaskedBeside>
-QVector<PageRule> strokesToRules(int lineCount, SegmentsOf segmentsOf, MaskedBeside maskedBeside,
+template <typename SegmentsOf, typename LightBeside>
+QVector<PageRule> strokesToRules(int lineCount, SegmentsOf segmentsOf, LightBeside lightBeside,
                                  PageRule::Direction direction, const RuleFinding& f)
 {
     QVector<PageRule> rules;
@@ -147,7 +150,7 @@ QVector<PageRule> strokesToRules(int lineCount, SegmentsOf segmentsOf, MaskedBes
         }
         for (size_t k = 0; k < active.size(); ++k)
             if (!continued[k])
-                finish(active[k], lineCount, direction, f, maskedBeside, rules);
+                finish(active[k], lineCount, direction, f, lightBeside, rules);
         // Continued strokes keep the order of their runs, which ascend.
         std::swap(active, next);
     }
@@ -218,21 +221,21 @@ QVector<PageRule> findPageRules(const GreyImage& image, const QVector<Subtext>& 
     for (int x = 0; x < w; ++x)
         columns[size_t(x)].close(f, columnSegments[size_t(x)]);
 
-    const auto maskedInRow = [&](int y, int x0, int x1) {
+    const auto lightInRow = [&](int y, int x0, int x1) {
         const uint8_t* row = pixels.data() + size_t(y) * size_t(w);
-        return int(std::count(row + x0, row + x1, uint8_t(Masked)));
+        return int(std::count(row + x0, row + x1, uint8_t(Light)));
     };
-    const auto maskedInColumn = [&](int x, int y0, int y1) {
-        int masked = 0;
+    const auto lightInColumn = [&](int x, int y0, int y1) {
+        int light = 0;
         for (int y = y0; y < y1; ++y)
-            masked += pixels[size_t(y) * size_t(w) + size_t(x)] == Masked;
-        return masked;
+            light += pixels[size_t(y) * size_t(w) + size_t(x)] == Light;
+        return light;
     };
     QVector<PageRule> rules = strokesToRules(
-        h, [&](int y) -> const std::vector<Segment>& { return rowSegments[size_t(y)]; }, maskedInRow,
+        h, [&](int y) -> const std::vector<Segment>& { return rowSegments[size_t(y)]; }, lightInRow,
         PageRule::Direction::Horizontal, f);
     rules += strokesToRules(
-        w, [&](int x) -> const std::vector<Segment>& { return columnSegments[size_t(x)]; }, maskedInColumn,
+        w, [&](int x) -> const std::vector<Segment>& { return columnSegments[size_t(x)]; }, lightInColumn,
         PageRule::Direction::Vertical, f);
     return rules;
 }

@@ -138,6 +138,10 @@ TEST(GuessSamples, GuessedAndFoundTablesGiveTheSampleCells)
         }
         std::printf("%-18s drawn %6.1f%%   guessed columns %6.1f%%   found table %6.1f%%   (%d cells)\n",
                     qPrintable(name), drawn.percent(), guessed.percent(), found.percent(), guessed.total);
+        // Each sample on its own: a table read wrong cannot hide behind the others.
+        EXPECT_GE(drawn.percent(), 95.0) << name.toStdString();
+        EXPECT_GE(guessed.percent(), 95.0) << name.toStdString();
+        EXPECT_GE(found.percent(), 95.0) << name.toStdString();
         drawnAll.add(drawn);
         guessedAll.add(guessed);
         foundAll.add(found);
