@@ -3,28 +3,14 @@
 
 #include "extraction/pagegrid.h"
 
+#include "benchsupport.h"
+
 #include <QRandomGenerator>
 
 #include <chrono>
 #include <cstdio>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// Runs `work` repeatedly for at least half a second; returns the mean seconds per call.
-template <typename Work> double secondsPerCall(Work work)
-{
-    int calls = 0;
-    const Clock::time_point start = Clock::now();
-    std::chrono::duration<double> elapsed{};
-    do {
-        work();
-        ++calls;
-        elapsed = Clock::now() - start;
-    } while (elapsed.count() < 0.5);
-    return elapsed.count() / calls;
-}
 
 // A page of 250 printed lines with 20 words each, words of varying width on a shared
 // baseline and some taller ones (nested bands), all inside the table.

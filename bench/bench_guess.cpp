@@ -7,6 +7,8 @@
 #include "extraction/tablefinder.h"
 #include "protocol/pagetext.h"
 
+#include "benchsupport.h"
+
 #include <QRandomGenerator>
 
 #include <chrono>
@@ -14,22 +16,6 @@
 #include <cstdlib>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// Runs `work` repeatedly for at least half a second; returns the mean seconds per call.
-template <typename Work> double secondsPerCall(Work work)
-{
-    int calls = 0;
-    const Clock::time_point start = Clock::now();
-    std::chrono::duration<double> elapsed{};
-    do {
-        work();
-        ++calls;
-        elapsed = Clock::now() - start;
-    } while (elapsed.count() < 0.5);
-    return elapsed.count() / calls;
-}
 
 constexpr int kLines = 12500;
 constexpr int kColumns = 8;

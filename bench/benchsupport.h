@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -41,3 +42,19 @@ BenchArguments benchArguments(int argc, char** argv, int defaultPages, int defau
 // The table document of `pages` pages as "tables.pdf" in `folder`; "" (with a message on
 // stderr) when it cannot be written.
 QString tableDocumentIn(const QString& folder, int pages);
+
+using BenchClock = std::chrono::steady_clock;
+
+// Runs `work` repeatedly for at least half a second; returns the mean seconds per call.
+template <typename Work> double secondsPerCall(Work work)
+{
+    int calls = 0;
+    const BenchClock::time_point start = BenchClock::now();
+    std::chrono::duration<double> elapsed{};
+    do {
+        work();
+        ++calls;
+        elapsed = BenchClock::now() - start;
+    } while (elapsed.count() < 0.5);
+    return elapsed.count() / calls;
+}

@@ -7,10 +7,12 @@
 #include "app/windowdialogs.h"
 #include "pagemaker.h"
 
+#include <QDir>
 #include <QObject>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <QVector>
 
@@ -107,6 +109,19 @@ public slots:
 
 private:
     QStringList schemes_;
+};
+
+// setting.ini lives in the working directory: a test holding one of these keeps its settings
+// to itself, in a folder of its own that is the working directory while it lives.
+class OwnWorkingDirectory {
+public:
+    OwnWorkingDirectory() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
+    ~OwnWorkingDirectory() { QDir::setCurrent(previous_); }
+    QString path() const { return dir_.path(); }
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
 };
 
 // Writes an executable shell script (a stand-in converter, for instance).

@@ -60,17 +60,6 @@ std::ostream& operator<<(std::ostream& out, const DocumentState& state)
     return out;
 }
 
-// setting.ini lives in the working directory; these tests keep theirs to themselves.
-class OwnWorkingDirectory {
-public:
-    OwnWorkingDirectory() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
-    ~OwnWorkingDirectory() { QDir::setCurrent(previous_); }
-
-private:
-    QTemporaryDir dir_;
-    QString previous_;
-};
-
 // The three-page document in an active window, which window shortcuts need.
 class EditingTest : public ::testing::Test {
 protected:

@@ -18,18 +18,6 @@
 
 namespace {
 
-// The window remembers the last saved file in setting.ini of the working directory; these
-// tests keep theirs to themselves so other tests still start from no settings.
-class OwnWorkingDirectory {
-public:
-    OwnWorkingDirectory() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
-    ~OwnWorkingDirectory() { QDir::setCurrent(previous_); }
-
-private:
-    QTemporaryDir dir_;
-    QString previous_;
-};
-
 // A place in points snapped to a canvas pixel that is a multiple of 4 (3 points at 96 dpi),
 // so points → pixels in zq-extract gives that very pixel back.
 struct Snapped {

@@ -16,17 +16,6 @@
 
 namespace {
 
-// setting.ini lives in the working directory; these tests keep theirs to themselves.
-class OwnWorkingDirectory {
-public:
-    OwnWorkingDirectory() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
-    ~OwnWorkingDirectory() { QDir::setCurrent(previous_); }
-
-private:
-    QTemporaryDir dir_;
-    QString previous_;
-};
-
 QByteArray contents(const QString& path)
 {
     QFile file(path);

@@ -18,18 +18,6 @@
 
 namespace {
 
-// setting.ini lives in the working directory; these tests keep theirs to themselves.
-class OwnWorkingDirectory {
-public:
-    OwnWorkingDirectory() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
-    ~OwnWorkingDirectory() { QDir::setCurrent(previous_); }
-    QString path() const { return dir_.path(); }
-
-private:
-    QTemporaryDir dir_;
-    QString previous_;
-};
-
 class OpeningTest : public ::testing::Test {
 protected:
     QString status() const { return main.statusBar()->currentMessage(); }

@@ -18,17 +18,6 @@
 
 namespace {
 
-// setting.ini lives in the working directory; these tests keep theirs to themselves.
-class OwnWorkingDirectory {
-public:
-    OwnWorkingDirectory() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
-    ~OwnWorkingDirectory() { QDir::setCurrent(previous_); }
-
-private:
-    QTemporaryDir dir_;
-    QString previous_;
-};
-
 // Page 1 with a text layer, page 2 a scan: two lines of words drawn into a 300 dpi image that
 // is the page's only content.
 QString scannedDocument()

@@ -13,16 +13,6 @@
 
 namespace {
 
-class OwnWorkingDirectory {
-public:
-    OwnWorkingDirectory() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
-    ~OwnWorkingDirectory() { QDir::setCurrent(previous_); }
-
-private:
-    QTemporaryDir dir_;
-    QString previous_;
-};
-
 TEST(WindowPlacement, GoesOnlyOntoAScreenThatIsThere)
 {
     const QRect left(0, 0, 1280, 1024);
