@@ -3,7 +3,7 @@
 // Writing a finished file without harming an existing one, and telling the user why a file
 // could not be written.
 
-#include "export/tableexport.h"
+#include "export/exportoptions.h"
 
 #include <QByteArray>
 #include <QString>

@@ -6,7 +6,7 @@
 // to the same width. The workbook carries the bold 10-point Arial font; cells get no format,
 // unless numbers are written as numbers (ExportOptions): those get a number format each.
 
-#include "export/tableexport.h"
+#include "export/exportoptions.h"
 #include "extraction/pagegrid.h"
 
 #include <QString>

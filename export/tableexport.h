@@ -5,12 +5,11 @@
 // Excel 97 spreadsheet. Cells come from each page's grid, so a
 // cell holding a double quote or a comma stays one cell with its exact text.
 
+#include "export/exportoptions.h"
 #include "extraction/pagegrid.h"
 
 #include <QString>
 #include <QVector>
-
-#include <atomic>
 
 enum class SaveFormat { Csv, Spreadsheet, Xlsx };
 
@@ -31,21 +30,6 @@ QString completeFileName(const QString& fileName, const QString& selectedFilter)
 // The suffix a filter's pattern gives, without the dot ("CSV File (*.csv)" → "csv"); empty
 // for a pattern with a wildcard after the dot ("All Files (*.*)").
 QString filterSuffix(const QString& filter);
-
-// How cells are written. The defaults give the files as they always were: every cell a text.
-struct ExportOptions {
-    // A cell whose whole text is a written number (see writtennumber.h) becomes a numeric cell
-    // with a number format that shows it as written; spreadsheets only, the CSV stays text.
-    bool numbersAsNumbers = false;
-    // When set and turned true (a signal), the save stops: a regular file keeps its old
-    // content, a pipe gets no more bytes, and the save fails as interrupted.
-    const std::atomic<bool>* interrupted = nullptr;
-};
-
-struct SaveResult {
-    bool ok = false;
-    QString error; // why the file could not be written, for the user
-};
 
 // Writes the pages' grids (page order; an empty grid for a page without a table) to
 // `fileName` in the format its suffix selects. A failed save leaves an existing file as it was.

@@ -7,7 +7,7 @@
 // longer documents continue on "Sheet2", "Sheet3" …. As in the Excel 97 file, no cell gets a
 // font or format of its own, unless numbers are written as numbers (ExportOptions).
 
-#include "export/tableexport.h"
+#include "export/exportoptions.h"
 #include "extraction/pagegrid.h"
 
 #include <QString>
