@@ -49,17 +49,6 @@ constexpr BuiltInFormat builtInFormats[] = {
     {48, u"##0.0E+0"},
     {49, u"@"},
 };
-
-// An 8-bit text's bytes are the characters U+0000 … U+00FF, as the file format defines it.
-std::u16string wideText(const LongString& text)
-{
-    if (text.isWide())
-        return text.wide();
-    std::u16string wide;
-    for (const char byte : text.narrow())
-        wide.push_back(static_cast<unsigned char>(byte));
-    return wide;
-}
 } // namespace
 
 FormatManager::FormatManager(SpreadsheetFile& document) : workbook_(document.workbook())
@@ -67,7 +56,7 @@ FormatManager::FormatManager(SpreadsheetFile& document) : workbook_(document.wor
     for (const BuiltInFormat& format : builtInFormats)
         textByIndex_[format.index] = format.text;
     for (const Workbook::Format& format : workbook_.formats) {
-        textByIndex_[format.index] = wideText(format.text);
+        textByIndex_[format.index] = format.text.toWide();
         if (format.index >= nextFormatIndex_)
             nextFormatIndex_ = static_cast<uint16_t>(std::min<int>(format.index + 1, 0xFFFF));
     }
@@ -101,47 +90,33 @@ uint16_t FormatManager::findOrAddFormat(const std::u16string& text)
 
 uint16_t FormatManager::findOrAddFont(const FontSpec& font)
 {
+    const FontAttributes& attributes = font;
     for (size_t position = 0; position < workbook_.fonts.size(); ++position) {
         const Workbook::Font& candidate = workbook_.fonts[position];
-        if (candidate.name.toWide() == font.name && candidate.height == font.height &&
-            candidate.weight == font.weight && candidate.options == font.options &&
-            candidate.colourIndex == font.colourIndex && candidate.escapement == font.escapement &&
-            candidate.underline == font.underline && candidate.family == font.family &&
-            candidate.characterSet == font.characterSet)
+        if (candidate.name.toWide() == font.name &&
+            static_cast<const FontAttributes&>(candidate) == attributes)
             return Workbook::fontIndexOfPosition(position);
     }
     Workbook::Font added;
+    static_cast<FontAttributes&>(added) = attributes;
     added.name = ShortString(font.name);
-    added.height = font.height;
-    added.weight = font.weight;
-    added.options = font.options;
-    added.colourIndex = font.colourIndex;
-    added.escapement = font.escapement;
-    added.underline = font.underline;
-    added.family = font.family;
-    added.characterSet = font.characterSet;
     workbook_.fonts.push_back(std::move(added));
     return Workbook::fontIndexOfPosition(workbook_.fonts.size() - 1);
 }
 
 FontSpec FormatManager::fontAt(uint16_t index) const
 {
+    FontSpec spec;
+    if (workbook_.fonts.empty()) {
+        spec.name = u"Arial";
+        return spec;
+    }
     size_t position = Workbook::fontPositionOfIndex(index);
-    if (workbook_.fonts.empty())
-        return FontSpec{u"Arial"};
     if (position >= workbook_.fonts.size())
         position = 0;
     const Workbook::Font& font = workbook_.fonts[position];
-    FontSpec spec;
+    static_cast<FontAttributes&>(spec) = font;
     spec.name = font.name.toWide();
-    spec.height = font.height;
-    spec.weight = font.weight;
-    spec.options = font.options;
-    spec.colourIndex = font.colourIndex;
-    spec.escapement = font.escapement;
-    spec.underline = font.underline;
-    spec.family = font.family;
-    spec.characterSet = font.characterSet;
     return spec;
 }
 

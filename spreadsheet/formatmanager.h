@@ -3,6 +3,8 @@
 // Finds or adds fonts, number formats and cell formats (XFs) in a document's workbook
 // globals and returns the index cells refer to.
 
+#include "spreadsheet/fontattributes.h"
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -10,16 +12,9 @@
 class SpreadsheetFile;
 class Workbook;
 
-struct FontSpec {
+// A font asked for by its name and attributes.
+struct FontSpec : FontAttributes {
     std::u16string name;
-    uint16_t height = 200; // twentieths of a point
-    uint16_t weight = 400;
-    uint16_t options = 0;
-    uint16_t colourIndex = 0x7FFF;
-    uint16_t escapement = 0;
-    uint8_t underline = 0;
-    uint8_t family = 0;
-    uint8_t characterSet = 0;
 };
 
 struct CellStyle {

@@ -72,6 +72,37 @@ void ContinuedRecordWriter::putUtf16(const char16_t* units, size_t count)
     bodyOffset_ += static_cast<uint32_t>(2 * count);
 }
 
+void FieldWriter::putU16(uint16_t value)
+{
+    if (body_)
+        ByteIo::appendU16(*body_, value);
+    size_ += 2;
+}
+
+void FieldWriter::putU32(uint32_t value)
+{
+    if (body_)
+        ByteIo::appendU32(*body_, value);
+    size_ += 4;
+}
+
+void FieldWriter::put(const uint8_t* data, size_t length)
+{
+    if (body_)
+        ByteIo::appendBytes(*body_, data, length);
+    size_ += length;
+}
+
+uint8_t* FieldWriter::claim(size_t length)
+{
+    size_ += length;
+    if (!body_)
+        return nullptr;
+    const size_t at = body_->size();
+    body_->resize(at + length);
+    return body_->data() + at;
+}
+
 Record::Record(uint16_t code, uint32_t fixedDataSize)
     : code_(code), dataSize_(fixedDataSize), recordSize_(Biff::recordSizeForBody(fixedDataSize))
 {
@@ -97,21 +128,36 @@ size_t Record::read(const uint8_t* bytes, size_t available)
     return consumed;
 }
 
+void Record::writeFields(FieldWriter& fields)
+{
+    if (uint8_t* body = fields.claim(dataSize_))
+        storeFields(body);
+}
+
 size_t Record::write(uint8_t* out)
 {
-    body_.assign(dataSize(), 0);
-    storeFields(body_.data());
+    // A record of the older form may take its size from an overridden dataSize() only.
+    dataSize();
+    body_.clear();
+    FieldWriter fields(body_);
+    writeFields(fields);
     return writeBody(out, code_, body_.data(), static_cast<uint32_t>(body_.size()), continueOffsets_);
 }
 
 uint32_t Record::dataSize()
 {
-    return dataSize_;
+    FieldWriter counter;
+    writeFields(counter);
+    return static_cast<uint32_t>(counter.size());
 }
 
 uint32_t Record::recordSize()
 {
-    return recordSize_;
+    const uint32_t body = dataSize();
+    // Split where it was read, or every 8224 bytes: as write() does.
+    if (continueOffsets_.empty())
+        return Biff::recordSizeForBody(body);
+    return body + 4 * static_cast<uint32_t>(1 + continueOffsets_.size());
 }
 
 size_t Record::writeBody(uint8_t* out, uint16_t code, const uint8_t* body, uint32_t size,
@@ -147,9 +193,6 @@ void putUtf16le(uint8_t* out, const char16_t* units, size_t count)
 }
 
 namespace {
-constexpr size_t longStringMax = 0xFFFF;
-constexpr size_t shortStringMax = 0xFF;
-
 // Cuts a UTF-16 text to `limit` units without leaving half a surrogate pair at the end.
 void clampUtf16(std::u16string& text, size_t limit)
 {
@@ -162,38 +205,14 @@ void clampUtf16(std::u16string& text, size_t limit)
 }
 } // namespace
 
-void LongString::clamp()
+template <class Count> void BiffString<Count>::clamp()
 {
-    clampUtf16(wide_, longStringMax);
-    if (narrow_.size() > longStringMax)
-        narrow_.resize(longStringMax);
+    clampUtf16(wide_, maxCharacters);
+    if (narrow_.size() > maxCharacters)
+        narrow_.resize(maxCharacters);
 }
 
-uint32_t LongString::size() const
-{
-    return static_cast<uint32_t>(3 + (isWide() ? 2 * wide_.size() : narrow_.size()));
-}
-
-size_t LongString::write(uint8_t* out) const
-{
-    const bool wide = isWide();
-    ByteIo::putU16(out, static_cast<uint16_t>(characterCount()));
-    ByteIo::putU8(out + 2, wide ? 1 : 0);
-    if (wide)
-        putUtf16le(out + 3, wide_.data(), wide_.size());
-    else if (!narrow_.empty())
-        std::memcpy(out + 3, narrow_.data(), narrow_.size());
-    return size();
-}
-
-void ShortString::clamp()
-{
-    clampUtf16(wide_, shortStringMax);
-    if (narrow_.size() > shortStringMax)
-        narrow_.resize(shortStringMax);
-}
-
-std::u16string ShortString::toWide() const
+template <class Count> std::u16string BiffString<Count>::toWide() const
 {
     if (isWide())
         return wide_;
@@ -203,31 +222,32 @@ std::u16string ShortString::toWide() const
     return text;
 }
 
-uint32_t ShortString::size() const
-{
-    return static_cast<uint32_t>(2 + (isWide() ? 2 * wide_.size() : narrow_.size()));
-}
-
-size_t ShortString::write(uint8_t* out) const
+template <class Count> size_t BiffString<Count>::write(uint8_t* out) const
 {
     const bool wide = isWide();
-    ByteIo::putU8(out, static_cast<uint8_t>(wide ? wide_.size() : narrow_.size()));
-    ByteIo::putU8(out + 1, wide ? 1 : 0);
+    const Count count = static_cast<Count>(characterCount());
+    if constexpr (sizeof(Count) == 1)
+        ByteIo::putU8(out, count);
+    else
+        ByteIo::putU16(out, count);
+    uint8_t* characters = out + sizeof(Count) + 1;
+    ByteIo::putU8(characters - 1, wide ? 1 : 0);
     if (wide)
-        putUtf16le(out + 2, wide_.data(), wide_.size());
+        putUtf16le(characters, wide_.data(), wide_.size());
     else if (!narrow_.empty())
-        std::memcpy(out + 2, narrow_.data(), narrow_.size());
+        std::memcpy(characters, narrow_.data(), narrow_.size());
     return size();
 }
 
-BOF::BOF(uint16_t type) : Record(0x0809, 16), type(type) {}
+template class BiffString<uint16_t>;
+template class BiffString<uint8_t>;
 
-void BOF::storeFields(uint8_t* body)
+void BOF::writeFields(FieldWriter& fields)
 {
-    ByteIo::putU16(body, version);
-    ByteIo::putU16(body + 2, type);
-    ByteIo::putU16(body + 4, buildIdentifier);
-    ByteIo::putU16(body + 6, buildYear);
-    ByteIo::putU32(body + 8, fileHistoryFlags);
-    ByteIo::putU32(body + 12, lowestVersion);
+    fields.putU16(version);
+    fields.putU16(type);
+    fields.putU16(buildIdentifier);
+    fields.putU16(buildYear);
+    fields.putU32(fileHistoryFlags);
+    fields.putU32(lowestVersion);
 }

@@ -70,11 +70,40 @@ private:
     uint32_t chunkEnd_ = 0;
 };
 
-// Base of every record object. Records with a fixed body set their sizes in the constructor;
-// records whose body depends on their content override dataSize() and recordSize().
+template <class Count> class BiffString;
+
+// Appends a record body's fields, least significant byte first, or only counts their bytes
+// (when made without a body): a record's size is whatever its fields write.
+class FieldWriter {
+public:
+    FieldWriter() = default;
+    explicit FieldWriter(std::vector<uint8_t>& body) : body_(&body) {}
+
+    void putU8(uint8_t value) { put(&value, 1); }
+    void putU16(uint16_t value);
+    void putU32(uint32_t value);
+    void put(const uint8_t* data, size_t length);
+    template <class Count> void putString(const BiffString<Count>& text);
+    // Appends `length` zero bytes and returns where they start, for the caller to fill in;
+    // nullptr when only counting.
+    uint8_t* claim(size_t length);
+    // Bytes written (or counted) so far.
+    size_t size() const { return size_; }
+
+private:
+    std::vector<uint8_t>* body_ = nullptr;
+    size_t size_ = 0;
+};
+
+// Base of every record object. A record writes its fields through writeFields(), and its body
+// is exactly what that writes: the size is counted from the same fields, never kept by hand.
+//
+// The older form is still taken, for records not moved over yet: the body size given to the
+// constructor (or set in an overridden dataSize()) and filled in by storeFields().
 class Record {
 public:
-    explicit Record(uint16_t code, uint32_t fixedDataSize = 0);
+    explicit Record(uint16_t code) : code_(code) {}
+    Record(uint16_t code, uint32_t fixedDataSize);
     virtual ~Record() = default;
     Record(const Record&) = default;
     Record& operator=(const Record&) = default;
@@ -86,6 +115,7 @@ public:
     // Emits the record, split into CONTINUE records as needed; `out` holds at least
     // recordSize() bytes. Returns the bytes emitted, always recordSize().
     virtual size_t write(uint8_t* out);
+    // The body's bytes, and the stream bytes with every header: counted from writeFields().
     virtual uint32_t dataSize();
     virtual uint32_t recordSize();
 
@@ -98,24 +128,30 @@ public:
                             std::span<const uint32_t> offsets = {});
 
 protected:
-    // Stores the fields into `body`, which holds dataSize() zeroed bytes.
+    // Writes the fields in order. By default the older form: dataSize_ zero bytes (as many as
+    // were read, for a record read from a stream) filled in by storeFields().
+    virtual void writeFields(FieldWriter& fields);
+    // The older form: stores the fields into `body`, which holds dataSize_ zeroed bytes.
     virtual void storeFields(uint8_t* /*body*/) {}
 
     uint16_t code_;
     std::vector<uint8_t> body_;
-    uint32_t dataSize_;
-    uint32_t recordSize_;
+    uint32_t dataSize_ = 0;   // the older form's body size
+    uint32_t recordSize_ = 0; // the older form's record size
     std::vector<uint32_t> continueOffsets_;
 };
 
-// A string with a 16-bit character count, as record bodies hold it: count, option flags
-// (bit 0: UTF-16LE code units, else one byte per character) and the characters. Only these
-// are written: rich-text and phonetic flags are dropped. At most 65535 characters are kept.
-class LongString {
+// A string as record bodies hold it: its character count (`Count`: 16 bits in most records,
+// 8 bits in font and sheet names), option flags (bit 0: UTF-16LE code units, else one byte
+// per character) and the characters. Only these are written: rich-text and phonetic flags
+// are dropped. Longer texts are cut to the most characters the count holds.
+template <class Count> class BiffString {
 public:
-    LongString() = default;
-    explicit LongString(std::u16string text) : wide_(std::move(text)), flags_(1) { clamp(); }
-    explicit LongString(std::string bytes) : narrow_(std::move(bytes)), flags_(0) { clamp(); }
+    static constexpr size_t maxCharacters = Count(~Count(0));
+
+    BiffString() = default;
+    explicit BiffString(std::u16string text) : wide_(std::move(text)), flags_(1) { clamp(); }
+    explicit BiffString(std::string bytes) : narrow_(std::move(bytes)), flags_(0) { clamp(); }
 
     bool isWide() const { return flags_ & 1; }
     uint8_t flags() const { return flags_; }
@@ -123,31 +159,13 @@ public:
     const std::u16string& wide() const { return wide_; }
     const std::string& narrow() const { return narrow_; }
     size_t characterCount() const { return isWide() ? wide_.size() : narrow_.size(); }
-    // Bytes written: count, flags and the characters.
-    uint32_t size() const;
-    size_t write(uint8_t* out) const;
-
-private:
-    void clamp();
-
-    std::u16string wide_;
-    std::string narrow_;
-    uint8_t flags_ = 0;
-};
-
-// A string with an 8-bit character count (font and sheet names); at most 255 characters.
-class ShortString {
-public:
-    ShortString() = default;
-    explicit ShortString(std::u16string text) : wide_(std::move(text)), flags_(1) { clamp(); }
-    explicit ShortString(std::string bytes) : narrow_(std::move(bytes)), flags_(0) { clamp(); }
-
-    bool isWide() const { return flags_ & 1; }
-    const std::u16string& wide() const { return wide_; }
-    const std::string& narrow() const { return narrow_; }
     // The text as UTF-16; 8-bit characters stand for U+0000 … U+00FF, as the file format has it.
     std::u16string toWide() const;
-    uint32_t size() const;
+    // Bytes written: count, flags and the characters.
+    uint32_t size() const
+    {
+        return static_cast<uint32_t>(sizeof(Count) + 1 + (isWide() ? 2 * wide_.size() : narrow_.size()));
+    }
     size_t write(uint8_t* out) const;
 
 private:
@@ -157,6 +175,17 @@ private:
     std::string narrow_;
     uint8_t flags_ = 0;
 };
+
+using LongString = BiffString<uint16_t>;
+using ShortString = BiffString<uint8_t>;
+extern template class BiffString<uint16_t>;
+extern template class BiffString<uint8_t>;
+
+template <class Count> void FieldWriter::putString(const BiffString<Count>& text)
+{
+    if (uint8_t* at = claim(text.size()))
+        text.write(at);
+}
 
 // Copies UTF-16 code units into the stream as UTF-16LE.
 void putUtf16le(uint8_t* out, const char16_t* units, size_t count);
@@ -165,7 +194,7 @@ void putUtf16le(uint8_t* out, const char16_t* units, size_t count);
 class BOF : public Record {
 public:
     enum Type : uint16_t { WorkbookGlobals = 0x0005, WorksheetType = 0x0010 };
-    explicit BOF(uint16_t type = WorkbookGlobals);
+    explicit BOF(uint16_t type = WorkbookGlobals) : Record(0x0809), type(type) {}
 
     uint16_t version = 0x0600;
     uint16_t type;
@@ -175,10 +204,13 @@ public:
     uint32_t lowestVersion = 0x00000306;
 
 protected:
-    void storeFields(uint8_t* body) override;
+    void writeFields(FieldWriter& fields) override;
 };
 
 class EOFRecord : public Record {
 public:
-    EOFRecord() : Record(0x000A, 0) {}
+    EOFRecord() : Record(0x000A) {}
+
+protected:
+    void writeFields(FieldWriter&) override {}
 };

@@ -1,121 +1,69 @@
 #include "spreadsheet/workbook.h"
 
-#include "spreadsheet/byteio.h"
-
-using namespace ByteIo;
-
-void Workbook::Window1::storeFields(uint8_t* body)
+void Workbook::Window1::writeFields(FieldWriter& fields)
 {
-    putU16(body, horizontalPosition);
-    putU16(body + 2, verticalPosition);
-    putU16(body + 4, width);
-    putU16(body + 6, height);
-    putU16(body + 8, options);
-    putU16(body + 10, activeSheet);
-    putU16(body + 12, firstVisibleTab);
-    putU16(body + 14, selectedSheetCount);
-    putU16(body + 16, tabBarWidth);
+    fields.putU16(horizontalPosition);
+    fields.putU16(verticalPosition);
+    fields.putU16(width);
+    fields.putU16(height);
+    fields.putU16(options);
+    fields.putU16(activeSheet);
+    fields.putU16(firstVisibleTab);
+    fields.putU16(selectedSheetCount);
+    fields.putU16(tabBarWidth);
 }
 
-uint32_t Workbook::Font::dataSize()
+void Workbook::Font::writeFields(FieldWriter& fields)
 {
-    dataSize_ = 14 + name.size();
-    return dataSize_;
+    fields.putU16(height);
+    fields.putU16(options);
+    fields.putU16(colourIndex);
+    fields.putU16(weight);
+    fields.putU16(escapement);
+    fields.putU8(underline);
+    fields.putU8(family);
+    fields.putU8(characterSet);
+    fields.putU8(0);
+    fields.putString(name);
 }
 
-uint32_t Workbook::Font::recordSize()
+void Workbook::Format::writeFields(FieldWriter& fields)
 {
-    recordSize_ = Biff::recordSizeForBody(dataSize());
-    return recordSize_;
+    fields.putU16(index);
+    fields.putString(text);
 }
 
-void Workbook::Font::storeFields(uint8_t* body)
+void Workbook::XF::writeFields(FieldWriter& fields)
 {
-    putU16(body, height);
-    putU16(body + 2, options);
-    putU16(body + 4, colourIndex);
-    putU16(body + 6, weight);
-    putU16(body + 8, escapement);
-    putU8(body + 10, underline);
-    putU8(body + 11, family);
-    putU8(body + 12, characterSet);
-    putU8(body + 13, 0);
-    name.write(body + 14);
+    fields.putU16(fontIndex);
+    fields.putU16(formatIndex);
+    fields.putU16(protectionAndType);
+    fields.putU8(alignment);
+    fields.putU8(rotation);
+    fields.putU8(textProperties);
+    fields.putU8(usedAttributes);
+    fields.putU32(borderLines);
+    fields.putU32(colours);
+    fields.putU16(backgroundColours);
 }
 
-uint32_t Workbook::Format::dataSize()
+void Workbook::Style::writeFields(FieldWriter& fields)
 {
-    dataSize_ = 2 + text.size();
-    return dataSize_;
-}
-
-uint32_t Workbook::Format::recordSize()
-{
-    recordSize_ = Biff::recordSizeForBody(dataSize());
-    return recordSize_;
-}
-
-void Workbook::Format::storeFields(uint8_t* body)
-{
-    putU16(body, index);
-    text.write(body + 2);
-}
-
-void Workbook::XF::storeFields(uint8_t* body)
-{
-    putU16(body, fontIndex);
-    putU16(body + 2, formatIndex);
-    putU16(body + 4, protectionAndType);
-    putU8(body + 6, alignment);
-    putU8(body + 7, rotation);
-    putU8(body + 8, textProperties);
-    putU8(body + 9, usedAttributes);
-    putU32(body + 10, borderLines);
-    putU32(body + 14, colours);
-    putU16(body + 18, backgroundColours);
-}
-
-uint32_t Workbook::Style::dataSize()
-{
-    dataSize_ = isBuiltIn() ? 4 : 2 + name.size();
-    return dataSize_;
-}
-
-uint32_t Workbook::Style::recordSize()
-{
-    recordSize_ = Biff::recordSizeForBody(dataSize());
-    return recordSize_;
-}
-
-void Workbook::Style::storeFields(uint8_t* body)
-{
-    putU16(body, xfIndex);
+    fields.putU16(xfIndex);
     if (isBuiltIn()) {
-        putU8(body + 2, builtInIdentifier);
-        putU8(body + 3, level);
+        fields.putU8(builtInIdentifier);
+        fields.putU8(level);
     } else {
-        name.write(body + 2);
+        fields.putString(name);
     }
 }
 
-uint32_t Workbook::BoundSheet::dataSize()
+void Workbook::BoundSheet::writeFields(FieldWriter& fields)
 {
-    dataSize_ = 6 + name.size();
-    return dataSize_;
-}
-
-uint32_t Workbook::BoundSheet::recordSize()
-{
-    recordSize_ = Biff::recordSizeForBody(dataSize());
-    return recordSize_;
-}
-
-void Workbook::BoundSheet::storeFields(uint8_t* body)
-{
-    putU32(body, position);
-    putU8(body + 4, visibility);
-    putU8(body + 5, sheetType);
-    name.write(body + 6);
+    fields.putU32(position);
+    fields.putU8(visibility);
+    fields.putU8(sheetType);
+    fields.putString(name);
 }
 
 void Workbook::resetToDefaults()

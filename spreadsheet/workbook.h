@@ -5,6 +5,7 @@
 // built-in ones below are never written), the XFs, the styles, one BOUNDSHEET per sheet, the
 // shared string table and EOF.
 
+#include "spreadsheet/fontattributes.h"
 #include "spreadsheet/record.h"
 #include "spreadsheet/sharedstringtable.h"
 
@@ -15,7 +16,7 @@ class Workbook {
 public:
     class Window1 : public Record {
     public:
-        Window1() : Record(0x003D, 18) {}
+        Window1() : Record(0x003D) {}
 
         uint16_t horizontalPosition = 120;
         uint16_t verticalPosition = 120;
@@ -28,48 +29,36 @@ public:
         uint16_t tabBarWidth = 600;
 
     protected:
-        void storeFields(uint8_t* body) override;
+        void writeFields(FieldWriter& fields) override;
     };
 
     // Defaults: 10-point Arial (UTF-16 name), normal weight, automatic colour.
-    class Font : public Record {
+    class Font : public Record, public FontAttributes {
     public:
         Font() : Record(0x0031) {}
-        uint32_t dataSize() override;
-        uint32_t recordSize() override;
 
-        uint16_t height = 200; // twentieths of a point
-        uint16_t options = 0;
-        uint16_t colourIndex = 0x7FFF;
-        uint16_t weight = 400;
-        uint16_t escapement = 0;
-        uint8_t underline = 0;
-        uint8_t family = 0;
-        uint8_t characterSet = 0;
         ShortString name{std::u16string(u"Arial")};
 
     protected:
-        void storeFields(uint8_t* body) override;
+        void writeFields(FieldWriter& fields) override;
     };
 
     // A number format; indices below 164 are built in and never written.
     class Format : public Record {
     public:
         Format() : Record(0x041E) {}
-        uint32_t dataSize() override;
-        uint32_t recordSize() override;
 
         uint16_t index = 0;
         LongString text{std::u16string(u"General")};
 
     protected:
-        void storeFields(uint8_t* body) override;
+        void writeFields(FieldWriter& fields) override;
     };
 
     // A cell format. Defaults: the style XF every new workbook starts with.
     class XF : public Record {
     public:
-        XF() : Record(0x00E0, 20) {}
+        XF() : Record(0x00E0) {}
 
         uint16_t fontIndex = 0;
         uint16_t formatIndex = 0;
@@ -83,7 +72,7 @@ public:
         uint16_t backgroundColours = 0x20C0;
 
     protected:
-        void storeFields(uint8_t* body) override;
+        void writeFields(FieldWriter& fields) override;
     };
 
     // Bit 15 of the XF index marks a built-in style (identifier and level follow); a user
@@ -91,8 +80,6 @@ public:
     class Style : public Record {
     public:
         Style() : Record(0x0293) {}
-        uint32_t dataSize() override;
-        uint32_t recordSize() override;
         bool isBuiltIn() const { return xfIndex & 0x8000; }
 
         uint16_t xfIndex = 0x8000;
@@ -101,15 +88,13 @@ public:
         LongString name;
 
     protected:
-        void storeFields(uint8_t* body) override;
+        void writeFields(FieldWriter& fields) override;
     };
 
     // A sheet's entry: the stream position of its BOF, visibility, type and name.
     class BoundSheet : public Record {
     public:
         BoundSheet() : Record(0x0085) {}
-        uint32_t dataSize() override;
-        uint32_t recordSize() override;
 
         uint32_t position = 0;
         uint8_t visibility = 0;
@@ -117,7 +102,7 @@ public:
         ShortString name{std::string("Sheet1")};
 
     protected:
-        void storeFields(uint8_t* body) override;
+        void writeFields(FieldWriter& fields) override;
     };
 
     // Empty tables: no font, XF, style, format or sheet entry, an empty string table.

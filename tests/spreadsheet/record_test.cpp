@@ -10,14 +10,17 @@ namespace {
 // A record with a body of `size` bytes counting 0, 1, 2 … (mod 251, so chunks differ).
 class CountingRecord : public Record {
 public:
-    explicit CountingRecord(uint32_t size) : Record(0x1234, size) {}
+    explicit CountingRecord(uint32_t size) : Record(0x1234), size_(size) {}
 
 protected:
-    void storeFields(uint8_t* body) override
+    void writeFields(FieldWriter& fields) override
     {
-        for (uint32_t i = 0; i < dataSize_; ++i)
-            body[i] = static_cast<uint8_t>(i % 251);
+        for (uint32_t i = 0; i < size_; ++i)
+            fields.putU8(static_cast<uint8_t>(i % 251));
     }
+
+private:
+    uint32_t size_;
 };
 
 Bytes written(Record& record)
