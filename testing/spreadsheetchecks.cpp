@@ -70,6 +70,29 @@ std::string showNumber(double value)
     return text;
 }
 
+// Whether the file must hold a number in RK form, worked out from the file format's rules
+// rather than by the writer's code. An integer: when it fits the 30-bit integer form. A real:
+// when it has at most two decimals (to four places) and the float form gives it back exactly;
+// that form keeps the upper 30 bits of the double (the low 34 bits must be zero), of the real
+// itself when it has no decimals, else of the real times 100, which is divided back.
+bool expectedInRk(const ModelCell& cell)
+{
+    if (cell.type == INTEGER)
+        return cell.integer >= -(1 << 29) && cell.integer < (1 << 29);
+    const auto low34BitsZero = [](double value) {
+        uint64_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        return (bits & ((uint64_t(1) << 34) - 1)) == 0;
+    };
+    const double real = cell.real;
+    if (std::trunc(real * 100) * 100 != std::trunc(real * 10000))
+        return false;
+    if (std::trunc(real) * 100 == std::trunc(real * 100))
+        return low34BitsZero(real);
+    const double scaled = real * 100;
+    return low34BitsZero(scaled) && sameBits(scaled / 100, real);
+}
+
 // Numbers worth having on every run: zeros, infinities, NaN, a subnormal, the RK limits and
 // values whose RK form would need more bits than it has.
 double specialReal(uint8_t choice)
@@ -503,6 +526,15 @@ std::string describeRanges(const std::vector<std::array<uint16_t, 4>>& ranges)
     return text.empty() ? "none" : text;
 }
 
+// A number read back right but from the other record form; empty when the form is right too.
+std::string storedForm(const ModelCell& expected, const BiffReader::Cell& read)
+{
+    if (read.fromRk == expectedInRk(expected))
+        return {};
+    return showNumber(read.number) +
+           (read.fromRk ? " is in an RK value, not a NUMBER" : " is in a NUMBER, not an RK value");
+}
+
 // What differs between a cell as set and as read; empty when they agree.
 std::string compareCell(const ModelCell& expected, const BiffReader::Cell& read)
 {
@@ -515,12 +547,12 @@ std::string compareCell(const ModelCell& expected, const BiffReader::Cell& read)
         if (read.kind != BiffReader::Cell::Number || read.number != double(expected.integer))
             return "read " + showNumber(read.number) + ", set the integer " +
                    std::to_string(expected.integer);
-        return {};
+        return storedForm(expected, read);
     case REAL:
         if (read.kind != BiffReader::Cell::Number || !sameBits(read.number, expected.real))
             return "read " + showNumber(read.number) + (read.fromRk ? " from an RK value" : "") + ", set " +
                    showNumber(expected.real);
-        return {};
+        return storedForm(expected, read);
     case STRING:
     case WSTRING:
         if (read.kind != BiffReader::Cell::Text || read.text != expected.text ||
