@@ -56,9 +56,8 @@ uint32_t CellText::hashBytes(const char* bytes, size_t length)
 
 CellText* CellText::allocate(size_t length, bool wide)
 {
-    // Longer texts cannot be counted in 30 bits; no file could hold them anyway.
     if (length >= pooledBit)
-        throw std::bad_alloc();
+        return nullptr;
     const size_t unit = wide ? sizeof(char16_t) : 1;
     const size_t bytes = sizeof(CellText) + (length + 1) * unit;
     const bool pooled = bytes <= largestPooledText;
@@ -69,6 +68,8 @@ CellText* CellText::allocate(size_t length, bool wide)
 CellText* CellText::create(const char16_t* units, size_t length)
 {
     CellText* text = allocate(length, true);
+    if (!text)
+        return nullptr;
     char16_t* data = reinterpret_cast<char16_t*>(text + 1);
     if (length > 0)
         std::memcpy(data, units, length * sizeof(char16_t));
@@ -81,6 +82,8 @@ CellText* CellText::create(const char16_t* units, size_t length)
 CellText* CellText::create(const char* bytes, size_t length)
 {
     CellText* text = allocate(length, false);
+    if (!text)
+        return nullptr;
     char* data = reinterpret_cast<char*>(text + 1);
     if (length > 0)
         std::memcpy(data, bytes, length);

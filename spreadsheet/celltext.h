@@ -10,6 +10,8 @@
 
 class CellText {
 public:
+    // nullptr for a text of 2^30 characters or more, which the header cannot count (a file
+    // holds at most 65535 in one text anyway).
     static CellText* create(const char16_t* units, size_t length);
     static CellText* create(const char* bytes, size_t length);
     static CellText* copy(const CellText& other);

@@ -99,28 +99,33 @@ void SpreadsheetCell::setRealValue(double value)
     type_ = REAL;
 }
 
-void SpreadsheetCell::setNarrowText(const char* text)
+bool SpreadsheetCell::setNarrowText(const char* text)
 {
-    releaseText();
     const size_t length = text ? std::strlen(text) : 0;
-    if (length == 0)
-        return;
-    value_.text = CellText::create(text, length);
-    type_ = STRING;
+    return takeText(length > 0 ? CellText::create(text, length) : nullptr, length > 0 ? STRING : EMPTY);
 }
 
-void SpreadsheetCell::setText(const char16_t* text)
+bool SpreadsheetCell::setText(const char16_t* text)
 {
-    setText(text ? std::u16string_view(text) : std::u16string_view());
+    return setText(text ? std::u16string_view(text) : std::u16string_view());
 }
 
-void SpreadsheetCell::setText(std::u16string_view text)
+bool SpreadsheetCell::setText(std::u16string_view text)
 {
+    const bool empty = text.empty();
+    return takeText(empty ? nullptr : CellText::create(text.data(), text.size()), empty ? EMPTY : WSTRING);
+}
+
+bool SpreadsheetCell::takeText(CellText* text, SpreadsheetCellType type)
+{
+    if (type != EMPTY && !text)
+        return false;
     releaseText();
-    if (text.empty())
-        return;
-    value_.text = CellText::create(text.data(), text.size());
-    type_ = WSTRING;
+    if (type != EMPTY) {
+        value_.text = text;
+        type_ = type;
+    }
+    return true;
 }
 
 void SpreadsheetCell::clear()

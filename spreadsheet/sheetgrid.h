@@ -24,9 +24,11 @@ public:
     void setIntValue(int32_t value);
     void setRealValue(double value);
     // A non-empty text makes the cell STRING (narrow) or WSTRING (wide); an empty one EMPTY.
-    void setNarrowText(const char* text);
-    void setText(const char16_t* text);
-    void setText(std::u16string_view text);
+    // False, with the cell left as it was, for a text of 2^30 characters or more: a cell
+    // cannot count that many (and a file holds at most 65535 in one text).
+    bool setNarrowText(const char* text);
+    bool setText(const char16_t* text);
+    bool setText(std::u16string_view text);
     void clear();
 
     bool intValue(int32_t& out) const; // INTEGER, or REAL truncated toward zero
@@ -57,6 +59,8 @@ private:
 
     bool hasText() const { return type_ == STRING || type_ == WSTRING; }
     void releaseText();
+    // Takes `text` (nullptr: refused) as the cell's text of type `type`.
+    bool takeText(CellText* text, SpreadsheetCellType type);
 
     // 16 bytes a cell: the number or the text lives in one word, chosen by type_.
     union Value {

@@ -200,17 +200,17 @@ private:
 
     void setNarrow(Target& target, const std::string& bytes)
     {
-        target.cell->setNarrowText(bytes.c_str());
+        if (!target.cell->setNarrowText(bytes.c_str()))
+            return fail("a narrow text was refused");
         target.model->text = widened(bytes);
         setValue(*target.model, bytes.empty() ? EMPTY : STRING);
     }
 
     void setWide(Target& target, const std::u16string& units, bool asPointer)
     {
-        if (asPointer)
-            target.cell->setText(units.c_str());
-        else
-            target.cell->setText(std::u16string_view(units));
+        if (!(asPointer ? target.cell->setText(units.c_str())
+                        : target.cell->setText(std::u16string_view(units))))
+            return fail("a wide text was refused");
         target.model->text = units;
         setValue(*target.model, units.empty() ? EMPTY : WSTRING);
     }

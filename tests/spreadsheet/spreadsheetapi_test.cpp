@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+
 #include <QDir>
 #include <QFile>
 
@@ -222,6 +224,24 @@ TEST(SpreadsheetCell, TypedValues)
     copy.text(copied);
     EXPECT_EQ(std::u16string(copied), u"own");
     EXPECT_EQ(copy.xfIndex(), 3);
+}
+
+// A text longer than a cell can count is refused, and the cell keeps what it held. The
+// characters are untouched pages: the text is refused by its length alone.
+TEST(SpreadsheetCell, TextTooLongToCountIsRefused)
+{
+    const size_t units = size_t(1) << 30;
+    void* pages = ::mmap(nullptr, units * sizeof(char16_t), PROT_READ,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    ASSERT_NE(pages, MAP_FAILED);
+    SpreadsheetCell cell;
+    ASSERT_TRUE(cell.setText(u"kept"));
+    EXPECT_FALSE(cell.setText(std::u16string_view(static_cast<const char16_t*>(pages), units)));
+    ::munmap(pages, units * sizeof(char16_t));
+    ASSERT_EQ(cell.type(), WSTRING);
+    char16_t text[5];
+    cell.text(text);
+    EXPECT_EQ(std::u16string(text), u"kept");
 }
 
 TEST(SpreadsheetCellDeathTest, TypedTextGettersCheckTheType)
