@@ -103,11 +103,6 @@ uint8_t* FieldWriter::claim(size_t length)
     return body_->data() + at;
 }
 
-Record::Record(uint16_t code, uint32_t fixedDataSize)
-    : code_(code), dataSize_(fixedDataSize), recordSize_(Biff::recordSizeForBody(fixedDataSize))
-{
-}
-
 size_t Record::read(const uint8_t* bytes, size_t available)
 {
     if (available < 4)
@@ -123,21 +118,12 @@ size_t Record::read(const uint8_t* bytes, size_t available)
         body_.insert(body_.end(), bytes + consumed + 4, bytes + consumed + 4 + length);
         consumed += 4 + length;
     }
-    dataSize_ = static_cast<uint32_t>(body_.size());
-    recordSize_ = static_cast<uint32_t>(consumed);
+    readSize_ = static_cast<uint32_t>(body_.size());
     return consumed;
-}
-
-void Record::writeFields(FieldWriter& fields)
-{
-    if (uint8_t* body = fields.claim(dataSize_))
-        storeFields(body);
 }
 
 size_t Record::write(uint8_t* out)
 {
-    // A record of the older form may take its size from an overridden dataSize() only.
-    dataSize();
     body_.clear();
     FieldWriter fields(body_);
     writeFields(fields);
@@ -242,7 +228,7 @@ template <class Count> size_t BiffString<Count>::write(uint8_t* out) const
 template class BiffString<uint16_t>;
 template class BiffString<uint8_t>;
 
-void BOF::writeFields(FieldWriter& fields)
+void BOF::writeFields(FieldWriter& fields) const
 {
     fields.putU16(version);
     fields.putU16(type);

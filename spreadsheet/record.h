@@ -97,13 +97,9 @@ private:
 
 // Base of every record object. A record writes its fields through writeFields(), and its body
 // is exactly what that writes: the size is counted from the same fields, never kept by hand.
-//
-// The older form is still taken, for records not moved over yet: the body size given to the
-// constructor (or set in an overridden dataSize()) and filled in by storeFields().
 class Record {
 public:
     explicit Record(uint16_t code) : code_(code) {}
-    Record(uint16_t code, uint32_t fixedDataSize);
     virtual ~Record() = default;
     Record(const Record&) = default;
     Record& operator=(const Record&) = default;
@@ -128,16 +124,13 @@ public:
                             std::span<const uint32_t> offsets = {});
 
 protected:
-    // Writes the fields in order. By default the older form: dataSize_ zero bytes (as many as
-    // were read, for a record read from a stream) filled in by storeFields().
-    virtual void writeFields(FieldWriter& fields);
-    // The older form: stores the fields into `body`, which holds dataSize_ zeroed bytes.
-    virtual void storeFields(uint8_t* /*body*/) {}
+    // Writes the fields in order. By default as many zero bytes as were read, for a record
+    // read from a stream, whose fields are not decoded.
+    virtual void writeFields(FieldWriter& fields) const { fields.claim(readSize_); }
 
     uint16_t code_;
     std::vector<uint8_t> body_;
-    uint32_t dataSize_ = 0;   // the older form's body size
-    uint32_t recordSize_ = 0; // the older form's record size
+    uint32_t readSize_ = 0;
     std::vector<uint32_t> continueOffsets_;
 };
 
@@ -204,7 +197,7 @@ public:
     uint32_t lowestVersion = 0x00000306;
 
 protected:
-    void writeFields(FieldWriter& fields) override;
+    void writeFields(FieldWriter& fields) const override;
 };
 
 class EOFRecord : public Record {
@@ -212,5 +205,5 @@ public:
     EOFRecord() : Record(0x000A) {}
 
 protected:
-    void writeFields(FieldWriter&) override {}
+    void writeFields(FieldWriter&) const override {}
 };

@@ -109,7 +109,7 @@ uint32_t SharedStringTable::Lookup::findOrInsert(const CellText& text, size_t ha
     return candidate;
 }
 
-SharedStringTable::SharedStringTable() : Record(0x00FC, 8) {}
+SharedStringTable::SharedStringTable() : Record(0x00FC) {}
 
 void SharedStringTable::clear()
 {
@@ -214,8 +214,7 @@ void SharedStringTable::place(const CellText& text)
 
 uint32_t SharedStringTable::recordSize()
 {
-    recordSize_ = size_ + 4 * static_cast<uint32_t>(1 + continueOffsets_.size());
-    return recordSize_;
+    return size_ + 4 * static_cast<uint32_t>(1 + continueOffsets_.size());
 }
 
 size_t SharedStringTable::write(uint8_t* out)

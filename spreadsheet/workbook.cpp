@@ -1,6 +1,6 @@
 #include "spreadsheet/workbook.h"
 
-void Workbook::Window1::writeFields(FieldWriter& fields)
+void Workbook::Window1::writeFields(FieldWriter& fields) const
 {
     fields.putU16(horizontalPosition);
     fields.putU16(verticalPosition);
@@ -13,7 +13,7 @@ void Workbook::Window1::writeFields(FieldWriter& fields)
     fields.putU16(tabBarWidth);
 }
 
-void Workbook::Font::writeFields(FieldWriter& fields)
+void Workbook::Font::writeFields(FieldWriter& fields) const
 {
     fields.putU16(height);
     fields.putU16(options);
@@ -27,13 +27,13 @@ void Workbook::Font::writeFields(FieldWriter& fields)
     fields.putString(name);
 }
 
-void Workbook::Format::writeFields(FieldWriter& fields)
+void Workbook::Format::writeFields(FieldWriter& fields) const
 {
     fields.putU16(index);
     fields.putString(text);
 }
 
-void Workbook::XF::writeFields(FieldWriter& fields)
+void Workbook::XF::writeFields(FieldWriter& fields) const
 {
     fields.putU16(fontIndex);
     fields.putU16(formatIndex);
@@ -47,7 +47,7 @@ void Workbook::XF::writeFields(FieldWriter& fields)
     fields.putU16(backgroundColours);
 }
 
-void Workbook::Style::writeFields(FieldWriter& fields)
+void Workbook::Style::writeFields(FieldWriter& fields) const
 {
     fields.putU16(xfIndex);
     if (isBuiltIn()) {
@@ -58,7 +58,7 @@ void Workbook::Style::writeFields(FieldWriter& fields)
     }
 }
 
-void Workbook::BoundSheet::writeFields(FieldWriter& fields)
+void Workbook::BoundSheet::writeFields(FieldWriter& fields) const
 {
     fields.putU32(position);
     fields.putU8(visibility);

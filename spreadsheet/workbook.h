@@ -29,7 +29,7 @@ public:
         uint16_t tabBarWidth = 600;
 
     protected:
-        void writeFields(FieldWriter& fields) override;
+        void writeFields(FieldWriter& fields) const override;
     };
 
     // Defaults: 10-point Arial (UTF-16 name), normal weight, automatic colour.
@@ -40,7 +40,7 @@ public:
         ShortString name{std::u16string(u"Arial")};
 
     protected:
-        void writeFields(FieldWriter& fields) override;
+        void writeFields(FieldWriter& fields) const override;
     };
 
     // A number format; indices below 164 are built in and never written.
@@ -52,7 +52,7 @@ public:
         LongString text{std::u16string(u"General")};
 
     protected:
-        void writeFields(FieldWriter& fields) override;
+        void writeFields(FieldWriter& fields) const override;
     };
 
     // A cell format. Defaults: the style XF every new workbook starts with.
@@ -72,7 +72,7 @@ public:
         uint16_t backgroundColours = 0x20C0;
 
     protected:
-        void writeFields(FieldWriter& fields) override;
+        void writeFields(FieldWriter& fields) const override;
     };
 
     // Bit 15 of the XF index marks a built-in style (identifier and level follow); a user
@@ -88,7 +88,7 @@ public:
         LongString name;
 
     protected:
-        void writeFields(FieldWriter& fields) override;
+        void writeFields(FieldWriter& fields) const override;
     };
 
     // A sheet's entry: the stream position of its BOF, visibility, type and name.
@@ -102,7 +102,7 @@ public:
         ShortString name{std::string("Sheet1")};
 
     protected:
-        void writeFields(FieldWriter& fields) override;
+        void writeFields(FieldWriter& fields) const override;
     };
 
     // Empty tables: no font, XF, style, format or sheet entry, an empty string table.

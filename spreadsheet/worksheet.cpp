@@ -11,57 +11,45 @@
 
 using namespace ByteIo;
 
-uint32_t Worksheet::Index::dataSize()
+void Worksheet::Index::writeFields(FieldWriter& fields) const
 {
-    dataSize_ = 16 + 4 * static_cast<uint32_t>(dbCellPositions.size());
-    return dataSize_;
+    fields.putU32(0);
+    fields.putU32(firstUsedRow);
+    fields.putU32(firstUnusedRow);
+    fields.putU32(0);
+    for (const uint32_t position : dbCellPositions)
+        fields.putU32(position);
 }
 
-uint32_t Worksheet::Index::recordSize()
+void Worksheet::ColInfo::writeFields(FieldWriter& fields) const
 {
-    recordSize_ = Biff::recordSizeForBody(dataSize());
-    return recordSize_;
+    fields.putU16(firstColumn);
+    fields.putU16(lastColumn);
+    fields.putU16(width);
+    fields.putU16(xfIndex);
+    fields.putU16(options);
+    fields.putU16(0);
 }
 
-void Worksheet::Index::storeFields(uint8_t* body)
+void Worksheet::Dimensions::writeFields(FieldWriter& fields) const
 {
-    putU32(body, 0);
-    putU32(body + 4, firstUsedRow);
-    putU32(body + 8, firstUnusedRow);
-    putU32(body + 12, 0);
-    for (size_t i = 0; i < dbCellPositions.size(); ++i)
-        putU32(body + 16 + 4 * i, dbCellPositions[i]);
+    fields.putU32(firstUsedRow);
+    fields.putU32(rowEnd);
+    fields.putU16(firstUsedColumn);
+    fields.putU16(columnEnd);
+    fields.putU16(0);
 }
 
-void Worksheet::ColInfo::storeFields(uint8_t* body)
+void Worksheet::Window2::writeFields(FieldWriter& fields) const
 {
-    putU16(body, firstColumn);
-    putU16(body + 2, lastColumn);
-    putU16(body + 4, width);
-    putU16(body + 6, xfIndex);
-    putU16(body + 8, options);
-    putU16(body + 10, 0);
-}
-
-void Worksheet::Dimensions::storeFields(uint8_t* body)
-{
-    putU32(body, firstUsedRow);
-    putU32(body + 4, rowEnd);
-    putU16(body + 8, firstUsedColumn);
-    putU16(body + 10, columnEnd);
-    putU16(body + 12, 0);
-}
-
-void Worksheet::Window2::storeFields(uint8_t* body)
-{
-    putU16(body, options);
-    putU16(body + 2, firstVisibleRow);
-    putU16(body + 4, firstVisibleColumn);
-    putU16(body + 6, gridLineColour);
-    putU16(body + 8, 0);
-    putU16(body + 10, pageBreakZoom);
-    putU16(body + 12, normalZoom);
-    putU32(body + 14, 0);
+    fields.putU16(options);
+    fields.putU16(firstVisibleRow);
+    fields.putU16(firstVisibleColumn);
+    fields.putU16(gridLineColour);
+    fields.putU16(0);
+    fields.putU16(pageBreakZoom);
+    fields.putU16(normalZoom);
+    fields.putU32(0);
 }
 
 size_t Worksheet::MergedCell::write(uint8_t* out) const

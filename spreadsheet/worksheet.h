@@ -28,20 +28,18 @@ public:
     class Index : public Record {
     public:
         Index() : Record(0x020B) {}
-        uint32_t dataSize() override;
-        uint32_t recordSize() override;
 
         uint32_t firstUsedRow = 0;
         uint32_t firstUnusedRow = 0;
         std::vector<uint32_t> dbCellPositions;
 
     protected:
-        void storeFields(uint8_t* body) override;
+        void writeFields(FieldWriter& fields) const override;
     };
 
     class ColInfo : public Record {
     public:
-        ColInfo() : Record(0x007D, 12) {}
+        ColInfo() : Record(0x007D) {}
 
         uint16_t firstColumn = 0;
         uint16_t lastColumn = 255;
@@ -50,12 +48,12 @@ public:
         uint16_t options = 0;
 
     protected:
-        void storeFields(uint8_t* body) override;
+        void writeFields(FieldWriter& fields) const override;
     };
 
     class Dimensions : public Record {
     public:
-        Dimensions() : Record(0x0200, 14) {}
+        Dimensions() : Record(0x0200) {}
 
         uint32_t firstUsedRow = 0;
         uint32_t rowEnd = 0; // last used row + 1
@@ -63,13 +61,13 @@ public:
         uint16_t columnEnd = 0; // last used column + 1
 
     protected:
-        void storeFields(uint8_t* body) override;
+        void writeFields(FieldWriter& fields) const override;
     };
 
     class Window2 : public Record {
     public:
         static constexpr uint16_t sheetSelected = 0x0200;
-        Window2() : Record(0x023E, 18) {}
+        Window2() : Record(0x023E) {}
 
         uint16_t options = 0x06B6;
         uint16_t firstVisibleRow = 0;
@@ -79,7 +77,7 @@ public:
         uint16_t normalZoom = 0;
 
     protected:
-        void storeFields(uint8_t* body) override;
+        void writeFields(FieldWriter& fields) const override;
     };
 
     // A merged range, inclusive on both ends.

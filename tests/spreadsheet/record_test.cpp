@@ -13,7 +13,7 @@ public:
     explicit CountingRecord(uint32_t size) : Record(0x1234), size_(size) {}
 
 protected:
-    void writeFields(FieldWriter& fields) override
+    void writeFields(FieldWriter& fields) const override
     {
         for (uint32_t i = 0; i < size_; ++i)
             fields.putU8(static_cast<uint8_t>(i % 251));
