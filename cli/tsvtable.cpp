@@ -2,6 +2,7 @@
 
 #include "spreadsheet/textconversion.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -58,17 +59,18 @@ std::string TableWalker::walk(std::string_view table)
     return {};
 }
 
-std::string walkTableFile(int fd, SheetLimits limits, const CellSink& sink, int& readError)
+namespace {
+// Walks the lines that `readAt(buffer, length)` hands over block by block (0 at the end).
+template <class Read> std::string walkBlocks(TableWalker& walker, Read readAt, int& readError)
 {
     readError = 0;
-    TableWalker walker(limits, sink);
     // Blocks of 1 MB; a line longer than the buffer makes it grow.
     std::string buffer(size_t(1) << 20, '\0');
     size_t kept = 0; // bytes of an unfinished line at the buffer's start
     while (true) {
         if (kept == buffer.size())
             buffer.resize(2 * buffer.size());
-        const ssize_t got = ::read(fd, buffer.data() + kept, buffer.size() - kept);
+        const ssize_t got = readAt(buffer.data() + kept, buffer.size() - kept);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -89,4 +91,27 @@ std::string walkTableFile(int fd, SheetLimits limits, const CellSink& sink, int&
         kept = filled - (lastLineEnd + 1);
         std::memmove(buffer.data(), buffer.data() + lastLineEnd + 1, kept);
     }
+}
+} // namespace
+
+std::string walkTableFile(int fd, SheetLimits limits, const CellSink& sink, int& readError)
+{
+    TableWalker walker(limits, sink);
+    return walkBlocks(
+        walker, [fd](char* to, size_t length) { return ::read(fd, to, length); }, readError);
+}
+
+std::string walkTableFileRange(int fd, uint64_t begin, uint64_t end, SheetLimits limits, const CellSink& sink,
+                               int& readError)
+{
+    TableWalker walker(limits, sink);
+    uint64_t at = begin;
+    const auto readAt = [&](char* to, size_t length) -> ssize_t {
+        const ssize_t got = ::pread(fd, to, static_cast<size_t>(std::min<uint64_t>(length, end - at)),
+                                    static_cast<off_t>(at));
+        if (got > 0)
+            at += static_cast<uint64_t>(got);
+        return got;
+    };
+    return walkBlocks(walker, readAt, readError);
 }

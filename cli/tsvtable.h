@@ -47,6 +47,10 @@ std::string walkTable(std::string_view table, SheetLimits limits, const CellSink
 // never held whole; an empty string on success, else why not. A read that fails sets
 // `readError` to its errno (and the string to its message).
 std::string walkTableFile(int fd, SheetLimits limits, const CellSink& sink, int& readError);
+// The same for the bytes from `begin` to `end` of a regular file, read at their offsets (the
+// file's position stays where it is); rows count from 0 at `begin`.
+std::string walkTableFileRange(int fd, uint64_t begin, uint64_t end, SheetLimits limits, const CellSink& sink,
+                               int& readError);
 
 // Writes the table as an .xlsx workbook at `output`; an empty string on success, else why not
 // (nothing is then left at `output`).

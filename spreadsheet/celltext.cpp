@@ -1,7 +1,9 @@
 #include "spreadsheet/celltext.h"
 
 #include "spreadsheet/cellpool.h"
+#include "spreadsheet/record.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -54,33 +56,42 @@ uint32_t CellText::hashBytes(const char* bytes, size_t length)
     return static_cast<uint32_t>(hash ^ (hash >> 32));
 }
 
-CellText* CellText::allocate(size_t length, bool wide)
+CellText* CellText::allocate(size_t length, size_t unitSize, uint32_t flags)
 {
-    // Longer texts cannot be counted in 30 bits; no file could hold them anyway.
-    if (length >= pooledBit)
+    // Longer texts cannot be counted in 29 bits; no file could hold them anyway.
+    if (length > lengthMask)
         throw std::bad_alloc();
-    const size_t unit = wide ? sizeof(char16_t) : 1;
-    const size_t bytes = sizeof(CellText) + (length + 1) * unit;
+    const size_t bytes = sizeof(CellText) + (length + 1) * unitSize;
     const bool pooled = bytes <= largestPooledText;
     void* block = pooled ? CellPool::allocate(bytes) : ::operator new(bytes);
-    return new (block) CellText(static_cast<uint32_t>(length), wide, pooled);
+    return new (block) CellText(static_cast<uint32_t>(length), flags | (pooled ? pooledBit : 0));
 }
 
 CellText* CellText::create(const char16_t* units, size_t length)
 {
-    CellText* text = allocate(length, true);
-    char16_t* data = reinterpret_cast<char16_t*>(text + 1);
-    if (length > 0)
-        std::memcpy(data, units, length * sizeof(char16_t));
+    const bool packable = std::all_of(units, units + length, [](char16_t unit) { return unit < 0x100; });
+    if (!packable) {
+        CellText* text = allocate(length, sizeof(char16_t), wideBit);
+        char16_t* data = reinterpret_cast<char16_t*>(text + 1);
+        if (length > 0)
+            std::memcpy(data, units, length * sizeof(char16_t));
+        data[length] = 0;
+        // From the source: reading back the bytes just stored would wait for the stores.
+        text->hash_ = hashBytes(reinterpret_cast<const char*>(units), length * sizeof(char16_t));
+        return text;
+    }
+    CellText* text = allocate(length, 1, wideBit | packedBit);
+    char* data = reinterpret_cast<char*>(text + 1);
+    for (size_t i = 0; i < length; ++i)
+        data[i] = static_cast<char>(units[i]);
     data[length] = 0;
-    // From the source: reading back the bytes just stored would wait for the stores.
-    text->hash_ = hashBytes(reinterpret_cast<const char*>(units), length * sizeof(char16_t));
+    text->hash_ = hashBytes(data, length);
     return text;
 }
 
 CellText* CellText::create(const char* bytes, size_t length)
 {
-    CellText* text = allocate(length, false);
+    CellText* text = allocate(length, 1, 0);
     char* data = reinterpret_cast<char*>(text + 1);
     if (length > 0)
         std::memcpy(data, bytes, length);
@@ -91,7 +102,24 @@ CellText* CellText::create(const char* bytes, size_t length)
 
 CellText* CellText::copy(const CellText& other)
 {
-    return other.isWide() ? create(other.wide(), other.length()) : create(other.narrow(), other.length());
+    const size_t unitSize = other.isWide() && !other.isPacked() ? 2 : 1;
+    CellText* text = allocate(other.length(), unitSize, other.lengthAndWidth_ & (wideBit | packedBit));
+    std::memcpy(text + 1, other.storage(), (other.length() + 1) * unitSize);
+    text->hash_ = other.hash_;
+    return text;
+}
+
+void CellText::putUtf16le(uint8_t* out, size_t first, size_t count) const
+{
+    if (!isPacked()) {
+        ::putUtf16le(out, reinterpret_cast<const char16_t*>(this + 1) + first, count);
+        return;
+    }
+    const auto* bytes = reinterpret_cast<const uint8_t*>(storage()) + first;
+    for (size_t i = 0; i < count; ++i) {
+        out[2 * i] = bytes[i];
+        out[2 * i + 1] = 0;
+    }
 }
 
 void CellText::destroy(CellText* text)

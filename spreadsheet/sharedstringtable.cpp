@@ -16,7 +16,7 @@ bool isHighSurrogate(char16_t unit)
 
 bool sameText(const CellText& a, const CellText& b)
 {
-    return a.length() == b.length() && std::memcmp(a.narrow(), b.narrow(), a.byteLength()) == 0;
+    return a.length() == b.length() && std::memcmp(a.storage(), b.storage(), a.storedByteLength()) == 0;
 }
 
 // Fewer bytes than this left in a record and a text starts in the next CONTINUE instead.
@@ -200,7 +200,7 @@ void SharedStringTable::place(const CellText& text)
         uint32_t room = limit_ - position;
         if (text.isWide()) {
             room &= ~1u;
-            if (room >= 2 && isHighSurrogate(text.wide()[(placed + room) / 2 - 1]))
+            if (room >= 2 && isHighSurrogate(text.unit((placed + room) / 2 - 1)))
                 room -= 2;
         }
         placed += room;
@@ -253,7 +253,7 @@ size_t SharedStringTable::write(StreamOutput& out)
             ByteIo::putU16(at, static_cast<uint16_t>(text->length()));
             at[2] = flags;
             if (text->isWide())
-                putUtf16le(at + 3, text->wide(), text->length());
+                text->putUtf16le(at + 3, 0, text->length());
             else if (length > 0)
                 std::memcpy(at + 3, text->narrow(), length);
             continue;
@@ -269,7 +269,7 @@ size_t SharedStringTable::write(StreamOutput& out)
             const uint32_t piece = std::min(writer.room(), length - done);
             assert(!text->isWide() || piece % 2 == 0);
             if (text->isWide())
-                writer.putUtf16(text->wide() + done / 2, piece / 2);
+                text->putUtf16le(writer.claim(piece), done / 2, piece / 2);
             else
                 writer.put(reinterpret_cast<const uint8_t*>(text->narrow()) + done, piece);
             done += piece;

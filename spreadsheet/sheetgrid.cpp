@@ -2,6 +2,7 @@
 
 #include "spreadsheet/celltext.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -186,7 +187,10 @@ void SpreadsheetCell::narrowText(char* buffer) const
 void SpreadsheetCell::text(char16_t* buffer) const
 {
     REQUIRE_TYPE(type_ == WSTRING, "type_==WSTRING");
-    std::memcpy(buffer, value_.text->wide(), (value_.text->length() + 1) * sizeof(char16_t));
+    const CellText& text = *value_.text;
+    for (uint32_t i = 0; i < text.length(); ++i)
+        buffer[i] = text.unit(i);
+    buffer[text.length()] = 0;
 }
 
 void SpreadsheetCell::setMergeSpan(uint16_t rows, uint16_t columns)
@@ -229,6 +233,25 @@ SpreadsheetCell* SpreadsheetSheet::growTo(uint32_t row, uint32_t column)
     while (rows_.size() <= row)
         rows_.emplace_back(columnCount_);
     return &rows_[row][column];
+}
+
+bool SpreadsheetSheet::appendRows(SpreadsheetSheet& other)
+{
+    if (uint64_t(rows_.size()) + other.rows_.size() > uint64_t(maxRow) + 1)
+        return false;
+    const uint32_t columns = std::max(columnCount_, other.columnCount_);
+    if (columns > columnCount_)
+        for (SpreadsheetCellRow& cells : rows_)
+            cells.resize(columns);
+    columnCount_ = columns;
+    rows_.reserve(rows_.size() + other.rows_.size());
+    for (SpreadsheetCellRow& cells : other.rows_) {
+        cells.resize(columns);
+        rows_.push_back(std::move(cells));
+    }
+    other.rows_.clear();
+    other.columnCount_ = 0;
+    return true;
 }
 
 SpreadsheetCell* SpreadsheetSheet::cellAt(uint32_t row, uint32_t column, uint16_t rowSpan,

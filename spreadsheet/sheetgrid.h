@@ -92,6 +92,10 @@ public:
     uint32_t rowCount() const;
     uint32_t columnCount() const;
     bool clearCell(uint32_t row, uint32_t column);
+    // Moves the rows of `other` below this sheet's last row, all rows then as wide as the wider
+    // of the two; `other` is left empty and its column widths are not taken. False, with
+    // nothing moved, when the rows would pass the last row a sheet holds.
+    bool appendRows(SpreadsheetSheet& other);
 
     // Setting a column's width again replaces the earlier width. Columns past 255 are ignored.
     void setColumnWidth(uint16_t column, uint16_t width); // 1/256 of a character

@@ -1,32 +1,54 @@
 #include "spreadsheet/streamoutput.h"
 
-PiecewiseOutput::PiecewiseOutput(const StreamPieceSink& sink, size_t capacity)
-    : sink_(sink), staging_(std::make_unique_for_overwrite<uint8_t[]>(capacity)), capacity_(capacity)
+PiecewiseOutput::PiecewiseOutput(const StreamPieceSink& sink, size_t capacity) : sink_(sink)
 {
+    filling_.bytes = std::make_unique_for_overwrite<uint8_t[]>(capacity);
+    filling_.capacity = capacity;
+}
+
+PiecewiseOutput::~PiecewiseOutput()
+{
+    settle();
 }
 
 uint8_t* PiecewiseOutput::room(size_t length)
 {
-    if (used_ + length > capacity_)
+    if (filling_.used + length > filling_.capacity)
         handOn();
-    if (length > capacity_) {
+    if (length > filling_.capacity) {
         // A piece larger than the staging area (a huge record): grow it for good.
-        staging_ = std::make_unique_for_overwrite<uint8_t[]>(length);
-        capacity_ = length;
+        filling_.bytes = std::make_unique_for_overwrite<uint8_t[]>(length);
+        filling_.capacity = length;
     }
-    return staging_.get() + used_;
+    return filling_.bytes.get() + filling_.used;
+}
+
+void PiecewiseOutput::settle()
+{
+    if (inFlight_.valid() && !inFlight_.get())
+        failed_ = true;
 }
 
 void PiecewiseOutput::handOn()
 {
+    settle();
     // After a refusal the rest is still laid out, but no more goes to the receiver.
-    if (used_ > 0 && !failed_)
-        failed_ = !sink_(staging_.get(), used_);
-    used_ = 0;
+    if (filling_.used > 0 && !failed_) {
+        std::swap(filling_, handedOn_);
+        const uint8_t* data = handedOn_.bytes.get();
+        const size_t length = handedOn_.used;
+        inFlight_ = std::async(std::launch::async, [this, data, length] { return sink_(data, length); });
+        if (!filling_.bytes) {
+            filling_.bytes = std::make_unique_for_overwrite<uint8_t[]>(handedOn_.capacity);
+            filling_.capacity = handedOn_.capacity;
+        }
+    }
+    filling_.used = 0;
 }
 
 bool PiecewiseOutput::finish()
 {
     handOn();
+    settle();
     return !failed_;
 }

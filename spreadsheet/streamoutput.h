@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 
 class StreamOutput {
@@ -36,24 +37,35 @@ private:
     uint8_t* cursor_;
 };
 
-// Hands the stream on in pieces: each piece stays valid during its call only.
+// Hands the stream on in pieces: each piece stays valid during its call only. The receiver
+// is called on a thread of its own while the next piece is being filled, so writing a large
+// stream out and producing it run side by side; it is never called for two pieces at once.
 using StreamPieceSink = std::function<bool(const uint8_t* data, size_t length)>;
 
 class PiecewiseOutput : public StreamOutput {
 public:
     explicit PiecewiseOutput(const StreamPieceSink& sink, size_t capacity = size_t(1) << 20);
+    // Waits for the piece still being handed on.
+    ~PiecewiseOutput() override;
     uint8_t* room(size_t length) override;
-    void commit(size_t length) override { used_ += length; }
+    void commit(size_t length) override { filling_.used += length; }
     bool failed() const override { return failed_; }
-    // Hands on what is staged; false when the receiver refused any piece.
+    // Hands on what is staged and waits for it; false when the receiver refused any piece.
     bool finish();
 
 private:
+    struct Staging {
+        std::unique_ptr<uint8_t[]> bytes;
+        size_t capacity = 0;
+        size_t used = 0;
+    };
     void handOn();
+    // Waits for the piece in flight; notes a refusal.
+    void settle();
 
     const StreamPieceSink& sink_;
-    std::unique_ptr<uint8_t[]> staging_;
-    size_t capacity_;
-    size_t used_ = 0;
+    Staging filling_;
+    Staging handedOn_; // the piece the receiver has, while inFlight_ is valid
+    std::future<bool> inFlight_;
     bool failed_ = false;
 };

@@ -104,11 +104,9 @@ Bytes written(SharedStringTable& table)
 
 std::u16string widened(const CellText& text)
 {
-    if (text.isWide())
-        return std::u16string(text.wide(), text.length());
     std::u16string units;
     for (uint32_t i = 0; i < text.length(); ++i)
-        units.push_back(static_cast<unsigned char>(text.narrow()[i]));
+        units.push_back(text.isWide() ? text.unit(i) : static_cast<unsigned char>(text.narrow()[i]));
     return units;
 }
 } // namespace

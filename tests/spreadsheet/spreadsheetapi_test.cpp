@@ -137,6 +137,31 @@ TEST(SpreadsheetSheet, LastCellOfASheet)
     EXPECT_EQ(sheet.columnCount(), 256u);
 }
 
+// Rows of another sheet go below the last row, both widened to the wider; past the last row
+// a sheet holds nothing moves.
+TEST(SpreadsheetSheet, AppendRowsOfAnotherSheet)
+{
+    SpreadsheetFile file;
+    file.createSheets(2);
+    SpreadsheetSheet& top = *file.sheetAt(0);
+    SpreadsheetSheet& bottom = *file.sheetAt(1);
+    top.cellAt(0, 0)->setText(u"top");
+    bottom.cellAt(1, 2)->setText(u"Größe 北京");
+    ASSERT_TRUE(top.appendRows(bottom));
+    EXPECT_EQ(top.rowCount(), 3u);
+    EXPECT_EQ(top.columnCount(), 3u);
+    EXPECT_EQ(bottom.rowCount(), 0u);
+    char16_t text[16];
+    std::as_const(top).cellAt(2, 2)->text(text);
+    EXPECT_EQ(std::u16string(text), u"Größe 北京");
+    EXPECT_EQ(std::as_const(top).cellAt(0, 2)->type(), EMPTY);
+
+    bottom.cellAt(65533, 0)->setIntValue(1);
+    EXPECT_FALSE(top.appendRows(bottom));
+    EXPECT_EQ(top.rowCount(), 3u);
+    EXPECT_EQ(bottom.rowCount(), 65534u);
+}
+
 // Texts and rows come from per-thread blocks of the cell pool: cells filled on a thread that
 // has ended stay intact, are copied, replaced and freed on another.
 TEST(SpreadsheetSheet, CellsOutliveTheThreadThatFilledThem)

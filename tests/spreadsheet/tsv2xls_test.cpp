@@ -106,6 +106,14 @@ TEST(Tsv2Xls, BadInputIsRefused)
     for (int i = 0; i < 65537; ++i)
         tooManyRows += "r\n";
     const std::string tooManyColumns(256, '\t');
+    // Files over 4 MB are read in two halves at once: a problem in either is still reported
+    // with its line as read in order.
+    std::string largeRows, lateBadText;
+    for (int i = 0; i < 65537; ++i)
+        largeRows += std::string(70, 'r') + "\n";
+    for (int i = 0; i < 60000; ++i)
+        lateBadText += std::string(40, 'a') + "\t" + std::string(40, 'b') + "\n";
+    lateBadText += "fine\tbad \xC3(\n";
     const Case cases[] = {
         {"invalid UTF-8", "ok\nfine\tbad \xC3(\n", "line 2, column 2: not valid UTF-8"},
         {"surrogate in UTF-8", "\xED\xA0\x80", "not valid UTF-8"},
@@ -113,6 +121,8 @@ TEST(Tsv2Xls, BadInputIsRefused)
         {"rows", tooManyRows, "more than 65536 rows"},
         {"columns", tooManyColumns, "more than 256 columns"},
         {"long cell", std::string(32768, 'x'), "more than 32767 characters"},
+        {"rows of a large file", largeRows, "more than 65536 rows"},
+        {"invalid UTF-8 late in a large file", lateBadText, "line 60001, column 2: not valid UTF-8"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
