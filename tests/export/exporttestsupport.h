@@ -1,7 +1,8 @@
 #pragma once
 
 // Helpers of the export tests: grids written as rows of cells, the literal string algorithm
-// the saved files must agree with, file access and the saved spreadsheets as an independent reader sees them.
+// the saved files must agree with, file access and saved spreadsheets as independent readers
+// see them.
 
 #include "extraction/pagegrid.h"
 
