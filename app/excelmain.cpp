@@ -31,6 +31,7 @@
 #include <QProgressDialog>
 #include <QScreen>
 #include <QScrollArea>
+#include <QStatusBar>
 #include <QUrl>
 
 #include <algorithm>
@@ -127,12 +128,17 @@ void ExcelMain::createFileOpening()
     QMenu* fileMenu = menuBar()->addMenu(tr("&File"));
     fileMenu->setObjectName(QStringLiteral("menu_file"));
     fileMenu->addAction(tr("&Open…"), this, &ExcelMain::on_pushButton_openfile_clicked);
-    recentFiles = new RecentFilesMenu(this, fileMenu);
+    recentFiles = new RecentFilesMenu(this, this, fileMenu);
     // Layout files hold every page's table; in the menu, the toolbar keeps to the page.
     fileMenu->addSeparator();
     fileMenu->addAction(findChild<QAction*>(QStringLiteral("actionLoadLayout")));
     fileMenu->addAction(findChild<QAction*>(QStringLiteral("actionSaveLayout")));
-    new FileDropOpener(this);
+    new FileDropOpener(this, this);
+}
+
+void ExcelMain::showStatus(const QString& message, int timeoutMs)
+{
+    statusBar()->showMessage(message, timeoutMs);
 }
 
 void ExcelMain::createJoinLinesBox()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/aboutdialog.h"
+#include "app/documentopener.h"
 #include "app/geometryproposals.h"
 #include "extraction/layoutfile.h"
 #include "extraction/pagerulescache.h"
@@ -38,7 +39,7 @@ class ExcelMain;
 // document replaces the one shown; a failed or cancelled open leaves it exactly as it was. The table drawn on the canvas is extracted for the shown page after
 // every edit (or for all pages by "Apply to All"); each page keeps its own table and grid,
 // and "Save" writes the grids of all pages as one CSV or spreadsheet file.
-class ExcelMain : public QMainWindow {
+class ExcelMain : public QMainWindow, public DocumentOpener {
     Q_OBJECT
 
 public:
@@ -51,11 +52,12 @@ public:
     void setConverterDirectory(const QString& folder) { loader->setConverterDirectory(folder); }
     // The private folder holding the page files of the document shown; "" without one.
     QString workFolder() const { return documentFolder ? documentFolder->path() : QString(); }
-    bool isLoading() const { return loader->isRunning(); }
+    bool isLoading() const override { return loader->isRunning(); }
     DocumentLoader* documentLoader() const { return loader; }
 
     // Opens the PDF at `pdfPath`: every way of opening a document ends here.
-    void openDocument(const QString& pdfPath);
+    void openDocument(const QString& pdfPath) override;
+    void showStatus(const QString& message, int timeoutMs) override;
     labeldraw* canvas() const { return pageCanvas; }
     // "Join wrapped lines", beside the result table.
     QCheckBox* joinLinesBox() const { return joinLinesCheck; }

@@ -1,15 +1,13 @@
 #include "app/fileopening.h"
 
-#include "app/excelmain.h"
-
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
-#include <QStatusBar>
 #include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
 
@@ -60,20 +58,20 @@ DropDecision decideDrop(const QList<QUrl>& urls)
     return {QString(), firstRefusal};
 }
 
-void openFileAtStart(ExcelMain& window, const QString& path)
+void openFileAtStart(DocumentOpener& window, const QString& path)
 {
     const QFileInfo info(path);
     const QString shown = QDir::toNativeSeparators(info.absoluteFilePath());
     if (!info.exists())
-        window.statusBar()->showMessage(FileDropOpener::tr("%1 does not exist.").arg(shown), kStatusTimeout);
+        window.showStatus(FileDropOpener::tr("%1 does not exist.").arg(shown), kStatusTimeout);
     else if (info.isDir())
-        window.statusBar()->showMessage(FileDropOpener::tr("%1 is a folder, not a PDF.").arg(shown),
-                                        kStatusTimeout);
+        window.showStatus(FileDropOpener::tr("%1 is a folder, not a PDF.").arg(shown), kStatusTimeout);
     else
         window.openDocument(info.absoluteFilePath());
 }
 
-FileDropOpener::FileDropOpener(ExcelMain* window) : QObject(window), window_(window)
+FileDropOpener::FileDropOpener(QWidget* window, DocumentOpener* opener)
+    : QObject(window), window_(window), opener_(opener)
 {
     window_->setAcceptDrops(true);
     window_->installEventFilter(this);
@@ -88,7 +86,7 @@ bool FileDropOpener::eventFilter(QObject* watched, QEvent* event)
     case QEvent::DragMove: {
         // Any local file is taken, so that dropping the wrong one can say why nothing opens.
         auto* drag = static_cast<QDragMoveEvent*>(event);
-        if (hasLocalFile(drag->mimeData()) && !window_->isLoading())
+        if (hasLocalFile(drag->mimeData()) && !opener_->isLoading())
             drag->acceptProposedAction();
         else
             drag->ignore();
@@ -97,15 +95,15 @@ bool FileDropOpener::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
         const DropDecision decision = decideDrop(drop->mimeData() ? drop->mimeData()->urls() : QList<QUrl>());
-        if (decision.pdf.isEmpty() || window_->isLoading()) {
+        if (decision.pdf.isEmpty() || opener_->isLoading()) {
             drop->ignore();
             if (!decision.message.isEmpty())
-                window_->statusBar()->showMessage(decision.message, kStatusTimeout);
+                opener_->showStatus(decision.message, kStatusTimeout);
             return true;
         }
         drop->acceptProposedAction();
         // The load runs its own event loop; the drop finishes before it starts.
-        QTimer::singleShot(0, window_, [window = window_, pdf = decision.pdf] { window->openDocument(pdf); });
+        QTimer::singleShot(0, window_, [opener = opener_, pdf = decision.pdf] { opener->openDocument(pdf); });
         return true;
     }
     default:

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "app/documentopener.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QUrl>
 
-class ExcelMain;
+class QWidget;
 
 // What to do with files dropped on the window.
 struct DropDecision {
@@ -19,20 +21,20 @@ DropDecision decideDrop(const QList<QUrl>& urls);
 
 // Opens the file named on the command line as "Add File" would. A path that does not exist or
 // is a folder opens nothing and says so in the status bar.
-void openFileAtStart(ExcelMain& window, const QString& path);
+void openFileAtStart(DocumentOpener& window, const QString& path);
 
-// Lets PDFs be dropped on the window: a dropped PDF opens through ExcelMain::openDocument (so a
-// cancelled or failed open keeps the document shown), anything else is refused with a status
-// message.
+// Lets PDFs be dropped on `window`: a dropped PDF opens through `opener` (so a cancelled or
+// failed open keeps the document shown), anything else is refused with a status message.
 class FileDropOpener : public QObject {
     Q_OBJECT
 
 public:
-    explicit FileDropOpener(ExcelMain* window);
+    FileDropOpener(QWidget* window, DocumentOpener* opener);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    ExcelMain* window_;
+    QWidget* window_;
+    DocumentOpener* opener_;
 };

@@ -1,12 +1,10 @@
 #include "app/recentfiles.h"
 
-#include "app/excelmain.h"
 #include "app/settings.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
-#include <QStatusBar>
 
 QStringList withRecentFile(QStringList files, const QString& path)
 {
@@ -17,8 +15,8 @@ QStringList withRecentFile(QStringList files, const QString& path)
     return files;
 }
 
-RecentFilesMenu::RecentFilesMenu(ExcelMain* window, QMenu* fileMenu)
-    : QObject(window), window_(window), menu_(fileMenu->addMenu(tr("Open &Recent")))
+RecentFilesMenu::RecentFilesMenu(QObject* parent, DocumentOpener* opener, QMenu* fileMenu)
+    : QObject(parent), opener_(opener), menu_(fileMenu->addMenu(tr("Open &Recent")))
 {
     menu_->setObjectName(QStringLiteral("menu_recent"));
     // Another copy of the program may have opened files since.
@@ -63,14 +61,14 @@ void RecentFilesMenu::rebuild()
 void RecentFilesMenu::open(const QString& path)
 {
     if (QFileInfo(path).isFile()) {
-        window_->openDocument(path);
+        opener_->openDocument(path);
         return;
     }
     QStringList files = AppSettings::recentFiles();
     files.removeAll(path);
     AppSettings::setRecentFiles(files);
     rebuild();
-    window_->statusBar()->showMessage(
+    opener_->showStatus(
         tr("%1 no longer exists; it was removed from the recent files.").arg(QDir::toNativeSeparators(path)),
         15000);
 }

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "app/documentopener.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
-class ExcelMain;
 class QMenu;
 
 // How many PDFs File > Open Recent lists.
@@ -20,8 +21,8 @@ class RecentFilesMenu : public QObject {
     Q_OBJECT
 
 public:
-    // Adds "Open Recent" to `fileMenu`.
-    RecentFilesMenu(ExcelMain* window, QMenu* fileMenu);
+    // Adds "Open Recent" to `fileMenu`; the files chosen open through `opener`.
+    RecentFilesMenu(QObject* parent, DocumentOpener* opener, QMenu* fileMenu);
 
     // Puts a document that was opened at the top of the list.
     void add(const QString& pdfPath);
@@ -31,6 +32,6 @@ private:
     void rebuild();
     void open(const QString& path);
 
-    ExcelMain* window_;
+    DocumentOpener* opener_;
     QMenu* menu_;
 };

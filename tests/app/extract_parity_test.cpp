@@ -2,6 +2,7 @@
 // drawn with the mouse on whole canvas pixels, zq-extract gets the same places in points.
 #include "apptestsupport.h"
 #include "canvas/labeldraw.h"
+#include "sample.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -31,46 +32,32 @@ Snapped snap(double points, double pixelsPerPoint)
     return {pixels, pixels / pixelsPerPoint};
 }
 
-// One page's table: outline [x0, top, x1, bottom] and separators, in points.
-struct PageTable {
-    int page = 0;
-    QJsonArray rect;
-    QJsonArray separators;
-};
-
-QJsonObject loadSample(const QString& name)
-{
-    QFile file(TestSupport::samplesDir() + '/' + name + ".json");
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    return QJsonDocument::fromJson(file.readAll()).object();
-}
-
 QString number(double value)
 {
     return QString::number(value, 'g', 17);
 }
 
-// Draws the table with the mouse and returns its geometry in points for zq-extract.
-QJsonObject drawTable(TestWindow& w, const PageTable& table, double s)
+// Draws the table on `page` with the mouse and returns its geometry in points for zq-extract.
+QJsonObject drawTable(TestWindow& w, int page, const SampleGeometry& table, double s)
 {
     labeldraw* canvas = w.window->canvas();
-    const Snapped x0 = snap(table.rect[0].toDouble(), s);
-    const Snapped top = snap(table.rect[1].toDouble(), s);
-    const Snapped x1 = snap(table.rect[2].toDouble(), s);
-    const Snapped bottom = snap(table.rect[3].toDouble(), s);
+    const Snapped x0 = snap(table.x0, s);
+    const Snapped top = snap(table.top, s);
+    const Snapped x1 = snap(table.x1, s);
+    const Snapped bottom = snap(table.bottom, s);
     const QRectF rect(x0.pixels, top.pixels, x1.pixels - x0.pixels, bottom.pixels - top.pixels);
     w.click("pushButton_drawrect");
     CanvasMouse::drawTable(canvas, rect);
     w.click("pushButton_drawline");
     QJsonArray columns;
-    for (const QJsonValue& separator : table.separators) {
-        const Snapped x = snap(separator.toDouble(), s);
+    for (const double separator : table.separators) {
+        const Snapped x = snap(separator, s);
         CanvasMouse::pullLine(canvas, rect, x.pixels);
         columns.append(x.points);
     }
     w.click("pushButton_drawline"); // back to the table tool
     EXPECT_EQ(canvas->getLines().size(), table.separators.size());
-    return QJsonObject{{"page", table.page},
+    return QJsonObject{{"page", page},
                        {"area", QJsonArray{top.points, x0.points, bottom.points, x1.points}},
                        {"columns", columns}};
 }
@@ -134,14 +121,13 @@ void expectSameFiles(TestWindow& w, const QString& name, const QStringList& geom
 
 TEST(ExtractParity, TableAppliedToAllPagesInTheWindowAndByTheTool)
 {
-    const QString pdf = TestSupport::samplesDir() + "/inventory-3pages.pdf";
-    const QJsonObject all = loadSample("inventory-3pages")["apply_all"].toObject();
+    const Sample sample = loadSample("inventory-3pages");
+    ASSERT_TRUE(sample.applyAll) << sample.error.toStdString();
     OwnWorkingDirectory cwd;
     TestWindow w;
-    w.open(pdf);
+    w.open(sample.pdf);
     ASSERT_EQ(w.window->pageCount, 3);
-    const QJsonObject geometry =
-        drawTable(w, {1, all["rect"].toArray(), all["separators"].toArray()}, w.pixelsPerPoint());
+    const QJsonObject geometry = drawTable(w, 1, *sample.applyAll, w.pixelsPerPoint());
     w.click("pushButton"); // Apply to All
 
     QStringList columns;
@@ -150,32 +136,30 @@ TEST(ExtractParity, TableAppliedToAllPagesInTheWindowAndByTheTool)
     QStringList area;
     for (const QJsonValue& v : geometry["area"].toArray())
         area.append(number(v.toDouble()));
-    expectSameFiles(w, "inventory", {"-a", area.join(','), "-c", columns.join(','), "-p", "all"}, pdf);
+    expectSameFiles(w, "inventory", {"-a", area.join(','), "-c", columns.join(','), "-p", "all"}, sample.pdf);
 }
 
 TEST(ExtractParity, OwnTableOnEachPageInTheWindowAndFromATemplate)
 {
-    const QString pdf = TestSupport::samplesDir() + "/rotated-schedule.pdf";
+    const Sample sample = loadSample("rotated-schedule");
+    ASSERT_TRUE(sample.error.isEmpty()) << sample.error.toStdString();
     OwnWorkingDirectory cwd;
     TestWindow w;
-    w.open(pdf);
+    w.open(sample.pdf);
     ASSERT_EQ(w.window->pageCount, 2);
     QJsonArray pages;
-    for (const QJsonValue& t : loadSample("rotated-schedule")["tables"].toArray()) {
-        const QJsonObject table = t.toObject();
-        const int page = table["page"].toInt();
-        w.child<QSpinBox>("spinBox_pagenumber")->setValue(page);
+    for (const SampleTable& table : sample.tables) {
+        w.child<QSpinBox>("spinBox_pagenumber")->setValue(table.page);
         ASSERT_EQ(w.window->currentPng.right(16),
-                  QStringLiteral("text_pg_%1.png").arg(page, 4, 10, QChar('0')));
-        pages.append(
-            drawTable(w, {page, table["rect"].toArray(), table["separators"].toArray()}, w.pixelsPerPoint()));
+                  QStringLiteral("text_pg_%1.png").arg(table.page, 4, 10, QChar('0')));
+        pages.append(drawTable(w, table.page, table.geometry, w.pixelsPerPoint()));
     }
     const QString templatePath = TestSupport::workDir() + "/schedule.json";
     QFile file(templatePath);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(QJsonDocument(QJsonObject{{"pages", pages}}).toJson());
     file.close();
-    expectSameFiles(w, "schedule", {"-t", templatePath}, pdf);
+    expectSameFiles(w, "schedule", {"-t", templatePath}, sample.pdf);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "apptestsupport.h"
 #include "canvas/labeldraw.h"
+#include "spreadsheetreadback.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -7,10 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
@@ -24,36 +22,14 @@ namespace {
 
 using Rows = QVector<QStringList>;
 
-// Every sheet of an .xls file as rows of cell texts, read by python3-xlrd; of an .xlsx file
-// (numbers as "number FORMAT", empty cells as ""), read by python3-openpyxl.
+// Every sheet of a saved spreadsheet, its cells as ReadCell::shown() gives them.
 QVector<Rows> readSpreadsheet(const QString& path)
 {
-    const char* xlsScript = "import sys, json, xlrd\n"
-                            "book = xlrd.open_workbook(sys.argv[1])\n"
-                            "print(json.dumps([[[str(s.cell_value(r, c)) for c in range(s.ncols)]"
-                            " for r in range(s.nrows)] for s in book.sheets()]))\n";
-    const char* xlsxScript =
-        "import sys, json, openpyxl\n"
-        "book = openpyxl.load_workbook(sys.argv[1])\n"
-        "show = lambda c: '' if c.value is None else c.value if isinstance(c.value, str)"
-        " else 'number ' + c.number_format\n"
-        "print(json.dumps([[[show(c) for c in row] for row in s.iter_rows()] for s in book.worksheets]))\n";
-    const char* script = path.endsWith(".xlsx") ? xlsxScript : xlsScript;
-    QProcess python;
-    python.start(TestSupport::systemPython(), {"-c", script, path});
-    EXPECT_TRUE(python.waitForFinished(30000));
-    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    const SpreadsheetReadback read = readBackSpreadsheet(path);
+    EXPECT_TRUE(read.error.isEmpty()) << read.error.toStdString();
     QVector<Rows> sheets;
-    for (const QJsonValue& sheet : QJsonDocument::fromJson(python.readAllStandardOutput()).array()) {
-        Rows rows;
-        for (const QJsonValue& row : sheet.toArray()) {
-            QStringList cells;
-            for (const QJsonValue& cell : row.toArray())
-                cells.append(cell.toString());
-            rows.append(cells);
-        }
-        sheets.append(rows);
-    }
+    for (const ReadSheet& sheet : read.sheets)
+        sheets.append(sheet.shownRows());
     return sheets;
 }
 
@@ -137,10 +113,13 @@ TEST_F(SaveTest, CsvAndSpreadsheetHoldTheDrawnWords)
     EXPECT_EQ(save(xlsPath, "CSV File (*.csv)"), xlsPath);
     EXPECT_EQ(w.dialogs->saveStartPaths.value(1), csvPath + ".csv");
     EXPECT_EQ(opened.urls.size(), 1);
-    const QVector<Rows> sheets = readSpreadsheet(xlsPath);
-    ASSERT_EQ(sheets.size(), 1);
-    // The row of empty cells after the last page holds nothing a reader can see.
-    EXPECT_EQ(sheets[0], expectedRows().mid(0, expectedRows().size() - 1));
+    const SpreadsheetReadback xls = readBackSpreadsheet(xlsPath);
+    ASSERT_TRUE(xls.error.isEmpty()) << xls.error.toStdString();
+    ASSERT_EQ(xls.sheets.size(), 1);
+    EXPECT_EQ(xls.sheets[0].shownRows(), expectedRows());
+    // The row of empty cells after the last page holds nothing a reader can see: blanks only.
+    for (const ReadCell& cell : xls.sheets[0].cells.value(xls.sheets[0].cells.size() - 1))
+        EXPECT_EQ(cell.type.toStdString(), "blank");
     EXPECT_TRUE(w.dialogs->warnings.isEmpty());
 }
 
@@ -163,7 +142,7 @@ TEST_F(SaveTest, ExcelWorkbookAndNumbersAsNumbers)
     EXPECT_EQ(QSettings("setting.ini", QSettings::IniFormat).value("output/numbers").toString(), "true");
     main.store.pageGrids[0].cells[0] = "1,234.50";
     EXPECT_EQ(save(path + ".xlsx", "All Files (*.*)"), path + ".xlsx");
-    EXPECT_EQ(readSpreadsheet(path + ".xlsx").value(0).value(0).value(0), "number #,##0.00");
+    EXPECT_EQ(readSpreadsheet(path + ".xlsx").value(0).value(0).value(0), "<number:1234.5|#,##0.00>");
     EXPECT_TRUE(w.dialogs->warnings.isEmpty());
 
     TestWindow second;

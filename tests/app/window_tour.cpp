@@ -7,13 +7,10 @@
 #include "app/windowdialogs.h"
 #include "canvas/labeldraw.h"
 #include "protocol/pagefiles.h"
+#include "sample.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QProcess>
@@ -78,13 +75,12 @@ int main(int argc, char* argv[])
     }
     g_out = QString::fromLocal8Bit(argv[3]);
     QDir().mkpath(g_out);
-    QFile jsonFile(QString::fromLocal8Bit(argv[2]));
-    if (!jsonFile.open(QIODevice::ReadOnly))
+    const Sample sample = readSample(QString::fromLocal8Bit(argv[2]));
+    if (!sample.error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(sample.error));
         return 1;
-    const QJsonObject sample = QJsonDocument::fromJson(jsonFile.readAll()).object();
-    const QJsonObject geometry = sample["apply_all"].isObject()
-                                     ? sample["apply_all"].toObject()
-                                     : sample["tables"].toArray().first().toObject();
+    }
+    const SampleGeometry geometry = sample.applyAll.value_or(sample.tables.first().geometry);
 
     ExcelMain window;
     auto dialogs = std::make_unique<TourDialogs>();
@@ -101,9 +97,8 @@ int main(int argc, char* argv[])
 
     const auto info = DocumentInfo::read(PageFiles::documentInfoPath(window.workFolder()));
     const double scale = (info ? info->pages.first().pixelsPerPoint() : 96.0 / 72) * window.zoomFactor;
-    const QJsonArray r = geometry["rect"].toArray();
-    const QRectF rect(QPointF(r[0].toDouble() * scale, r[1].toDouble() * scale),
-                      QPointF(r[2].toDouble() * scale, r[3].toDouble() * scale));
+    const QRectF rect(QPointF(geometry.x0 * scale, geometry.top * scale),
+                      QPointF(geometry.x1 * scale, geometry.bottom * scale));
     labeldraw* canvas = window.canvas();
     mouse(canvas, QEvent::MouseButtonPress, rect.topLeft(), Qt::LeftButton);
     mouse(canvas, QEvent::MouseMove, (rect.topLeft() + rect.bottomRight()) / 2, Qt::LeftButton);
@@ -111,8 +106,8 @@ int main(int argc, char* argv[])
     mouse(canvas, QEvent::MouseMove, rect.bottomRight(), Qt::LeftButton);
     mouse(canvas, QEvent::MouseButtonRelease, rect.bottomRight(), Qt::NoButton);
     window.findChild<QPushButton*>("pushButton_drawline")->click();
-    for (const QJsonValue& separator : geometry["separators"].toArray()) {
-        const QPointF top(separator.toDouble() * scale, rect.top());
+    for (const double separator : geometry.separators) {
+        const QPointF top(separator * scale, rect.top());
         mouse(canvas, QEvent::MouseMove, top, Qt::NoButton);
         mouse(canvas, QEvent::MouseButtonPress, top, Qt::LeftButton);
         mouse(canvas, QEvent::MouseMove, top + QPointF(0, 40), Qt::LeftButton);

@@ -3,12 +3,10 @@
 // on the shared samples and on generated PDFs, through the real converter.
 #include "outputreader.h"
 #include "pagemaker.h"
+#include "sample.h"
 #include "testsupport.h"
 
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -76,26 +74,6 @@ Score cellsRight(const Rows& got, const Rows& expected)
     return s;
 }
 
-QString numbers(const QJsonArray& values)
-{
-    QStringList parts;
-    for (const QJsonValue& v : values)
-        parts.append(QString::number(v.toDouble(), 'g', 10));
-    return parts.join(',');
-}
-
-Rows cellsOf(const QJsonObject& table)
-{
-    Rows rows;
-    for (const QJsonValue& row : table["cells"].toArray()) {
-        QStringList cells;
-        for (const QJsonValue& cell : row.toArray())
-            cells.append(cell.toString());
-        rows.append(cells);
-    }
-    return rows;
-}
-
 } // namespace
 
 // Every sample with a text layer: columns guessed inside the JSON's rectangle, and the table
@@ -108,33 +86,26 @@ TEST(GuessSamples, GuessedAndFoundTablesGiveTheSampleCells)
                                "rotated-schedule", "contracts-wrapped", "ledger-unruled"};
     Score drawnAll, guessedAll, foundAll;
     for (const QString& name : names) {
-        QFile file(TestSupport::samplesDir() + '/' + name + ".json");
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
-        const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
-        const QString pdf = TestSupport::samplesDir() + '/' + name + ".pdf";
-        const QJsonArray tables = json["tables"].toArray();
-        const bool join = tables.first().toObject().contains("line_rows");
+        const Sample sample = loadSample(name);
+        ASSERT_TRUE(sample.error.isEmpty()) << sample.error.toStdString();
+        const bool join = sample.tables.first().lineRows > 0;
         const QStringList joinArg = join ? QStringList{"--join-lines"} : QStringList{};
 
         Score drawn, guessed, found;
-        const QVector<Rows> foundPages = extractPages(QStringList{pdf, "-g"} + joinArg, name + "-found");
-        for (const QJsonValue& t : tables) {
-            const QJsonObject table = t.toObject();
-            const int page = table["page"].toInt();
-            const QJsonArray r = table["rect"].toArray();
-            const QVector<Rows> pages = extractPages(QStringList{pdf, "-a", numbers({r[1], r[0], r[3], r[2]}),
-                                                                 "-c", "auto", "-p", QString::number(page)} +
-                                                         joinArg,
-                                                     name + "-guessed");
-            guessed.add(cellsRight(pages.value(page - 1), cellsOf(table)));
+        const QVector<Rows> foundPages =
+            extractPages(QStringList{sample.pdf, "-g"} + joinArg, name + "-found");
+        for (const SampleTable& table : sample.tables) {
+            const QString page = QString::number(table.page);
+            const QString area = table.geometry.area();
+            const QVector<Rows> pages = extractPages(
+                QStringList{sample.pdf, "-a", area, "-c", "auto", "-p", page} + joinArg, name + "-guessed");
+            guessed.add(cellsRight(pages.value(table.page - 1), table.cells));
             // The JSON's own columns, for reference: what the grid builder gives when drawn.
             const QVector<Rows> drawnPages = extractPages(
-                QStringList{pdf, "-a", numbers({r[1], r[0], r[3], r[2]}), "-c",
-                            numbers(table["separators"].toArray()), "-p", QString::number(page)} +
-                    joinArg,
+                QStringList{sample.pdf, "-a", area, "-c", table.geometry.columns(), "-p", page} + joinArg,
                 name + "-drawn");
-            drawn.add(cellsRight(drawnPages.value(page - 1), cellsOf(table)));
-            found.add(cellsRight(foundPages.value(page - 1), cellsOf(table)));
+            drawn.add(cellsRight(drawnPages.value(table.page - 1), table.cells));
+            found.add(cellsRight(foundPages.value(table.page - 1), table.cells));
         }
         std::printf("%-18s drawn %6.1f%%   guessed columns %6.1f%%   found table %6.1f%%   (%d cells)\n",
                     qPrintable(name), drawn.percent(), guessed.percent(), found.percent(), guessed.total);

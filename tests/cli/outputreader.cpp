@@ -1,12 +1,11 @@
 #include "outputreader.h"
 
-#include "testsupport.h"
+#include "spreadsheetreadback.h"
 
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QProcess>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace {
 
@@ -94,37 +93,23 @@ bool readCsvPages(const QString& path, QVector<Rows>* pages, QString* error)
 
 bool readXlsPages(const QString& path, QVector<Rows>* pages, QString* error)
 {
-    QProcess python;
-    python.start(TestSupport::systemPython(), {TestSupport::sourceDir() + "/tests/cli/read_xls.py", path});
-    if (!python.waitForFinished(60000) || python.exitCode() != 0) {
-        *error = "the reader could not read the file: " + QString::fromUtf8(python.readAllStandardError());
+    const SpreadsheetReadback read = readBackSpreadsheet(path);
+    if (!read.error.isEmpty()) {
+        *error = read.error;
         return false;
     }
-    const QJsonArray sheets = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
     // A row whose cells are all empty separates pages, as the empty line of the CSV does.
-    QStringList lines;
-    QVector<QStringList> cells;
-    for (const QJsonValue& sheet : sheets)
-        for (const QJsonValue& row : sheet.toArray()) {
-            QStringList fields;
-            bool empty = true;
-            for (const QJsonValue& cell : row.toArray()) {
-                fields.append(cell.toString());
-                empty = empty && cell.toString().isEmpty();
-            }
-            cells.append(fields);
-            lines.append(empty ? QString() : QStringLiteral("row"));
-        }
     pages->clear();
     Rows current;
-    for (int i = 0; i < cells.size(); ++i) {
-        if (lines[i].isEmpty()) {
-            pages->append(current);
-            current.clear();
-        } else {
-            current.append(cells[i]);
+    for (const ReadSheet& sheet : read.sheets)
+        for (const QStringList& row : sheet.shownRows()) {
+            if (std::all_of(row.begin(), row.end(), [](const QString& cell) { return cell.isEmpty(); })) {
+                pages->append(current);
+                current.clear();
+            } else {
+                current.append(row);
+            }
         }
-    }
     if (!current.isEmpty()) {
         *error = "the last row is not the closing empty row";
         return false;

@@ -1,8 +1,7 @@
 #pragma once
 
 // Reads back what a save wrote, independently of the export code: the CSV by its own small
-// reader, the .xls through python3-xlrd, the .xlsx through
-// python3-openpyxl. Both give the cells page by page.
+// reader, the .xls and .xlsx through spreadsheetreadback.h. Both give the cells page by page.
 
 #include <QString>
 #include <QStringList>
@@ -14,8 +13,8 @@ using Rows = QVector<QStringList>;
 // separated by an empty line. Returns false (with a reason) on anything else.
 bool readCsvPages(const QString& path, QVector<Rows>* pages, QString* error);
 
-// The .xls's (or .xlsx's, read by python3-openpyxl) sheets concatenated, split into pages at
-// the empty rows between them.
+// The .xls's (or .xlsx's) sheets concatenated, split into pages at the empty rows between them;
+// a cell that is no text reads as ReadCell::shown() gives it.
 bool readXlsPages(const QString& path, QVector<Rows>* pages, QString* error);
 
 // Trims a cell and collapses runs of white space, as the samples' expected cells are given.

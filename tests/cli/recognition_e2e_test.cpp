@@ -1,13 +1,11 @@
 // zq-extract with text recognition on the shared scanned sample: its printed cells with
 // --ocr, alone and in a batch; an empty grid and a warning without it; a missing language.
 #include "outputreader.h"
+#include "sample.h"
 #include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -31,36 +29,20 @@ ToolRun extract(const QStringList& args)
             QString::fromLocal8Bit(p.readAllStandardError())};
 }
 
-QString numbers(const QJsonArray& values)
-{
-    QStringList parts;
-    for (const QJsonValue& v : values)
-        parts.append(QString::number(v.toDouble(), 'g', 10));
-    return parts.join(',');
-}
-
 struct ScannedSample {
-    QString pdf = TestSupport::samplesDir() + "/scanned-delivery.pdf";
+    QString pdf;
     QStringList geometry; // -a … -c …
     Rows cells;
 };
 
 ScannedSample scannedSample()
 {
-    ScannedSample sample;
-    QFile file(TestSupport::samplesDir() + "/scanned-delivery.json");
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    const QJsonObject table = QJsonDocument::fromJson(file.readAll())["tables"][0].toObject();
-    const QJsonArray rect = table["rect"].toArray(); // [x0, top, x1, bottom]
-    sample.geometry = {"-a", numbers({rect[1], rect[0], rect[3], rect[2]}), "-c",
-                       numbers(table["separators"].toArray())};
-    for (const QJsonValue& row : table["cells"].toArray()) {
-        QStringList cells;
-        for (const QJsonValue& cell : row.toArray())
-            cells.append(cell.toString());
-        sample.cells.append(cells);
-    }
-    return sample;
+    const Sample sample = loadSample("scanned-delivery");
+    EXPECT_TRUE(sample.error.isEmpty()) << sample.error.toStdString();
+    if (sample.tables.isEmpty())
+        return {};
+    const SampleTable& table = sample.tables.first();
+    return {sample.pdf, {"-a", table.geometry.area(), "-c", table.geometry.columns()}, table.cells};
 }
 
 int cellsRight(const Rows& got, const Rows& expected)

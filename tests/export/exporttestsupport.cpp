@@ -1,12 +1,8 @@
 #include "exporttestsupport.h"
 
-#include "testsupport.h"
+#include "spreadsheetreadback.h"
 
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 
 #include <algorithm>
 #include <random>
@@ -143,52 +139,12 @@ void writeFileBytes(const QString& path, const QByteArray& bytes)
         file.write(bytes);
 }
 
-QVector<SheetReadback> readSpreadsheet(const QString& path, QString* error, const QStringList& readerOptions)
+QVector<SheetReadback> readSpreadsheet(const QString& path, QString* error, int fullFrom)
 {
-    QProcess python;
-    const bool xlsx = path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive);
-    python.start(
-        TestSupport::systemPython(),
-        QStringList{xlsx ? QStringLiteral(ZQ_READXLSX_SCRIPT) : QStringLiteral(ZQ_READXLS_SCRIPT), path} +
-            readerOptions);
-    if (!python.waitForFinished(60000) || python.exitStatus() != QProcess::NormalExit ||
-        python.exitCode() != 0) {
-        *error = QStringLiteral("%1 could not read %2: %3")
-                     .arg(xlsx ? "openpyxl" : "xlrd")
-                     .arg(path, QString::fromUtf8(python.readAllStandardError()));
-        return {};
-    }
-    QJsonParseError parseError;
-    const QJsonDocument json = QJsonDocument::fromJson(python.readAllStandardOutput(), &parseError);
-    if (!json.isArray()) {
-        *error = QStringLiteral("unreadable output of the reader: ") + parseError.errorString();
-        return {};
-    }
-
+    const SpreadsheetReadback read = readBackSpreadsheet(path, fullFrom);
+    *error = read.error;
     QVector<SheetReadback> sheets;
-    for (const QJsonValue& sheetValue : json.array()) {
-        const QJsonObject object = sheetValue.toObject();
-        SheetReadback sheet;
-        sheet.name = object[u"name"].toString();
-        const QJsonArray size = object[u"size"].toArray();
-        if (size.size() == 2)
-            sheet.size = {size.at(0).toInt(), size.at(1).toInt()};
-        for (const QJsonValue& rowValue : object[u"rows"].toArray()) {
-            QStringList row;
-            for (const QJsonValue& cell : rowValue.toArray()) {
-                const QJsonArray typed = cell.toArray();
-                // The shortest text that reads back as the same double: exact values compare.
-                const QString value = typed.at(1).isDouble() ? QString::number(typed.at(1).toDouble(), 'g',
-                                                                               QLocale::FloatingPointShortest)
-                                                             : typed.at(1).toVariant().toString();
-                row += cell.isString()    ? cell.toString()
-                       : typed.size() > 2 ? QStringLiteral("<%1:%2|%3>")
-                                                .arg(typed.at(0).toString(), value, typed.at(2).toString())
-                                          : QStringLiteral("<%1:%2>").arg(typed.at(0).toString(), value);
-            }
-            sheet.rows += row;
-        }
-        sheets += sheet;
-    }
+    for (const ReadSheet& sheet : read.sheets)
+        sheets += SheetReadback{sheet.name, sheet.shownRows(), {sheet.rows, sheet.columns}};
     return sheets;
 }

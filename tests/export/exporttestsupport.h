@@ -1,7 +1,8 @@
 #pragma once
 
 // Helpers of the export tests: grids written as rows of cells, the literal string algorithm
-// the saved files must agree with, file access and reading .xls files back through xlrd.
+// the saved files must agree with, file access and saved spreadsheets as independent readers
+// see them.
 
 #include "extraction/pagegrid.h"
 
@@ -42,16 +43,16 @@ CellRows sheetCells(const QString& documentText); // every row padded to the wid
 QByteArray readFileBytes(const QString& path);
 void writeFileBytes(const QString& path, const QByteArray& bytes);
 
-// One sheet as xlrd reads it: a text cell as its text, a blank cell as "", anything else
-// (a cell missing from the file included) as "<type:value>".
-// A number reads "<number:VALUE|FORMAT>", VALUE the shortest text of the exact double.
+// One sheet as the independent reader sees it (see spreadsheetreadback.h): a text cell as its
+// text, a blank cell as "", anything else (a cell missing from the file included) as
+// "<type:value>". A number reads "<number:VALUE|FORMAT>", VALUE the shortest text of the exact
+// double.
 struct SheetReadback {
     QString name;
     CellRows rows;
-    QPair<int, int> size; // rows and columns, for a sheet read without its rows
+    QPair<int, int> size; // rows and columns of the used range
 };
 
-// Reads an .xls file through /usr/bin/python3 and xlrd, an .xlsx file through openpyxl;
-// on failure `error` says why. `readerOptions`: "--from-sheet", "N" for .xlsx (see readxlsx.py).
-QVector<SheetReadback> readSpreadsheet(const QString& path, QString* error,
-                                       const QStringList& readerOptions = {});
+// Reads an .xls file through xlrd, an .xlsx file through openpyxl; on failure `error` says
+// why. The sheets before the `fullFrom`-th give only their size.
+QVector<SheetReadback> readSpreadsheet(const QString& path, QString* error, int fullFrom = 1);

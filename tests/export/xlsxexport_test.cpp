@@ -12,12 +12,12 @@ QString savedPath(const QString& name)
 }
 
 QVector<SheetReadback> saveAndRead(const QString& name, const QVector<PageGrid>& pages,
-                                   const ExportOptions& options = {}, const QStringList& readerOptions = {})
+                                   const ExportOptions& options = {}, int fullFrom = 1)
 {
     const SaveResult result = saveTables(savedPath(name), pages, options);
     EXPECT_TRUE(result.ok) << result.error.toStdString();
     QString error;
-    const QVector<SheetReadback> sheets = readSpreadsheet(savedPath(name), &error, readerOptions);
+    const QVector<SheetReadback> sheets = readSpreadsheet(savedPath(name), &error, fullFrom);
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
     return sheets;
 }
@@ -60,8 +60,7 @@ TEST(XlsxFile, MoreRowsThanASheetHoldsContinueOnSheet2)
     page.rows = XlsxLimits::rowsPerSheet + 2;
     page.cells = QVector<QString>(page.rows, cell);
     page.cells.last() = QStringLiteral("last ");
-    const QVector<SheetReadback> sheets =
-        saveAndRead("million.xlsx", {page}, {}, {QStringLiteral("--from-sheet"), QStringLiteral("2")});
+    const QVector<SheetReadback> sheets = saveAndRead("million.xlsx", {page}, {}, 2);
     ASSERT_EQ(sheets.size(), 2);
     EXPECT_EQ(sheets[0].name, "Sheet1");
     EXPECT_EQ(sheets[0].size, qMakePair(XlsxLimits::rowsPerSheet, 1));

@@ -5,10 +5,6 @@
 #include "spreadsheet/workbookstream.h"
 #include "testsupport.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-
 #include <cstdio>
 
 namespace BiffTest {
@@ -132,33 +128,16 @@ Bytes workbookStream(SpreadsheetFile& file)
     return Bytes(stream.data(), stream.data() + stream.size());
 }
 
-::testing::AssertionResult readWithXlrd(const QString& path, std::vector<XlsSheet>& sheets)
+::testing::AssertionResult readWithXlrd(const QString& path, QVector<ReadSheet>& sheets)
 {
-    QProcess python;
-    python.start(TestSupport::systemPython(),
-                 {TestSupport::sourceDir() + "/tests/spreadsheet/xls_cells.py", path, "--formatting"});
-    if (!python.waitForFinished(120000) || python.exitStatus() != QProcess::NormalExit ||
-        python.exitCode() != 0)
-        return ::testing::AssertionFailure() << "xlrd could not read " << path.toStdString() << ": "
-                                             << python.readAllStandardError().toStdString();
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(python.readAllStandardOutput(), &error);
-    if (document.isNull())
-        return ::testing::AssertionFailure() << "unreadable cell dump: " << error.errorString().toStdString();
-    sheets.clear();
-    for (const QJsonValue& value : document.object()["sheets"].toArray()) {
-        const QJsonObject sheet = value.toObject();
-        sheets.push_back({sheet["name"].toString(), sheet["rows"].toInt(), sheet["columns"].toInt(),
-                          sheet["cells"].toArray(), sheet["merged"].toArray()});
-    }
+    SpreadsheetReadback read = readBackSpreadsheet(path);
+    if (!read.error.isEmpty())
+        return ::testing::AssertionFailure() << read.error.toStdString();
+    sheets = std::move(read.sheets);
     return ::testing::AssertionSuccess();
 }
 
 namespace {
-// xlrd's cell types.
-constexpr int xlText = 1;
-constexpr int xlNumber = 2;
-constexpr int xlBlank = 6;
 
 QString textOf(const SpreadsheetCell& cell)
 {
@@ -173,36 +152,33 @@ QString textOf(const SpreadsheetCell& cell)
 }
 } // namespace
 
-::testing::AssertionResult sameCells(const SpreadsheetSheet& sheet, const XlsSheet& read)
+::testing::AssertionResult sameCells(const SpreadsheetSheet& sheet, const ReadSheet& read)
 {
     if (read.rows != int(sheet.rowCount()) || read.columns != int(sheet.columnCount()))
         return ::testing::AssertionFailure()
                << "xlrd sees " << read.rows << " x " << read.columns << " cells, the sheet has "
                << sheet.rowCount() << " x " << sheet.columnCount();
     for (uint32_t row = 0; row < sheet.rowCount(); ++row) {
-        const QJsonArray cells = read.cells[int(row)].toArray();
         for (uint32_t column = 0; column < sheet.columnCount(); ++column) {
             const SpreadsheetCell& cell = *sheet.cellAt(row, column);
-            const QJsonArray pair = cells[int(column)].toArray();
-            const int type = pair[0].toInt();
+            const ReadCell seen = read.cells.value(int(row)).value(int(column));
             auto failure = [&]() {
-                return ::testing::AssertionFailure()
-                       << "cell (" << row << ", " << column << "): xlrd reads type " << type << " value "
-                       << pair[1].toVariant().toString().toStdString() << "; ";
+                return ::testing::AssertionFailure() << "cell (" << row << ", " << column << "): xlrd reads "
+                                                     << seen.shown().toStdString() << "; ";
             };
             switch (cell.type()) {
             case STRING:
             case WSTRING:
-                if (type != xlText || pair[1].toString() != textOf(cell))
+                if (seen.type != u"text" || seen.value.toString() != textOf(cell))
                     return failure() << "expected text " << textOf(cell).toStdString();
                 break;
             case INTEGER:
             case REAL:
-                if (type != xlNumber || pair[1].toDouble() != cell.realValue())
+                if (seen.type != u"number" || seen.value.toDouble() != cell.realValue())
                     return failure() << "expected number " << cell.realValue();
                 break;
             default:
-                if (type != xlBlank)
+                if (seen.type != u"blank")
                     return failure() << "expected a blank";
             }
         }
@@ -212,18 +188,18 @@ QString textOf(const SpreadsheetCell& cell)
 
 ::testing::AssertionResult readsBackEqual(SpreadsheetFile& file, const QString& path)
 {
-    std::vector<XlsSheet> sheets;
+    QVector<ReadSheet> sheets;
     if (auto read = readWithXlrd(path, sheets); !read)
         return read;
     if (int(sheets.size()) != file.sheetCount())
         return ::testing::AssertionFailure()
                << "xlrd sees " << sheets.size() << " sheets, the document has " << file.sheetCount();
     for (int i = 0; i < file.sheetCount(); ++i) {
-        const QString name = QString::fromStdU16String(file.workbook().sheets[size_t(i)].name.toWide());
-        if (sheets[size_t(i)].name != name)
+        const QString name = QString::fromStdU16String(file.workbook().sheets[i].name.toWide());
+        if (sheets[i].name != name)
             return ::testing::AssertionFailure()
-                   << "sheet " << i << " is named " << sheets[size_t(i)].name.toStdString();
-        if (auto same = sameCells(*file.sheetAt(i), sheets[size_t(i)]); !same)
+                   << "sheet " << i << " is named " << sheets[i].name.toStdString();
+        if (auto same = sameCells(*file.sheetAt(i), sheets[i]); !same)
             return same << " (sheet " << i << ")";
     }
     return ::testing::AssertionSuccess();

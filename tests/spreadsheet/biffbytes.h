@@ -3,9 +3,10 @@
 // Helpers of the spreadsheet writer's tests: expected bytes written as hex, the records of a
 // stream, the stream a document saves, and cells read back by xlrd.
 
+#include "spreadsheetreadback.h"
+
 #include <gtest/gtest.h>
 
-#include <QJsonArray>
 #include <QString>
 
 #include <cstdint>
@@ -43,17 +44,10 @@ uint32_t u32At(const Bytes& bytes, size_t offset);
 Bytes workbookStream(SpreadsheetFile& file);
 
 // Cells of a file as xlrd reads them.
-struct XlsSheet {
-    QString name;
-    int rows = 0;
-    int columns = 0;
-    QJsonArray cells;  // rows of [type, value]
-    QJsonArray merged; // [first row, row end, first column, column end]
-};
-::testing::AssertionResult readWithXlrd(const QString& path, std::vector<XlsSheet>& sheets);
+::testing::AssertionResult readWithXlrd(const QString& path, QVector<ReadSheet>& sheets);
 // Every cell of `sheet` against xlrd's reading of it: texts exactly, numbers by value,
 // empty cells as blanks.
-::testing::AssertionResult sameCells(const SpreadsheetSheet& sheet, const XlsSheet& read);
+::testing::AssertionResult sameCells(const SpreadsheetSheet& sheet, const ReadSheet& read);
 // Both of the above for every sheet of a saved document, names included.
 ::testing::AssertionResult readsBackEqual(SpreadsheetFile& file, const QString& path);
 

@@ -50,7 +50,7 @@ TEST(ReadBack, TextsNumbersBlanksAndMergedRanges)
     const QString path = pathIn("mixed.xls");
     ASSERT_TRUE(save(file, path));
     EXPECT_TRUE(readsBackEqual(file, path));
-    std::vector<XlsSheet> sheets;
+    QVector<ReadSheet> sheets;
     ASSERT_TRUE(readWithXlrd(path, sheets));
     EXPECT_EQ(sheets[0].merged, QJsonArray({QJsonArray({5, 7, 1, 4})}));
 }

@@ -88,9 +88,9 @@ TEST(Tsv2Xls, EmptyFileGivesASheetWithoutCells)
     const QString input = pathIn("empty.tsv"), output = pathIn("empty.xls");
     writeFile(input, "");
     ASSERT_EQ(convert(input, output).exitCode, 0);
-    std::vector<XlsSheet> sheets;
+    QVector<ReadSheet> sheets;
     ASSERT_TRUE(readWithXlrd(output, sheets));
-    ASSERT_EQ(sheets.size(), 1u);
+    ASSERT_EQ(sheets.size(), 1);
     EXPECT_EQ(sheets[0].name, "Sheet1");
     EXPECT_EQ(sheets[0].rows, 0);
 }
