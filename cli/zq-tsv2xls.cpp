@@ -9,7 +9,6 @@
 
 #include "cli/tsvsheet.h"
 #include "cli/tsvtable.h"
-#include "spreadsheet/cellpool.h"
 #include "spreadsheet/spreadsheet.h"
 
 #include <cctype>
@@ -62,10 +61,6 @@ int writeXls(const char* input, const char* output)
     const int fd = ::open(input, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return fail(std::string("cannot read ") + input + ": " + std::strerror(errno));
-    // Fresh memory for the cells is faulted in on another core while the table is read.
-    struct stat info {};
-    const size_t inputSize = ::fstat(fd, &info) == 0 ? static_cast<size_t>(info.st_size) : 0;
-    const CellPool::Warmup warmup(3 * inputSize);
     SpreadsheetFile file;
     int readError = 0;
     const std::string problem = readTableIntoWorkbook(fd, file, readError);

@@ -2,10 +2,7 @@
 
 #include <atomic>
 #include <cassert>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
-#include <mutex>
 #include <new>
 #include <sys/mman.h>
 
@@ -62,68 +59,6 @@ BlockHeader* mapBlock(bool hugePages)
     return new (block) BlockHeader;
 }
 
-// Blocks a warm-up mapped and faulted in ahead of need, for whichever thread needs one next.
-class PreparedBlocks {
-public:
-    void add(BlockHeader* block)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        blocks_.push_back(block);
-    }
-    BlockHeader* take()
-    {
-        BlockHeader* block = nullptr;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (blocks_.empty())
-                return nullptr;
-            block = blocks_.front();
-            blocks_.pop_front();
-        }
-        taken_.notify_all();
-        return block;
-    }
-    // Waits until fewer than `count` blocks are ready, or `stop` is set.
-    void waitForFewerThan(size_t count, const std::atomic<bool>& stop)
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        taken_.wait(lock, [&] { return blocks_.size() < count || stop.load(); });
-    }
-    // Wakes a waiter to look at its stop flag again; taking the lock first means the waiter
-    // is either before its check or already waiting, so the wake is never missed.
-    void wake()
-    {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-        }
-        taken_.notify_all();
-    }
-    // Gives back the blocks nobody took.
-    void release()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (BlockHeader* block : blocks_)
-            unmapBlock(block);
-        blocks_.clear();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable taken_;
-    std::deque<BlockHeader*> blocks_;
-};
-
-PreparedBlocks prepared;
-
-// Huge-page blocks come from a warm-up when it has one ready.
-BlockHeader* nextBlock(bool hugePages)
-{
-    if (hugePages)
-        if (BlockHeader* block = prepared.take())
-            return block;
-    return mapBlock(hugePages);
-}
-
 class ThreadPool {
 public:
     ~ThreadPool() { retireBlock(current_, carved_); }
@@ -132,7 +67,7 @@ public:
     {
         bytes = (bytes + 7) & ~size_t(7);
         if (!current_ || used_ + bytes > blockSize) {
-            BlockHeader* next = nextBlock(blocksMapped_++ > 0);
+            BlockHeader* next = mapBlock(blocksMapped_++ > 0);
             retireBlock(current_, carved_);
             current_ = next;
             used_ = sizeof(BlockHeader);
@@ -166,32 +101,4 @@ void CellPool::release(void* piece)
 {
     const auto address = reinterpret_cast<uintptr_t>(piece);
     releasePiece(reinterpret_cast<BlockHeader*>(address & ~(blockSize - 1)));
-}
-
-CellPool::Warmup::Warmup(size_t bytes)
-{
-    // A few blocks ahead of the pool's use, so that little memory is faulted in for nothing.
-    constexpr size_t lead = 3;
-    const size_t blocks = (bytes + blockSize - 1) / blockSize;
-    worker_ = std::thread([this, blocks] {
-        for (size_t i = 0; i < blocks; ++i) {
-            prepared.waitForFewerThan(lead, stop_);
-            if (stop_)
-                break;
-            BlockHeader* block = mapBlock(true);
-            // A write faults a page in; on huge pages the first one maps the whole block.
-            auto* bytes = reinterpret_cast<volatile uint8_t*>(block);
-            for (size_t offset = 4096; offset < blockSize; offset += 4096)
-                bytes[offset] = 0;
-            prepared.add(block);
-        }
-    });
-}
-
-CellPool::Warmup::~Warmup()
-{
-    stop_ = true;
-    prepared.wake();
-    worker_.join();
-    prepared.release();
 }

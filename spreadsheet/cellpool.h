@@ -7,10 +7,8 @@
 // last of them is released, from any thread. Freed pieces are not reused: the pool suits
 // memory that lives as long as its sheet.
 
-#include <atomic>
 #include <cstddef>
 #include <new>
-#include <thread>
 
 namespace CellPool {
 // Pieces up to this many bytes come from the pool; larger ones are better off on the heap.
@@ -19,22 +17,6 @@ constexpr size_t largestPiece = 8192;
 // `bytes` (at most largestPiece) of memory aligned to 8; throws std::bad_alloc.
 void* allocate(size_t bytes);
 void release(void* piece);
-
-// Maps and faults in blocks for about `bytes` of pieces on a thread of its own, for a caller
-// about to fill that much: the system zeroes every fresh page, and that then runs beside the
-// work that fills them instead of within it. Blocks still unused when the warm-up is
-// destroyed go back to the system.
-class Warmup {
-public:
-    explicit Warmup(size_t bytes);
-    ~Warmup();
-    Warmup(const Warmup&) = delete;
-    Warmup& operator=(const Warmup&) = delete;
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread worker_;
-};
 } // namespace CellPool
 
 // A standard allocator over the pool, for the rows of a sheet.
