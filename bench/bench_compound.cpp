@@ -50,9 +50,10 @@ bool writePlain(const std::string& path, const std::vector<uint8_t>& bytes)
 
 bool writeDocument(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    CompoundDocument document;
-    return document.createDocument(path) && document.createStream(u"Workbook") == CompoundDocument::Success &&
-           document.writeStream(u"Workbook", bytes.data(), bytes.size()) == CompoundDocument::Success;
+    xls::CompoundDocument document;
+    return document.createDocument(path) &&
+           document.createStream(u"Workbook") == xls::CompoundDocument::Success &&
+           document.writeStream(u"Workbook", bytes.data(), bytes.size()) == xls::CompoundDocument::Success;
 }
 
 } // namespace

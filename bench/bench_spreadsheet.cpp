@@ -65,9 +65,9 @@ int main(int argc, char** argv)
 
     const double baseline = peakMegabytes();
     const auto buildStart = Clock::now();
-    SpreadsheetFile file;
+    xls::SpreadsheetFile file;
     file.createSheets(1);
-    SpreadsheetSheet& sheet = *file.sheetAt(0);
+    xls::SpreadsheetSheet& sheet = *file.sheetAt(0);
     std::u16string text;
     for (uint32_t row = 0; row < rows; ++row) {
         for (uint32_t column = 0; column < columns; ++column) {

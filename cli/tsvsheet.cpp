@@ -12,10 +12,10 @@ namespace {
 // Below this a second thread costs more than it saves.
 constexpr uint64_t smallestSplitFile = uint64_t(4) << 20;
 
-CellSink cellsInto(SpreadsheetSheet& sheet)
+CellSink cellsInto(xls::SpreadsheetSheet& sheet)
 {
     return [&sheet](uint32_t row, uint32_t column, std::string_view, std::u16string_view text) {
-        SpreadsheetCell* cell = sheet.cellAt(row, column);
+        xls::SpreadsheetCell* cell = sheet.cellAt(row, column);
         if (cell)
             cell->setText(text);
         return cell != nullptr;
@@ -38,12 +38,12 @@ uint64_t middleLineStart(int fd, uint64_t size)
 }
 
 // Both halves read at once; false when anything stood in the way.
-bool readInHalves(int fd, uint64_t size, SpreadsheetFile& file)
+bool readInHalves(int fd, uint64_t size, xls::SpreadsheetFile& file)
 {
     const uint64_t split = middleLineStart(fd, size);
     if (split == 0 || split >= size)
         return false;
-    SpreadsheetFile secondHalf;
+    xls::SpreadsheetFile secondHalf;
     secondHalf.createSheets(1);
     const CellSink intoFirst = cellsInto(*file.sheetAt(0));
     const CellSink intoSecond = cellsInto(*secondHalf.sheetAt(0));
@@ -58,7 +58,7 @@ bool readInHalves(int fd, uint64_t size, SpreadsheetFile& file)
 }
 } // namespace
 
-std::string readTableIntoWorkbook(int fd, SpreadsheetFile& file, int& readError)
+std::string readTableIntoWorkbook(int fd, xls::SpreadsheetFile& file, int& readError)
 {
     file.createSheets(1);
     struct stat info {};

@@ -8,8 +8,10 @@
 
 #include <string>
 
+namespace xls {
 class SpreadsheetFile;
+} // namespace xls
 
 // Makes `file` a workbook of one sheet holding the table. An empty string on success, else
 // why not; a read that fails sets `readError` to its errno.
-std::string readTableIntoWorkbook(int fd, SpreadsheetFile& file, int& readError);
+std::string readTableIntoWorkbook(int fd, xls::SpreadsheetFile& file, int& readError);

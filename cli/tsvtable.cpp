@@ -39,8 +39,8 @@ std::string TableWalker::walk(std::string_view table)
                        " columns (a sheet holds at most that many)";
             if (field_.size() < text.size())
                 field_.resize(text.size());
-            const size_t units = utf8ToUtf16(text, field_.data());
-            if (units == invalidUtf8)
+            const size_t units = xls::utf8ToUtf16(text, field_.data());
+            if (units == xls::invalidUtf8)
                 return where(column) + ": not valid UTF-8";
             if (units > maxCellCharacters)
                 return where(column) + ": more than " + std::to_string(maxCellCharacters) +

@@ -61,7 +61,7 @@ int writeXls(const char* input, const char* output)
     const int fd = ::open(input, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return fail(std::string("cannot read ") + input + ": " + std::strerror(errno));
-    SpreadsheetFile file;
+    xls::SpreadsheetFile file;
     int readError = 0;
     const std::string problem = readTableIntoWorkbook(fd, file, readError);
     ::close(fd);

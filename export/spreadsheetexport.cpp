@@ -25,9 +25,9 @@ std::u16string_view utf16View(const QString& text)
     return {reinterpret_cast<const char16_t*>(text.utf16()), std::size_t(text.size())};
 }
 
-FontSpec boldArial()
+xls::FontSpec boldArial()
 {
-    FontSpec font;
+    xls::FontSpec font;
     font.name = u"Arial";
     font.height = 200;
     font.weight = 700;
@@ -70,11 +70,11 @@ QString spreadsheetLimitError(const DocumentRows& rows, int maxColumns)
     return {};
 }
 
-bool fillSpreadsheet(SpreadsheetFile& file, const DocumentRows& rows, const ExportOptions& options)
+bool fillSpreadsheet(xls::SpreadsheetFile& file, const DocumentRows& rows, const ExportOptions& options)
 {
     file.createSheets(1);
-    SpreadsheetSheet* sheet = file.sheetAt(0);
-    FormatManager formats(file);
+    xls::SpreadsheetSheet* sheet = file.sheetAt(0);
+    xls::FormatManager formats(file);
     formats.findOrAddFont(boldArial());
     const bool numbers = options.numbersAsNumbers;
     const DecimalMark mark = numbers ? documentDecimalMark(rows) : DecimalMark::Point;
@@ -83,7 +83,7 @@ bool fillSpreadsheet(SpreadsheetFile& file, const DocumentRows& rows, const Expo
         const auto known = xfByFormat.constFind(format);
         if (known != xfByFormat.cend())
             return *known;
-        CellStyle style;
+        xls::CellStyle style;
         style.formatIndex = formats.findOrAddFormat(format.toStdU16String());
         style.usedAttributes = 0x04; // the number format is the cell's own
         return *xfByFormat.insert(format, formats.findOrAddXf(style));
@@ -98,7 +98,7 @@ bool fillSpreadsheet(SpreadsheetFile& file, const DocumentRows& rows, const Expo
             return false;
         const auto cells = rows.row(index);
         for (int column = 0; column < columns; ++column) {
-            SpreadsheetCell* cell = sheet->cellAt(sheetRow, column);
+            xls::SpreadsheetCell* cell = sheet->cellAt(sheetRow, column);
             if (!cell)
                 return false;
             const QString* text = std::size_t(column) < cells.size() ? &cells[column] : nullptr;
@@ -127,7 +127,7 @@ SaveResult writeSpreadsheetFile(const QString& fileName, const QVector<PageGrid>
     if (!obstacle.isEmpty())
         return SaveResult{false, obstacle};
 
-    SpreadsheetFile file;
+    xls::SpreadsheetFile file;
     if (!fillSpreadsheet(file, rows, options))
         return SaveResult{false, tr("The tables could not be laid out in the Excel file.")};
     // A pipe or a device gets the finished bytes, written without waiting for a reader that

@@ -12,8 +12,11 @@
 #include <QString>
 #include <QVector>
 
-class DocumentRows;
+namespace xls {
 class SpreadsheetFile;
+} // namespace xls
+
+class DocumentRows;
 
 namespace SpreadsheetLimits {
 constexpr int rowsPerSheet = 65536;
@@ -28,7 +31,7 @@ QString spreadsheetLimitError(const DocumentRows& rows, int maxColumns = Spreads
 
 // Builds the workbook in `file` (a new, empty document). Assumes spreadsheetLimitError()
 // found nothing; false if the writer refused a sheet or a cell all the same.
-bool fillSpreadsheet(SpreadsheetFile& file, const DocumentRows& rows, const ExportOptions& options = {});
+bool fillSpreadsheet(xls::SpreadsheetFile& file, const DocumentRows& rows, const ExportOptions& options = {});
 
 // Checks the limits, builds the workbook and writes it; a failed write leaves an existing
 // file as it was.

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <vector>
 
+namespace xls {
+
 namespace ByteIo {
 
 // Writing at a position that already holds enough bytes.
@@ -112,3 +114,5 @@ inline double getDouble(const uint8_t* at)
 }
 
 } // namespace ByteIo
+
+} // namespace xls

@@ -6,6 +6,8 @@
 #include <new>
 #include <sys/mman.h>
 
+namespace xls {
+
 namespace {
 // Blocks are aligned to their size, so a piece finds its block's header by masking.
 constexpr size_t blockSize = size_t(2) << 20;
@@ -102,3 +104,5 @@ void CellPool::release(void* piece)
     const auto address = reinterpret_cast<uintptr_t>(piece);
     releasePiece(reinterpret_cast<BlockHeader*>(address & ~(blockSize - 1)));
 }
+
+} // namespace xls

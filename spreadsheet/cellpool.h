@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <new>
 
+namespace xls {
+
 namespace CellPool {
 // Pieces up to this many bytes come from the pool; larger ones are better off on the heap.
 constexpr size_t largestPiece = 8192;
@@ -44,3 +46,5 @@ public:
 
     template <class U> bool operator==(const CellPoolAllocator<U>&) const noexcept { return true; }
 };
+
+} // namespace xls

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace xls {
+
 using namespace ByteIo;
 
 namespace CellRecords {
@@ -76,3 +78,5 @@ bool isExactRk(double value)
     return std::memcmp(&stored, &value, sizeof value) == 0;
 }
 } // namespace CellRecords
+
+} // namespace xls

@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <span>
 
+namespace xls {
+
 namespace CellRecords {
 constexpr uint32_t rowSize = 20;
 constexpr uint32_t blankSize = 10;
@@ -116,3 +118,5 @@ bool isExactRk(double value);
 // The number a float-form RK value stands for, as readers decode it.
 double realFromRk(uint32_t rk);
 } // namespace CellRecords
+
+} // namespace xls

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <new>
 
+namespace xls {
+
 static_assert(sizeof(CellText) == 8, "a cell text header takes 8 bytes");
 
 namespace {
@@ -114,7 +116,7 @@ CellText* CellText::copy(const CellText& other)
 void CellText::putUtf16le(uint8_t* out, size_t first, size_t count) const
 {
     if (!isPacked()) {
-        ::putUtf16le(out, reinterpret_cast<const char16_t*>(this + 1) + first, count);
+        xls::putUtf16le(out, reinterpret_cast<const char16_t*>(this + 1) + first, count);
         return;
     }
     const auto* bytes = reinterpret_cast<const uint8_t*>(storage()) + first;
@@ -135,3 +137,5 @@ void CellText::destroy(CellText* text)
     else
         ::operator delete(static_cast<void*>(text));
 }
+
+} // namespace xls

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace xls {
+
 class CellText {
 public:
     // nullptr for a text of 2^29 characters or more, which the header cannot count (a file
@@ -60,3 +62,5 @@ private:
 struct CellTextDeleter {
     void operator()(CellText* text) const { CellText::destroy(text); }
 };
+
+} // namespace xls

@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+namespace xls {
+
 using namespace Cfb;
 
 namespace {
@@ -389,3 +391,5 @@ int CompoundDocument::commitStreamed(std::unique_ptr<CompoundLayout> next, uint3
     written_ = true;
     return Success;
 }
+
+} // namespace xls

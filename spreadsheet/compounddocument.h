@@ -25,6 +25,8 @@
 
 #include "spreadsheet/streamoutput.h"
 
+namespace xls {
+
 class CompoundLayout;
 class SaveTarget;
 
@@ -77,3 +79,5 @@ private:
     std::unique_ptr<SaveTarget> target_;
     bool written_ = false; // the file holds this document
 };
+
+} // namespace xls

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+namespace xls {
+
 namespace Cfb {
 
 // Sector numbers with a meaning of their own, as stored in the allocation tables.
@@ -84,3 +86,5 @@ inline int compareNames(const std::u16string& a, const std::u16string& b)
 }
 
 } // namespace Cfb
+
+} // namespace xls

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace xls {
+
 using namespace Cfb;
 
 namespace {
@@ -351,3 +353,5 @@ std::vector<CompoundLayout::TreeLinks> CompoundLayout::treeLinks() const
     }
     return links;
 }
+
+} // namespace xls

@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+namespace xls {
+
 struct CompoundEntry {
     std::u16string name;
     uint8_t type = Cfb::StorageEntry;
@@ -95,3 +97,5 @@ private:
     std::vector<CompoundEntry> entries_;
     std::vector<uint8_t> miniStream_;
 };
+
+} // namespace xls

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace xls {
+
 struct FontAttributes {
     uint16_t height = 200; // twentieths of a point
     uint16_t options = 0;
@@ -17,3 +19,5 @@ struct FontAttributes {
 
     bool operator==(const FontAttributes&) const = default;
 };
+
+} // namespace xls

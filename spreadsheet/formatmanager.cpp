@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace xls {
+
 namespace {
 struct BuiltInFormat {
     uint16_t index;
@@ -145,3 +147,5 @@ uint16_t FormatManager::findOrAddXf(const CellStyle& style)
     workbook_.xfs.push_back(std::move(added));
     return static_cast<uint16_t>(workbook_.xfs.size() - 1);
 }
+
+} // namespace xls

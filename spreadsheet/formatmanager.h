@@ -9,6 +9,8 @@
 #include <map>
 #include <string>
 
+namespace xls {
+
 class SpreadsheetFile;
 class Workbook;
 
@@ -51,3 +53,5 @@ private:
     std::map<uint16_t, std::u16string> textByIndex_;
     std::map<std::u16string, uint16_t> indexByText_;
 };
+
+} // namespace xls

@@ -6,6 +6,8 @@
 #include <climits>
 #include <unistd.h>
 
+namespace xls {
+
 namespace {
 
 constexpr size_t MaxPieces = IOV_MAX;
@@ -96,3 +98,5 @@ void ImageWriter::flush()
     pieces_.clear();
     scratchUsed_ = 0;
 }
+
+} // namespace xls

@@ -16,6 +16,8 @@
 #include <memory>
 #include <vector>
 
+namespace xls {
+
 class ImageWriter {
 public:
     // `copy`, when given, receives every byte written as well. With `fd` -1 the image goes
@@ -50,3 +52,5 @@ private:
     bool failed_ = false;
     int error_ = 0;
 };
+
+} // namespace xls

@@ -7,6 +7,8 @@
 #include <cassert>
 #include <cstring>
 
+namespace xls {
+
 ContinuedRecordWriter::ContinuedRecordWriter(uint8_t* out, uint16_t code, uint32_t bodySize,
                                              std::span<const uint32_t> offsets)
     : start_(out), cursor_(out), bodySize_(bodySize), offsets_(offsets)
@@ -237,3 +239,5 @@ void BOF::writeFields(FieldWriter& fields) const
     fields.putU32(fileHistoryFlags);
     fields.putU32(lowestVersion);
 }
+
+} // namespace xls

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace xls {
+
 namespace Biff {
 constexpr uint16_t continueCode = 0x003C;
 constexpr uint32_t maxChunk = 8224; // body bytes per record before a CONTINUE is needed
@@ -207,3 +209,5 @@ public:
 protected:
     void writeFields(FieldWriter&) const override {}
 };
+
+} // namespace xls

@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace xls {
+
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
 {
     if (this != &other) {
@@ -214,3 +216,5 @@ bool SaveTarget::readSaved(uint64_t offset, uint8_t* out, size_t length) const
     }
     return true;
 }
+
+} // namespace xls

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace xls {
+
 class ImageWriter;
 
 // Owns one file descriptor.
@@ -71,3 +73,5 @@ private:
     FileHandle saved_;                 // read-only, the file last renamed into place
     int error_ = 0;
 };
+
+} // namespace xls

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <sys/mman.h>
 
+namespace xls {
+
 namespace {
 bool isHighSurrogate(char16_t unit)
 {
@@ -278,3 +280,5 @@ size_t SharedStringTable::write(StreamOutput& out)
     out.commit(writer.bytesWritten() - committed);
     return writer.bytesWritten();
 }
+
+} // namespace xls

@@ -17,6 +17,8 @@
 
 #include <vector>
 
+namespace xls {
+
 class SharedStringTable : public Record {
 public:
     SharedStringTable();
@@ -91,3 +93,5 @@ private:
     uint32_t size_ = 8;               // body bytes so far: the two counts and the texts
     uint32_t limit_ = Biff::maxChunk; // body offset where the current record ends
 };
+
+} // namespace xls

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <limits>
 
+namespace xls {
+
 namespace {
 // A misused typed getter ends the program, in release builds too: carrying on would copy
 // garbage into the caller's buffer.
@@ -313,3 +315,5 @@ uint16_t SpreadsheetSheet::columnWidth(uint16_t column) const
             return entry.width;
     return 0;
 }
+
+} // namespace xls

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+namespace xls {
+
 class CellText;
 class Worksheet;
 class SpreadsheetFile;
@@ -121,3 +123,5 @@ private:
     uint32_t columnCount_ = 0;
     std::vector<ColumnWidth> columnWidths_;
 };
+
+} // namespace xls

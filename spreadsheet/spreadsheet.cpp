@@ -13,6 +13,8 @@
 #include <limits>
 #include <string_view>
 
+namespace xls {
+
 // ---- SpreadsheetFile
 
 SpreadsheetFile::SpreadsheetFile() : workbook_(std::make_unique<Workbook>())
@@ -169,3 +171,5 @@ Workbook& SpreadsheetFile::workbook()
 {
     return *workbook_;
 }
+
+} // namespace xls

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+namespace xls {
+
 class CompoundDocument;
 class Workbook;
 
@@ -63,3 +65,5 @@ private:
     std::vector<std::unique_ptr<SpreadsheetSheet>> sheets_;
     int saveError_ = 0;
 };
+
+} // namespace xls

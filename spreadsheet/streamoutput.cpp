@@ -1,5 +1,7 @@
 #include "spreadsheet/streamoutput.h"
 
+namespace xls {
+
 PiecewiseOutput::PiecewiseOutput(const StreamPieceSink& sink, size_t capacity) : sink_(sink)
 {
     filling_.bytes = std::make_unique_for_overwrite<uint8_t[]>(capacity);
@@ -52,3 +54,5 @@ bool PiecewiseOutput::finish()
     settle();
     return !failed_;
 }
+
+} // namespace xls

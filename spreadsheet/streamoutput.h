@@ -14,6 +14,8 @@
 #include <future>
 #include <memory>
 
+namespace xls {
+
 class StreamOutput {
 public:
     virtual ~StreamOutput() = default;
@@ -69,3 +71,5 @@ private:
     std::future<bool> inFlight_;
     bool failed_ = false;
 };
+
+} // namespace xls

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace xls {
+
 bool utf16ToUtf8(std::u16string_view text, std::string& out)
 {
     out.clear();
@@ -123,3 +125,5 @@ bool utf8ToUtf16(std::string_view text, std::u16string& out)
     out.resize(length);
     return true;
 }
+
+} // namespace xls

@@ -6,9 +6,13 @@
 #include <string>
 #include <string_view>
 
+namespace xls {
+
 bool utf16ToUtf8(std::u16string_view text, std::string& out);
 bool utf8ToUtf16(std::string_view text, std::u16string& out);
 // The same into `out`, which holds at least text.size() code units (never more are needed):
 // the number of code units written, or invalidUtf8.
 constexpr size_t invalidUtf8 = size_t(-1);
 size_t utf8ToUtf16(std::string_view text, char16_t* out);
+
+} // namespace xls

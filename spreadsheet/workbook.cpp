@@ -1,5 +1,7 @@
 #include "spreadsheet/workbook.h"
 
+namespace xls {
+
 void Workbook::Window1::writeFields(FieldWriter& fields) const
 {
     fields.putU16(horizontalPosition);
@@ -134,3 +136,5 @@ size_t Workbook::write(StreamOutput& out)
     out.commit(end);
     return head + strings + end;
 }
+
+} // namespace xls

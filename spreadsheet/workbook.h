@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace xls {
+
 class Workbook {
 public:
     class Window1 : public Record {
@@ -142,3 +144,5 @@ private:
     // Formats with an index below this are built in and not written.
     static constexpr uint16_t firstUserFormat = 164;
 };
+
+} // namespace xls

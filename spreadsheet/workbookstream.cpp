@@ -9,6 +9,8 @@
 #include <sys/mman.h>
 #endif
 
+namespace xls {
+
 namespace {
 // Compound documents of version 3 hold streams up to 2 GB.
 constexpr uint64_t maxStreamSize = 0x80000000u;
@@ -110,3 +112,5 @@ bool buildWorkbookStream(Workbook& globals, const SheetList& sheets, StreamBuffe
     assert(out.end() == stream.data() + stream.size());
     return true;
 }
+
+} // namespace xls

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+namespace xls {
+
 class SpreadsheetSheet;
 class Workbook;
 
@@ -69,3 +71,5 @@ private:
 // (a text over 65535 characters, a stream over 2 GB) or memory runs out; `stream` is then
 // left empty.
 bool buildWorkbookStream(Workbook& globals, const SheetList& sheets, StreamBuffer& stream);
+
+} // namespace xls

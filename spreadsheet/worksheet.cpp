@@ -9,6 +9,8 @@
 #include <array>
 #include <cassert>
 
+namespace xls {
+
 using namespace ByteIo;
 
 void Worksheet::Index::writeFields(FieldWriter& fields) const
@@ -361,3 +363,5 @@ size_t Worksheet::write(StreamOutput& out)
     put(eof);
     return written;
 }
+
+} // namespace xls

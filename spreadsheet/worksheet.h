@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace xls {
+
 class SharedStringTable;
 class SpreadsheetCell;
 class SpreadsheetSheet;
@@ -137,3 +139,5 @@ private:
     std::vector<uint32_t> sharedIndices_; // of the text cells in cell order, from the layout
     uint32_t cellTableSize_ = 0;
 };
+
+} // namespace xls

@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-using namespace Cfb;
+using namespace xls::Cfb;
 
 namespace {
 
@@ -53,7 +53,7 @@ bool CompoundChecker::fail(std::string message)
 
 uint32_t CompoundChecker::u32(size_t offset) const
 {
-    return ByteIo::getU32(file_.data() + offset);
+    return xls::ByteIo::getU32(file_.data() + offset);
 }
 
 const uint8_t* CompoundChecker::sectorData(uint32_t sector) const
@@ -72,15 +72,15 @@ bool CompoundChecker::checkHeader()
             return fail("no compound document signature");
     }
     const uint8_t* h = file_.data();
-    if (ByteIo::getU16(h + MajorVersion) != 3)
+    if (xls::ByteIo::getU16(h + MajorVersion) != 3)
         return fail("major version is not 3");
-    if (ByteIo::getU16(h + ByteOrder) != 0xFFFE)
+    if (xls::ByteIo::getU16(h + ByteOrder) != 0xFFFE)
         return fail("byte order mark is not FFFE");
-    if (ByteIo::getU16(h + SectorShift) != 9 || ByteIo::getU16(h + MiniSectorShift) != 6)
+    if (xls::ByteIo::getU16(h + SectorShift) != 9 || xls::ByteIo::getU16(h + MiniSectorShift) != 6)
         return fail("sector sizes are not 512 and 64 bytes");
-    if (ByteIo::getU16(h + 34) != 0 || u32(36) != 0 || u32(DirectorySectorCount) != 0)
+    if (xls::ByteIo::getU16(h + 34) != 0 || u32(36) != 0 || u32(DirectorySectorCount) != 0)
         return fail("reserved header fields are not zero");
-    if (u32(HeaderField::MiniStreamCutoff) != Cfb::MiniStreamCutoff)
+    if (u32(HeaderField::MiniStreamCutoff) != xls::Cfb::MiniStreamCutoff)
         return fail("mini stream cutoff is not 4096");
     return true;
 }
@@ -113,13 +113,13 @@ bool CompoundChecker::readDifat()
         difatSectors_.push_back(next);
         const uint8_t* data = sectorData(next);
         for (uint32_t i = 0; i < SlotsPerDifatSector; ++i) {
-            const uint32_t value = ByteIo::getU32(data + 4 * i);
+            const uint32_t value = xls::ByteIo::getU32(data + 4 * i);
             if (fatSectors_.size() < fatCount)
                 fatSectors_.push_back(value);
             else if (value != FreeSector)
                 return fail("DIFAT slot beyond the FAT is not free in sector " + std::to_string(next));
         }
-        next = ByteIo::getU32(data + 4 * SlotsPerDifatSector);
+        next = xls::ByteIo::getU32(data + 4 * SlotsPerDifatSector);
     }
     if (next != EndOfChain)
         return fail("DIFAT chain does not end with ENDOFCHAIN");
@@ -135,7 +135,7 @@ bool CompoundChecker::readFat()
         sectorInUse_[sector] = true;
         const uint8_t* data = sectorData(sector);
         for (uint32_t i = 0; i < EntriesPerFatSector; ++i)
-            fat_.push_back(ByteIo::getU32(data + 4 * i));
+            fat_.push_back(xls::ByteIo::getU32(data + 4 * i));
     }
     for (uint32_t sector : difatSectors_) {
         if (sectorInUse_[sector])
@@ -202,12 +202,12 @@ bool CompoundChecker::readEntry(uint32_t index, const uint8_t* at)
     Entry entry;
     entry.type = at[Type];
     entry.colour = at[Colour];
-    entry.left = ByteIo::getU32(at + LeftSibling);
-    entry.right = ByteIo::getU32(at + RightSibling);
-    entry.child = ByteIo::getU32(at + Child);
-    entry.start = ByteIo::getU32(at + StartSector);
-    entry.size = ByteIo::getU32(at + EntryField::Size);
-    const uint16_t nameBytes = ByteIo::getU16(at + NameLength);
+    entry.left = xls::ByteIo::getU32(at + LeftSibling);
+    entry.right = xls::ByteIo::getU32(at + RightSibling);
+    entry.child = xls::ByteIo::getU32(at + Child);
+    entry.start = xls::ByteIo::getU32(at + StartSector);
+    entry.size = xls::ByteIo::getU32(at + EntryField::Size);
+    const uint16_t nameBytes = xls::ByteIo::getU16(at + NameLength);
     const std::string where = "entry " + std::to_string(index);
     if (entry.type == UnusedEntry) {
         if (nameBytes != 0)
@@ -220,12 +220,12 @@ bool CompoundChecker::readEntry(uint32_t index, const uint8_t* at)
         if (nameBytes < 4 || nameBytes > 64 || nameBytes % 2 != 0)
             return fail(where + ": name length " + std::to_string(nameBytes));
         for (size_t c = 0; c + 1 < nameBytes / 2u; ++c) {
-            const char16_t unit = ByteIo::getU16(at + Name + 2 * c);
+            const char16_t unit = xls::ByteIo::getU16(at + Name + 2 * c);
             if (unit == 0)
                 return fail(where + ": zero inside the name");
             entry.name.push_back(unit);
         }
-        if (ByteIo::getU16(at + Name + nameBytes - 2) != 0)
+        if (xls::ByteIo::getU16(at + Name + nameBytes - 2) != 0)
             return fail(where + ": name not terminated");
         if (entry.colour > 1)
             return fail(where + ": colour " + std::to_string(entry.colour));
@@ -299,7 +299,7 @@ bool CompoundChecker::readMiniStream()
                     " but its chain has " + std::to_string(miniFatSectors_.size()));
     for (uint32_t sector : miniFatSectors_) {
         for (uint32_t i = 0; i < EntriesPerFatSector; ++i)
-            miniFat_.push_back(ByteIo::getU32(sectorData(sector) + 4 * i));
+            miniFat_.push_back(xls::ByteIo::getU32(sectorData(sector) + 4 * i));
     }
     const Entry& root = entries_[0];
     if (sectorsFor(root.size, MiniSectorSize) > miniFat_.size())

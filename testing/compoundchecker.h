@@ -23,14 +23,14 @@ class CompoundChecker {
 public:
     struct Entry {
         std::u16string name;
-        uint8_t type = Cfb::UnusedEntry;
+        uint8_t type = xls::Cfb::UnusedEntry;
         uint8_t colour = 0;
-        uint32_t left = Cfb::NoEntry;
-        uint32_t right = Cfb::NoEntry;
-        uint32_t child = Cfb::NoEntry;
-        uint32_t start = Cfb::EndOfChain;
+        uint32_t left = xls::Cfb::NoEntry;
+        uint32_t right = xls::Cfb::NoEntry;
+        uint32_t child = xls::Cfb::NoEntry;
+        uint32_t start = xls::Cfb::EndOfChain;
         uint32_t size = 0;
-        uint32_t parent = Cfb::NoEntry; // the storage whose tree holds it
+        uint32_t parent = xls::Cfb::NoEntry; // the storage whose tree holds it
     };
 
     explicit CompoundChecker(std::vector<uint8_t> file);

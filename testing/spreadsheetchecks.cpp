@@ -25,7 +25,7 @@ constexpr size_t longestText = 0xFFFF;
 
 // What the interface was told, kept beside it.
 struct ModelCell {
-    SpreadsheetCellType type = EMPTY;
+    xls::SpreadsheetCellType type = xls::EMPTY;
     int32_t integer = 0;
     double real = 0;
     std::u16string text; // a narrow text's bytes as U+0000 … U+00FF
@@ -77,7 +77,7 @@ std::string showNumber(double value)
 // itself when it has no decimals, else of the real times 100, which is divided back.
 bool expectedInRk(const ModelCell& cell)
 {
-    if (cell.type == INTEGER)
+    if (cell.type == xls::INTEGER)
         return cell.integer >= -(1 << 29) && cell.integer < (1 << 29);
     const auto low34BitsZero = [](double value) {
         uint64_t bits;
@@ -137,14 +137,14 @@ public:
     }
 
     const std::vector<ModelSheet>& sheets() const { return sheets_; }
-    SpreadsheetFile& file() { return file_; }
+    xls::SpreadsheetFile& file() { return file_; }
 
 private:
     struct Target {
         size_t sheet;
         uint32_t row;
         uint32_t column;
-        SpreadsheetCell* cell;
+        xls::SpreadsheetCell* cell;
         ModelCell* model;
     };
 
@@ -169,7 +169,7 @@ private:
         const uint32_t row = far ? in_.take<uint32_t>() % 70000 : in_.take<uint8_t>() % 48;
         const uint32_t column = far ? in_.take<uint16_t>() % 300 : in_.take<uint8_t>() % 12;
         ModelSheet& model = sheets_[sheetIndex];
-        SpreadsheetSheet* sheet = file_.sheetAt(int(sheetIndex));
+        xls::SpreadsheetSheet* sheet = file_.sheetAt(int(sheetIndex));
         if (row > 65535 || column > 255) {
             if (sheet->cellAt(row, column) != nullptr)
                 fail("cellAt past the limits gave a cell at " + where(sheetIndex, row, column));
@@ -181,7 +181,7 @@ private:
         const uint64_t columns = std::max(model.columns, column + 1);
         if (cellCount() - uint64_t(model.rows) * model.columns + rows * columns > maxCells_)
             return std::nullopt;
-        SpreadsheetCell* cell = sheet->cellAt(row, column);
+        xls::SpreadsheetCell* cell = sheet->cellAt(row, column);
         if (!cell) {
             fail("no cell at " + where(sheetIndex, row, column));
             return std::nullopt;
@@ -191,10 +191,10 @@ private:
         return Target{sheetIndex, row, column, cell, &model.cells[{row, column}]};
     }
 
-    static void setValue(ModelCell& model, SpreadsheetCellType type)
+    static void setValue(ModelCell& model, xls::SpreadsheetCellType type)
     {
         model.type = type;
-        if (type != STRING && type != WSTRING)
+        if (type != xls::STRING && type != xls::WSTRING)
             model.text.clear();
     }
 
@@ -203,7 +203,7 @@ private:
         if (!target.cell->setNarrowText(bytes.c_str()))
             return fail("a narrow text was refused");
         target.model->text = widened(bytes);
-        setValue(*target.model, bytes.empty() ? EMPTY : STRING);
+        setValue(*target.model, bytes.empty() ? xls::EMPTY : xls::STRING);
     }
 
     void setWide(Target& target, const std::u16string& units, bool asPointer)
@@ -212,7 +212,7 @@ private:
                         : target.cell->setText(std::u16string_view(units))))
             return fail("a wide text was refused");
         target.model->text = units;
-        setValue(*target.model, units.empty() ? EMPTY : WSTRING);
+        setValue(*target.model, units.empty() ? xls::EMPTY : xls::WSTRING);
     }
 
     // A text of `length` characters repeating a short pattern, to cross CONTINUE records.
@@ -290,7 +290,7 @@ private:
             if (target) {
                 target->cell->setIntValue(value);
                 target->model->integer = value;
-                setValue(*target->model, INTEGER);
+                setValue(*target->model, xls::INTEGER);
             }
             break;
         }
@@ -304,7 +304,7 @@ private:
             if (target) {
                 target->cell->setRealValue(value);
                 target->model->real = value;
-                setValue(*target->model, REAL);
+                setValue(*target->model, xls::REAL);
             }
             break;
         }
@@ -326,7 +326,7 @@ private:
                 target->cell->clear();
                 break;
             }
-            setValue(*target->model, EMPTY);
+            setValue(*target->model, xls::EMPTY);
             break;
         }
         case 9: { // merge spans, zero and past the sheet's end included
@@ -342,8 +342,8 @@ private:
                     uint64_t(std::max(model.rows, row + 1)) * std::max(model.columns, column + 1) >
                 maxCells_)
                 break;
-            SpreadsheetSheet* sheet = file_.sheetAt(int(sheetIndex));
-            SpreadsheetCell* cell =
+            xls::SpreadsheetSheet* sheet = file_.sheetAt(int(sheetIndex));
+            xls::SpreadsheetCell* cell =
                 throughCellAt ? sheet->cellAt(row, column, rows, columns) : sheet->cellAt(row, column);
             if (!cell) {
                 fail("no cell at " + where(sheetIndex, row, column));
@@ -383,7 +383,7 @@ private:
             if (file_.sheetAt(int(sheetIndex))->clearCell(row, column) != inside)
                 fail("clearCell answered wrongly for " + where(sheetIndex, row, column));
             if (inside)
-                setValue(model.cells[{row, column}], EMPTY);
+                setValue(model.cells[{row, column}], xls::EMPTY);
             break;
         }
         case 12: { // cell format index
@@ -444,7 +444,7 @@ private:
                 if (!clashes("Sheet" + std::to_string(number)))
                     expected = "Sheet" + std::to_string(number);
         }
-        SpreadsheetSheet* added = name ? file_.addSheet(name->c_str(), index) : file_.addSheet(index);
+        xls::SpreadsheetSheet* added = name ? file_.addSheet(name->c_str(), index) : file_.addSheet(index);
         if (bool(added) != bool(expected)) {
             fail("addSheet(" + (name ? "\"" + *name + "\", " : std::string()) + std::to_string(index) + ") " +
                  (added ? "added a sheet" : "refused"));
@@ -465,7 +465,7 @@ private:
             return fail("sheetCount " + std::to_string(file_.sheetCount()));
         for (size_t i = 0; i < sheets_.size(); ++i) {
             const ModelSheet& model = sheets_[i];
-            const SpreadsheetSheet& sheet = *file_.sheetAt(int(i));
+            const xls::SpreadsheetSheet& sheet = *file_.sheetAt(int(i));
             if (file_.sheetNamed(model.name.c_str()) != &sheet)
                 return fail("sheetNamed does not find \"" + model.name + "\"");
             if (sheet.rowCount() != model.rows || sheet.columnCount() != model.columns)
@@ -475,22 +475,22 @@ private:
                 if (sheet.columnWidth(column) != width)
                     return fail("columnWidth of sheet " + std::to_string(i));
             for (const auto& [position, cell] : model.cells) {
-                const SpreadsheetCell* actual = sheet.cellAt(position.first, position.second);
+                const xls::SpreadsheetCell* actual = sheet.cellAt(position.first, position.second);
                 const std::string at = where(i, position.first, position.second);
                 if (!actual || actual->type() != cell.type || actual->xfIndex() != cell.xf ||
                     actual->mergeRows() != cell.mergeRows || actual->mergeColumns() != cell.mergeColumns)
                     return fail(at + ": the interface reports another type, format or merge");
                 int32_t integer = 0;
                 double real = 0;
-                if (cell.type == INTEGER && (!actual->intValue(integer) || integer != cell.integer))
+                if (cell.type == xls::INTEGER && (!actual->intValue(integer) || integer != cell.integer))
                     return fail(at + ": intValue " + std::to_string(integer));
-                if (cell.type == REAL && (!actual->realValue(real) || !sameBits(real, cell.real)))
+                if (cell.type == xls::REAL && (!actual->realValue(real) || !sameBits(real, cell.real)))
                     return fail(at + ": realValue " + showNumber(real));
-                if (cell.type == STRING || cell.type == WSTRING) {
+                if (cell.type == xls::STRING || cell.type == xls::WSTRING) {
                     if (actual->textLength() != cell.text.size())
                         return fail(at + ": textLength " + std::to_string(actual->textLength()));
                     std::u16string text;
-                    if (cell.type == STRING) {
+                    if (cell.type == xls::STRING) {
                         std::string bytes(cell.text.size() + 1, 'x');
                         actual->narrowText(bytes.data());
                         bytes.pop_back();
@@ -511,7 +511,7 @@ private:
     const uint64_t maxCells_;
     const uint64_t maxTextUnits_;
     uint64_t textUnits_ = 0;
-    SpreadsheetFile file_;
+    xls::SpreadsheetFile file_;
     std::vector<ModelSheet> sheets_;
     std::pair<std::u16string, bool> lastText_;
     std::string error_;
@@ -541,22 +541,22 @@ std::string compareCell(const ModelCell& expected, const BiffReader::Cell& read)
     if (read.xf != expected.xf)
         return "format index " + std::to_string(read.xf) + ", set " + std::to_string(expected.xf);
     switch (expected.type) {
-    case EMPTY:
+    case xls::EMPTY:
         return read.kind == BiffReader::Cell::Blank ? std::string() : "not a BLANK";
-    case INTEGER:
+    case xls::INTEGER:
         if (read.kind != BiffReader::Cell::Number || read.number != double(expected.integer))
             return "read " + showNumber(read.number) + ", set the integer " +
                    std::to_string(expected.integer);
         return storedForm(expected, read);
-    case REAL:
+    case xls::REAL:
         if (read.kind != BiffReader::Cell::Number || !sameBits(read.number, expected.real))
             return "read " + showNumber(read.number) + (read.fromRk ? " from an RK value" : "") + ", set " +
                    showNumber(expected.real);
         return storedForm(expected, read);
-    case STRING:
-    case WSTRING:
+    case xls::STRING:
+    case xls::WSTRING:
         if (read.kind != BiffReader::Cell::Text || read.text != expected.text ||
-            read.wideText != (expected.type == WSTRING))
+            read.wideText != (expected.type == xls::WSTRING))
             return "another text, or stored in another width";
         return {};
     default:
@@ -596,9 +596,9 @@ std::string compareWithFile(const std::vector<ModelSheet>& sheets, const BiffRea
             const ModelCell& expected = set ? (modelCell++)->second : emptyCell;
             if (std::string problem = compareCell(expected, read); !problem.empty())
                 return where(i, row, column) + ": " + problem;
-            if (expected.type == STRING || expected.type == WSTRING) {
+            if (expected.type == xls::STRING || expected.type == xls::WSTRING) {
                 ++textCells;
-                texts.emplace(expected.text, expected.type == WSTRING);
+                texts.emplace(expected.text, expected.type == xls::WSTRING);
             }
             // A span of 0 merges nothing in its direction, as a span of 1.
             const uint32_t rows = std::max<uint32_t>(expected.mergeRows, 1);

@@ -10,6 +10,8 @@
 
 #include <vector>
 
+using namespace xls;
+
 namespace {
 // The cells of a sheet in memory: a wide text as its text, an empty cell as "".
 CellRows sheetContent(const SpreadsheetSheet& sheet)

@@ -7,6 +7,8 @@
 
 #include <cstdio>
 
+using namespace xls;
+
 namespace BiffTest {
 
 Bytes hex(std::string_view text)

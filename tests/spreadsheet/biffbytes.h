@@ -14,8 +14,10 @@
 #include <string_view>
 #include <vector>
 
+namespace xls {
 class SpreadsheetFile;
 class SpreadsheetSheet;
+} // namespace xls
 
 namespace BiffTest {
 
@@ -41,14 +43,14 @@ uint16_t u16At(const Bytes& bytes, size_t offset);
 uint32_t u32At(const Bytes& bytes, size_t offset);
 
 // The "Workbook" stream the document would save.
-Bytes workbookStream(SpreadsheetFile& file);
+Bytes workbookStream(xls::SpreadsheetFile& file);
 
 // Cells of a file as xlrd reads them.
 ::testing::AssertionResult readWithXlrd(const QString& path, QVector<ReadSheet>& sheets);
 // Every cell of `sheet` against xlrd's reading of it: texts exactly, numbers by value,
 // empty cells as blanks.
-::testing::AssertionResult sameCells(const SpreadsheetSheet& sheet, const ReadSheet& read);
+::testing::AssertionResult sameCells(const xls::SpreadsheetSheet& sheet, const ReadSheet& read);
 // Both of the above for every sheet of a saved document, names included.
-::testing::AssertionResult readsBackEqual(SpreadsheetFile& file, const QString& path);
+::testing::AssertionResult readsBackEqual(xls::SpreadsheetFile& file, const QString& path);
 
 } // namespace BiffTest

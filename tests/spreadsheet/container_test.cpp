@@ -26,6 +26,8 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace xls;
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace xls;
+
 using namespace BiffTest;
 
 namespace {

@@ -16,6 +16,8 @@
 
 #include <cstring>
 
+using namespace xls;
+
 TEST(FuzzRegressions, SpreadsheetInputs)
 {
     const QDir folder(TestSupport::sourceDir() + "/tests/spreadsheet/fuzz-regressions");

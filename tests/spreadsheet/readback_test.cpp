@@ -8,6 +8,8 @@
 
 #include <QJsonArray>
 
+using namespace xls;
+
 using namespace BiffTest;
 
 namespace {

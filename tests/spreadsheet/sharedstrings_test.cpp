@@ -8,6 +8,8 @@
 #include <memory>
 #include <random>
 
+using namespace xls;
+
 using namespace BiffTest;
 
 namespace {

@@ -18,6 +18,8 @@
 #include <functional>
 #include <thread>
 
+using namespace xls;
+
 using namespace BiffTest;
 
 namespace {

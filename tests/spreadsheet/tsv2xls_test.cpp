@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 
+using namespace xls;
+
 using namespace BiffTest;
 
 namespace {

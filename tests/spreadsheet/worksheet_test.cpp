@@ -9,6 +9,8 @@
 #include <cstring>
 #include <limits>
 
+using namespace xls;
+
 using namespace BiffTest;
 
 namespace {
