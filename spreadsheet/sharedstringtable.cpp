@@ -6,7 +6,6 @@
 #include <cassert>
 #include <cstring>
 #include <string_view>
-#include <sys/mman.h>
 
 namespace xls {
 
@@ -33,19 +32,6 @@ size_t capacityFor(size_t count)
     return capacity;
 }
 
-// A table of many megabytes is about to be filled: on huge pages that costs a few page
-// faults instead of thousands. Only the whole huge pages within it are advised.
-template <class T> void reserveOnHugePages(std::vector<T>& table, size_t count)
-{
-    table.reserve(count);
-    constexpr uintptr_t hugePage = uintptr_t(2) << 20;
-    const auto start = reinterpret_cast<uintptr_t>(table.data());
-    const uintptr_t first = (start + hugePage - 1) & ~(hugePage - 1);
-    const uintptr_t end = (start + table.capacity() * sizeof(T)) & ~(hugePage - 1);
-    if (end > first)
-        ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
-}
-
 // The hash bits a slot keeps above its index: taken from the top, well apart from the low
 // bits that choose the slot.
 uint64_t tagOf(size_t hash, unsigned indexBits)
@@ -57,16 +43,14 @@ uint64_t tagOf(size_t hash, unsigned indexBits)
 
 void SharedStringTable::Lookup::clear()
 {
-    std::vector<uint32_t>().swap(slots_);
+    decltype(slots_)().swap(slots_);
     count_ = 0;
 }
 
-void SharedStringTable::Lookup::rebuild(size_t count, const std::vector<const CellText*>& strings, bool wide,
-                                        unsigned indexBits)
+void SharedStringTable::Lookup::rebuild(size_t count, const TextList& strings, bool wide, unsigned indexBits)
 {
     const size_t capacity = capacityFor(std::max(count, count_));
-    std::vector<uint32_t>().swap(slots_);
-    reserveOnHugePages(slots_, capacity);
+    decltype(slots_)().swap(slots_);
     slots_.assign(capacity, 0);
     count_ = 0;
     const size_t mask = slots_.size() - 1;
@@ -82,16 +66,14 @@ void SharedStringTable::Lookup::rebuild(size_t count, const std::vector<const Ce
     }
 }
 
-void SharedStringTable::Lookup::makeRoom(const std::vector<const CellText*>& strings, bool wide,
-                                         unsigned indexBits)
+void SharedStringTable::Lookup::makeRoom(const TextList& strings, bool wide, unsigned indexBits)
 {
     if (2 * (count_ + 1) > slots_.size())
         rebuild(count_ + 1, strings, wide, indexBits);
 }
 
 uint32_t SharedStringTable::Lookup::findOrInsert(const CellText& text, size_t hash, uint32_t candidate,
-                                                 const std::vector<const CellText*>& strings,
-                                                 unsigned indexBits)
+                                                 const TextList& strings, unsigned indexBits)
 {
     const size_t mask = slots_.size() - 1;
     const uint64_t tag = tagOf(hash, indexBits);
@@ -115,7 +97,7 @@ SharedStringTable::SharedStringTable() : Record(0x00FC) {}
 
 void SharedStringTable::clear()
 {
-    std::vector<const CellText*>().swap(strings_);
+    TextList().swap(strings_);
     narrowLookup_.clear();
     wideLookup_.clear();
     indexBits_ = 0;
@@ -134,7 +116,7 @@ void SharedStringTable::releaseLookup()
 
 void SharedStringTable::reserve(size_t narrowCells, size_t wideCells)
 {
-    reserveOnHugePages(strings_, strings_.size() + narrowCells + wideCells);
+    strings_.reserve(strings_.size() + narrowCells + wideCells);
     growIndexTo(strings_.size() + narrowCells + wideCells);
     narrowLookup_.rebuild(narrowCells + strings_.size(), strings_, false, indexBits_);
     wideLookup_.rebuild(wideCells + strings_.size(), strings_, true, indexBits_);

@@ -12,6 +12,7 @@
 // halves of a surrogate pair.
 
 #include "spreadsheet/celltext.h"
+#include "spreadsheet/hugepageallocator.h"
 #include "spreadsheet/record.h"
 #include "spreadsheet/streamoutput.h"
 
@@ -21,6 +22,8 @@ namespace xls {
 
 class SharedStringTable : public Record {
 public:
+    using TextList = std::vector<const CellText*, HugePageAllocator<const CellText*>>;
+
     SharedStringTable();
 
     void clear();
@@ -65,16 +68,15 @@ private:
                 __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
         }
         // The index of an equal text, or the new index `candidate` after recording it.
-        uint32_t findOrInsert(const CellText& text, size_t hash, uint32_t candidate,
-                              const std::vector<const CellText*>& strings, unsigned indexBits);
+        uint32_t findOrInsert(const CellText& text, size_t hash, uint32_t candidate, const TextList& strings,
+                              unsigned indexBits);
         // Grows the slots when one more entry would fill more than half of them.
-        void makeRoom(const std::vector<const CellText*>& strings, bool wide, unsigned indexBits);
+        void makeRoom(const TextList& strings, bool wide, unsigned indexBits);
         // Rebuilds the slots for at least `count` entries with `indexBits` index bits.
-        void rebuild(size_t count, const std::vector<const CellText*>& strings, bool wide,
-                     unsigned indexBits);
+        void rebuild(size_t count, const TextList& strings, bool wide, unsigned indexBits);
 
     private:
-        std::vector<uint32_t> slots_;
+        std::vector<uint32_t, HugePageAllocator<uint32_t>> slots_;
         size_t count_ = 0;
     };
 
@@ -84,7 +86,7 @@ private:
     // Adds a new text to the size and CONTINUE offsets.
     void place(const CellText& text);
 
-    std::vector<const CellText*> strings_;
+    TextList strings_;
     Lookup narrowLookup_;
     Lookup wideLookup_;
     unsigned indexBits_ = 0; // slots hold index + 1 below 2^indexBits_

@@ -69,7 +69,7 @@ constexpr uint32_t longestText = 0xFFFF; // characters a shared string can count
 // First pass: sizes of the records and the texts' shared string indices.
 struct SizingSink {
     SharedStringTable& sharedStrings;
-    std::vector<uint32_t>& sharedIndices;
+    std::vector<uint32_t, HugePageAllocator<uint32_t>>& sharedIndices;
     uint32_t bytes = 0;
     bool textTooLong = false;
 

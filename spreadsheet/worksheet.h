@@ -11,6 +11,7 @@
 // (placeAt) once all sizes are known, then writes them; the sheet and the string table must
 // stay unchanged in between.
 
+#include "spreadsheet/hugepageallocator.h"
 #include "spreadsheet/record.h"
 #include "spreadsheet/sheetgrid.h"
 #include "spreadsheet/streamoutput.h"
@@ -135,8 +136,8 @@ private:
     template <class Sink> static void walkRow(const SpreadsheetCellRow& cells, uint16_t row, Sink& sink);
 
     const SpreadsheetSheet* sheet_ = nullptr;
-    std::vector<uint32_t> rowCellBytes_;  // bytes of each row's cell records
-    std::vector<uint32_t> sharedIndices_; // of the text cells in cell order, from the layout
+    std::vector<uint32_t> rowCellBytes_;                               // bytes of each row's cell records
+    std::vector<uint32_t, HugePageAllocator<uint32_t>> sharedIndices_; // of the text cells in cell order
     uint32_t cellTableSize_ = 0;
 };
 
