@@ -6,6 +6,7 @@
 #include <cstring>
 #include <future>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -47,10 +48,15 @@ bool readInHalves(int fd, uint64_t size, xls::SpreadsheetFile& file)
     secondHalf.createSheets(1);
     const CellSink intoFirst = cellsInto(*file.sheetAt(0));
     const CellSink intoSecond = cellsInto(*secondHalf.sheetAt(0));
-    auto second = std::async(std::launch::async, [&] {
-        int readError = 0;
-        return walkTableFileRange(fd, split, size, xlsLimits, intoSecond, readError).empty();
-    });
+    std::future<bool> second;
+    try {
+        second = std::async(std::launch::async, [&] {
+            int readError = 0;
+            return walkTableFileRange(fd, split, size, xlsLimits, intoSecond, readError).empty();
+        });
+    } catch (const std::system_error&) {
+        return false; // no second thread to be had
+    }
     int readError = 0;
     const bool firstRead = walkTableFileRange(fd, 0, split, xlsLimits, intoFirst, readError).empty();
     const bool secondRead = second.get();

@@ -3,8 +3,9 @@
 // The text of one cell in a single piece of memory: a small header, then the characters
 // (UTF-16 code units or bytes) and a terminating zero. A wide text whose code units are all
 // below U+0100 (most texts) is kept one byte a unit, half its memory; the file still gets it
-// as UTF-16. Short texts come from the cell pool, long ones from the heap. One piece per text cell keeps a 65536-row sheet of texts small;
-// the shared string table refers to these pieces directly instead of copying the strings.
+// as UTF-16. Short texts come from the cell pool, long ones from the heap. One piece per text
+// cell keeps a 65536-row sheet of texts small; the shared string table refers to these pieces
+// directly instead of copying the strings.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,7 @@
 #include "spreadsheet/streamoutput.h"
 
+#include <system_error>
+
 namespace xls {
 
 PiecewiseOutput::PiecewiseOutput(const StreamPieceSink& sink, size_t capacity) : sink_(sink)
@@ -10,7 +12,9 @@ PiecewiseOutput::PiecewiseOutput(const StreamPieceSink& sink, size_t capacity) :
 
 PiecewiseOutput::~PiecewiseOutput()
 {
-    settle();
+    // Only waits: a failure there has no one left to hear of it.
+    if (inFlight_.valid())
+        inFlight_.wait();
 }
 
 uint8_t* PiecewiseOutput::room(size_t length)
@@ -39,7 +43,12 @@ void PiecewiseOutput::handOn()
         std::swap(filling_, handedOn_);
         const uint8_t* data = handedOn_.bytes.get();
         const size_t length = handedOn_.used;
-        inFlight_ = std::async(std::launch::async, [this, data, length] { return sink_(data, length); });
+        try {
+            inFlight_ = std::async(std::launch::async, [this, data, length] { return sink_(data, length); });
+        } catch (const std::system_error&) {
+            // No thread to be had: the piece is handed on here.
+            failed_ = !sink_(data, length);
+        }
         if (!filling_.bytes) {
             filling_.bytes = std::make_unique_for_overwrite<uint8_t[]>(handedOn_.capacity);
             filling_.capacity = handedOn_.capacity;

@@ -47,7 +47,7 @@ using StreamPieceSink = std::function<bool(const uint8_t* data, size_t length)>;
 class PiecewiseOutput : public StreamOutput {
 public:
     explicit PiecewiseOutput(const StreamPieceSink& sink, size_t capacity = size_t(1) << 20);
-    // Waits for the piece still being handed on.
+    // Waits for a piece still being handed on.
     ~PiecewiseOutput() override;
     uint8_t* room(size_t length) override;
     void commit(size_t length) override { filling_.used += length; }
