@@ -2,8 +2,8 @@
 
 #include "spreadsheet/cellpool.h"
 #include "spreadsheet/record.h"
+#include "spreadsheet/textconversion.h"
 
-#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -71,8 +71,7 @@ CellText* CellText::create(const char16_t* units, size_t length)
     // Refused before a character is read.
     if (length > lengthMask)
         return nullptr;
-    const bool packable = std::all_of(units, units + length, [](char16_t unit) { return unit < 0x100; });
-    if (!packable) {
+    if (!fitsLatin1(units, length)) {
         CellText* text = allocate(length, sizeof(char16_t), wideBit);
         char16_t* data = reinterpret_cast<char16_t*>(text + 1);
         if (length > 0)
@@ -84,8 +83,7 @@ CellText* CellText::create(const char16_t* units, size_t length)
     }
     CellText* text = allocate(length, 1, wideBit | packedBit);
     char* data = reinterpret_cast<char*>(text + 1);
-    for (size_t i = 0; i < length; ++i)
-        data[i] = static_cast<char>(units[i]);
+    narrowLatin1(units, length, data);
     data[length] = 0;
     text->hash_ = hashBytes(data, length);
     return text;
@@ -115,15 +113,10 @@ CellText* CellText::copy(const CellText& other)
 
 void CellText::putUtf16le(uint8_t* out, size_t first, size_t count) const
 {
-    if (!isPacked()) {
+    if (isPacked())
+        widenLatin1ToUtf16le(reinterpret_cast<const uint8_t*>(storage()) + first, count, out);
+    else
         xls::putUtf16le(out, reinterpret_cast<const char16_t*>(this + 1) + first, count);
-        return;
-    }
-    const auto* bytes = reinterpret_cast<const uint8_t*>(storage()) + first;
-    for (size_t i = 0; i < count; ++i) {
-        out[2 * i] = bytes[i];
-        out[2 * i + 1] = 0;
-    }
 }
 
 void CellText::destroy(CellText* text)

@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace xls {
 
 bool utf16ToUtf8(std::u16string_view text, std::string& out)
@@ -41,8 +45,13 @@ namespace {
 // Eight bytes at `bytes` as as many UTF-16 code units at `to`; the bytes must all be ASCII.
 void widenAscii8(const unsigned char* bytes, char16_t* to)
 {
+#ifdef __SSE2__
+    const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(eight, _mm_setzero_si128()));
+#else
     for (size_t k = 0; k < 8; ++k)
         to[k] = bytes[k];
+#endif
 }
 
 bool isAscii8(const unsigned char* bytes)
@@ -124,6 +133,65 @@ bool utf8ToUtf16(std::string_view text, std::u16string& out)
     }
     out.resize(length);
     return true;
+}
+
+// Eight units a step; a text of eight or more ends with a step over its last eight units,
+// overlapping the one before, so no unit is ever handled one at a time.
+bool fitsLatin1(const char16_t* units, size_t count)
+{
+#ifdef __SSE2__
+    if (count >= 8) {
+        __m128i any = _mm_setzero_si128();
+        for (size_t i = 0; i + 8 <= count; i += 8)
+            any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i)));
+        any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + count - 8)));
+        const __m128i highBytes = _mm_and_si128(any, _mm_set1_epi16(static_cast<short>(0xFF00)));
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(highBytes, _mm_setzero_si128())) == 0xFFFF;
+    }
+#endif
+    char16_t any = 0;
+    for (size_t i = 0; i < count; ++i)
+        any |= units[i];
+    return any < 0x100;
+}
+
+void narrowLatin1(const char16_t* units, size_t count, char* out)
+{
+#ifdef __SSE2__
+    if (count >= 8) {
+        const auto narrow8 = [&](size_t at) {
+            const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + at));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + at), _mm_packus_epi16(eight, eight));
+        };
+        for (size_t i = 0; i + 8 <= count; i += 8)
+            narrow8(i);
+        narrow8(count - 8);
+        return;
+    }
+#endif
+    for (size_t i = 0; i < count; ++i)
+        out[i] = static_cast<char>(units[i]);
+}
+
+void widenLatin1ToUtf16le(const unsigned char* bytes, size_t count, unsigned char* out)
+{
+#ifdef __SSE2__
+    if (count >= 8) {
+        const auto widen8 = [&](size_t at) {
+            const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + at));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * at),
+                             _mm_unpacklo_epi8(eight, _mm_setzero_si128()));
+        };
+        for (size_t i = 0; i + 8 <= count; i += 8)
+            widen8(i);
+        widen8(count - 8);
+        return;
+    }
+#endif
+    for (size_t i = 0; i < count; ++i) {
+        out[2 * i] = bytes[i];
+        out[2 * i + 1] = 0;
+    }
 }
 
 } // namespace xls

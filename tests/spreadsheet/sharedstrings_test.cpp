@@ -2,6 +2,7 @@
 #include "biffbytes.h"
 #include "spreadsheet/celltext.h"
 #include "spreadsheet/sharedstringtable.h"
+#include "spreadsheet/textconversion.h"
 
 #include <gtest/gtest.h>
 
@@ -274,5 +275,30 @@ TEST(SharedStrings, RandomTablesReadBack)
         const ReadTable read = readTable(out);
         EXPECT_EQ(read.total, uint32_t(count));
         ASSERT_EQ(read.strings, expected) << "round " << round;
+    }
+}
+
+// Texts kept one byte a unit: every length around the eight-unit steps, with a unit that does
+// not fit a byte at every place, against the plain unit-by-unit meaning.
+TEST(Latin1Texts, StepsAndTailsMatchUnitByUnit)
+{
+    for (size_t length = 0; length <= 40; ++length) {
+        std::u16string units;
+        for (size_t i = 0; i < length; ++i)
+            units.push_back(char16_t(0x20 + (i * 37) % 0xE0));
+        std::string narrow(length, '\0');
+        narrowLatin1(units.data(), length, narrow.data());
+        std::vector<unsigned char> wide(2 * length);
+        widenLatin1ToUtf16le(reinterpret_cast<const unsigned char*>(narrow.data()), length, wide.data());
+        for (size_t i = 0; i < length; ++i) {
+            ASSERT_EQ(static_cast<unsigned char>(narrow[i]), units[i]) << length << " " << i;
+            ASSERT_EQ(wide[2 * i] | (wide[2 * i + 1] << 8), units[i]) << length << " " << i;
+        }
+        EXPECT_TRUE(fitsLatin1(units.data(), length)) << length;
+        for (size_t i = 0; i < length; ++i) {
+            std::u16string other = units;
+            other[i] = u'\u0100';
+            EXPECT_FALSE(fitsLatin1(other.data(), length)) << length << " " << i;
+        }
     }
 }
