@@ -15,11 +15,9 @@ constexpr uint64_t smallestSplitFile = uint64_t(4) << 20;
 
 CellSink cellsInto(xls::SpreadsheetSheet& sheet)
 {
-    return [&sheet](uint32_t row, uint32_t column, std::string_view, std::u16string_view text) {
+    return [&sheet](uint32_t row, uint32_t column, const TableField& text) {
         xls::SpreadsheetCell* cell = sheet.cellAt(row, column);
-        if (cell)
-            cell->setText(text);
-        return cell != nullptr;
+        return cell && (text.ascii ? cell->setLatin1Text(text.utf8) : cell->setText(text.utf16));
     };
 }
 

@@ -37,16 +37,20 @@ std::string TableWalker::walk(std::string_view table)
             if (column >= limits_.columns)
                 return "line " + std::to_string(row_ + 1) + ": more than " + std::to_string(limits_.columns) +
                        " columns (a sheet holds at most that many)";
-            if (field_.size() < text.size())
-                field_.resize(text.size());
-            const size_t units = xls::utf8ToUtf16(text, field_.data());
-            if (units == xls::invalidUtf8)
-                return where(column) + ": not valid UTF-8";
+            TableField field{text, xls::isAscii(text), {}};
+            size_t units = text.size();
+            if (!field.ascii) {
+                if (field_.size() < text.size())
+                    field_.resize(text.size());
+                units = xls::utf8ToUtf16(text, field_.data());
+                if (units == xls::invalidUtf8)
+                    return where(column) + ": not valid UTF-8";
+                field.utf16 = std::u16string_view(field_.data(), units);
+            }
             if (units > maxCellCharacters)
                 return where(column) + ": more than " + std::to_string(maxCellCharacters) +
                        " characters (a cell holds at most that many)";
-            if (!sink_(static_cast<uint32_t>(row_), static_cast<uint32_t>(column), text,
-                       std::u16string_view(field_.data(), units)))
+            if (!sink_(static_cast<uint32_t>(row_), static_cast<uint32_t>(column), field))
                 return where(column) + ": the cell could not be written";
             ++column;
             if (tab == std::string_view::npos)

@@ -19,10 +19,16 @@ constexpr SheetLimits xlsLimits{65536, 256};
 constexpr SheetLimits xlsxLimits{1048576, 16384};
 constexpr size_t maxCellCharacters = 32767; // UTF-16 code units a spreadsheet cell holds
 
-// One cell: its place, its UTF-8 text as written and that text in UTF-16 (valid during the
-// call). False stops the walk.
-using CellSink =
-    std::function<bool(uint32_t row, uint32_t column, std::string_view utf8, std::u16string_view utf16)>;
+// One cell's text as written (UTF-8) and in UTF-16, valid during the call. An ASCII text (most
+// are) is not converted: its bytes are its code units.
+struct TableField {
+    std::string_view utf8;
+    bool ascii;
+    std::u16string_view utf16; // empty for an ASCII text
+};
+
+// One cell: its place and its text. False stops the walk.
+using CellSink = std::function<bool(uint32_t row, uint32_t column, const TableField& text)>;
 
 // Walks a table given in parts, each a run of whole lines (the last part may end without a
 // line end), counting rows across the parts.

@@ -25,14 +25,13 @@ std::string writeTableAsXlsx(std::string_view table, const std::string& output)
     std::string cell;
     const std::string problem =
         !sheet ? std::string("the workbook could not be started")
-               : walkTable(table, xlsxLimits,
-                           [&](uint32_t row, uint32_t column, std::string_view text, std::u16string_view) {
-                               if (text.empty())
-                                   return true;
-                               cell.assign(text);
-                               return worksheet_write_string(sheet, row, lxw_col_t(column), cell.c_str(),
-                                                             nullptr) == LXW_NO_ERROR;
-                           });
+               : walkTable(table, xlsxLimits, [&](uint32_t row, uint32_t column, const TableField& text) {
+                     if (text.utf8.empty())
+                         return true;
+                     cell.assign(text.utf8);
+                     return worksheet_write_string(sheet, row, lxw_col_t(column), cell.c_str(), nullptr) ==
+                            LXW_NO_ERROR;
+                 });
     const bool closed = workbook && workbook_close(workbook) == LXW_NO_ERROR;
     if (!problem.empty() || !closed) {
         ::unlink(temporary.c_str());

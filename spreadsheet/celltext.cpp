@@ -89,6 +89,19 @@ CellText* CellText::create(const char16_t* units, size_t length)
     return text;
 }
 
+CellText* CellText::createLatin1(const char* bytes, size_t length)
+{
+    if (length > lengthMask)
+        return nullptr;
+    CellText* text = allocate(length, 1, wideBit | packedBit);
+    char* data = reinterpret_cast<char*>(text + 1);
+    if (length > 0)
+        std::memcpy(data, bytes, length);
+    data[length] = 0;
+    text->hash_ = hashBytes(bytes, length);
+    return text;
+}
+
 CellText* CellText::create(const char* bytes, size_t length)
 {
     if (length > lengthMask)

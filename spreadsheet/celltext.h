@@ -18,6 +18,9 @@ public:
     // holds at most 65535 in one text anyway).
     static CellText* create(const char16_t* units, size_t length);
     static CellText* create(const char* bytes, size_t length);
+    // A wide text whose code units are the given bytes (U+0000 … U+00FF): the same text as
+    // create() of those units gives.
+    static CellText* createLatin1(const char* bytes, size_t length);
     static CellText* copy(const CellText& other);
     static void destroy(CellText* text);
 

@@ -119,6 +119,13 @@ bool SpreadsheetCell::setText(std::u16string_view text)
     return takeText(empty ? nullptr : CellText::create(text.data(), text.size()), empty ? EMPTY : WSTRING);
 }
 
+bool SpreadsheetCell::setLatin1Text(std::string_view bytes)
+{
+    const bool empty = bytes.empty();
+    return takeText(empty ? nullptr : CellText::createLatin1(bytes.data(), bytes.size()),
+                    empty ? EMPTY : WSTRING);
+}
+
 bool SpreadsheetCell::takeText(CellText* text, SpreadsheetCellType type)
 {
     if (type != EMPTY && !text)

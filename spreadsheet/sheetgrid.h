@@ -31,6 +31,8 @@ public:
     bool setNarrowText(const char* text);
     bool setText(const char16_t* text);
     bool setText(std::u16string_view text);
+    // The same text as setText() of these code units: each byte one of U+0000 … U+00FF.
+    bool setLatin1Text(std::string_view bytes);
     void clear();
 
     bool intValue(int32_t& out) const; // INTEGER, or REAL truncated toward zero

@@ -135,6 +135,22 @@ bool utf8ToUtf16(std::string_view text, std::u16string& out)
     return true;
 }
 
+bool isAscii(std::string_view text)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t size = text.size();
+    if (size < 8) {
+        unsigned char any = 0;
+        for (size_t i = 0; i < size; ++i)
+            any |= bytes[i];
+        return any < 0x80;
+    }
+    for (size_t i = 0; i + 8 <= size; i += 8)
+        if (!isAscii8(bytes + i))
+            return false;
+    return isAscii8(bytes + size - 8);
+}
+
 // Eight units a step; a text of eight or more ends with a step over its last eight units,
 // overlapping the one before, so no unit is ever handled one at a time.
 bool fitsLatin1(const char16_t* units, size_t count)

@@ -20,6 +20,8 @@ size_t utf8ToUtf16(std::string_view text, char16_t* out);
 // whether `count` units fit, the units as bytes (they must fit), and bytes back as UTF-16LE
 // (2 × count bytes at `out`).
 bool fitsLatin1(const char16_t* units, size_t count);
+// Every byte below 0x80: the text reads the same as UTF-8 and as Latin-1.
+bool isAscii(std::string_view text);
 void narrowLatin1(const char16_t* units, size_t count, char* out);
 void widenLatin1ToUtf16le(const unsigned char* bytes, size_t count, unsigned char* out);
 

@@ -388,3 +388,23 @@ TEST(SpreadsheetFileSave, FailuresReturnFalseAndKeepTheOldFile)
     file.sheetAt(0)->cellAt(1, 0)->setText(std::u16string(65535, u'x'));
     EXPECT_TRUE(file.saveAs(existing.c_str()));
 }
+
+// Latin-1 bytes make the same wide text as their code units: the same file, byte for byte.
+TEST(SpreadsheetCell, Latin1TextIsTheTextOfItsUnits)
+{
+    const std::string latin1 = "Gr\xF6\xDF"
+                               "e 100 \xB5m, a text of more than sixteen units";
+    std::u16string units;
+    for (const char byte : latin1)
+        units.push_back(static_cast<unsigned char>(byte));
+    std::vector<uint8_t> images[2];
+    for (int way = 0; way < 2; ++way) {
+        SpreadsheetFile file;
+        file.createSheets(1);
+        SpreadsheetCell& cell = *file.sheetAt(0)->cellAt(0, 0);
+        ASSERT_TRUE(way == 0 ? cell.setLatin1Text(latin1) : cell.setText(units));
+        file.sheetAt(0)->cellAt(1, 0)->setText(units); // the same text once more: one entry
+        ASSERT_TRUE(file.saveToMemory(images[way]));
+    }
+    EXPECT_EQ(images[0], images[1]);
+}

@@ -1,6 +1,7 @@
 // zq-tsv2xls: a tab-separated table turned into a spreadsheet, read back by xlrd.
 #include "biffbytes.h"
 #include "spreadsheet/spreadsheet.h"
+#include "spreadsheetreadback.h"
 
 #include "testsupport.h"
 
@@ -83,6 +84,19 @@ TEST(Tsv2Xls, LinesFieldsAndLineEnds)
                             {u"mid\rcr", u"x\r"},
                             {u"last"}});
     EXPECT_TRUE(readsBackEqual(expected, output));
+
+    // The same table as an .xlsx workbook; openpyxl leaves a cell without text out (None).
+    const QString workbook = pathIn("table.xlsx");
+    ASSERT_EQ(convert(input, workbook).exitCode, 0);
+    const SpreadsheetReadback read = readBackSpreadsheet(workbook);
+    ASSERT_TRUE(read.error.isEmpty()) << read.error.toStdString();
+    ASSERT_EQ(read.sheets.size(), 1);
+    EXPECT_EQ(read.sheets[0].name, "Sheet1");
+    const QVector<QStringList> rows = read.sheets[0].shownRows();
+    ASSERT_GE(rows.size(), 6);
+    EXPECT_EQ(rows[1].mid(0, 3), QStringList({"José", "北京", "😀"}));
+    EXPECT_EQ(rows[4].mid(0, 2), QStringList({"mid\rcr", "x\r"}));
+    EXPECT_EQ(rows[5].value(0), "last");
 }
 
 TEST(Tsv2Xls, EmptyFileGivesASheetWithoutCells)
