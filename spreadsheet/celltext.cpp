@@ -91,22 +91,19 @@ CellText* CellText::create(const char16_t* units, size_t length)
 
 CellText* CellText::createLatin1(const char* bytes, size_t length)
 {
-    if (length > lengthMask)
-        return nullptr;
-    CellText* text = allocate(length, 1, wideBit | packedBit);
-    char* data = reinterpret_cast<char*>(text + 1);
-    if (length > 0)
-        std::memcpy(data, bytes, length);
-    data[length] = 0;
-    text->hash_ = hashBytes(bytes, length);
-    return text;
+    return fromBytes(bytes, length, wideBit | packedBit);
 }
 
 CellText* CellText::create(const char* bytes, size_t length)
 {
+    return fromBytes(bytes, length, 0);
+}
+
+CellText* CellText::fromBytes(const char* bytes, size_t length, uint32_t flags)
+{
     if (length > lengthMask)
         return nullptr;
-    CellText* text = allocate(length, 1, 0);
+    CellText* text = allocate(length, 1, flags);
     char* data = reinterpret_cast<char*>(text + 1);
     if (length > 0)
         std::memcpy(data, bytes, length);

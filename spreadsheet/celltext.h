@@ -57,6 +57,8 @@ private:
     bool isPacked() const { return lengthAndWidth_ & packedBit; }
     // A text of `length` characters of `unitSize` bytes each, with the given width flags.
     static CellText* allocate(size_t length, size_t unitSize, uint32_t flags);
+    // A text of one byte a character (narrow, or wide and packed): nullptr when too long.
+    static CellText* fromBytes(const char* bytes, size_t length, uint32_t flags);
     static uint32_t hashBytes(const char* bytes, size_t length);
 
     uint32_t lengthAndWidth_;
