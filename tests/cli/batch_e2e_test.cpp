@@ -3,6 +3,7 @@
 #include "outputreader.h"
 #include "pagemaker.h"
 #include "testsupport.h"
+#include "toolrun.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,28 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct ToolRun {
-    int exitCode = -1;
-    QString err;
-};
-
-ToolRun extract(const QStringList& args)
-{
-    QProcess p;
-    p.start(TestSupport::binDir() + "/zq-extract", args);
-    if (!p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished();
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromLocal8Bit(p.readAllStandardError())};
-}
-
-QString work(const QString& name)
-{
-    return TestSupport::workDir() + '/' + name;
-}
 
 const QStringList kGeometry{"-a", "100,60,300,560", "-c", "190,320,440"};
 
@@ -79,7 +58,7 @@ TEST(ExtractBatch, InputsAndFolderGiveTheFilesOfOneCallEachAndABadPdfFailsAlone)
     bad.write("%PDF-1.4\nnot really\n");
     bad.close();
 
-    const ToolRun folderRun = extract(QStringList{"-b", in, "-o", work("out-xls"), "-j", "2"} + kGeometry);
+    const ToolRun folderRun = runExtract(QStringList{"-b", in, "-o", work("out-xls"), "-j", "2"} + kGeometry);
     EXPECT_EQ(folderRun.exitCode, 2) << folderRun.err.toStdString();
     EXPECT_TRUE(folderRun.err.contains(in + "/broken.pdf: ")) << folderRun.err.toStdString();
     EXPECT_TRUE(folderRun.err.endsWith("3 written, 1 failed\n")) << folderRun.err.toStdString();
@@ -88,7 +67,7 @@ TEST(ExtractBatch, InputsAndFolderGiveTheFilesOfOneCallEachAndABadPdfFailsAlone)
     for (const QString& name : names)
         inputs.append(in + '/' + name + ".pdf");
     const ToolRun listRun =
-        extract(inputs + QStringList{"-o", work("out-csv"), "--format", "csv"} + kGeometry);
+        runExtract(inputs + QStringList{"-o", work("out-csv"), "--format", "csv"} + kGeometry);
     EXPECT_EQ(listRun.exitCode, 0) << listRun.err.toStdString();
     EXPECT_EQ(listRun.err, "3 written, 0 failed\n");
 
@@ -98,7 +77,8 @@ TEST(ExtractBatch, InputsAndFolderGiveTheFilesOfOneCallEachAndABadPdfFailsAlone)
         expectedCsv.append(name + ".csv");
         for (const QString& suffix : {QStringLiteral(".xls"), QStringLiteral(".csv")}) {
             const QString single = work("single-" + name + suffix);
-            ASSERT_EQ(extract(QStringList{in + '/' + name + ".pdf", "-o", single} + kGeometry).exitCode, 0);
+            ASSERT_EQ(runExtract(QStringList{in + '/' + name + ".pdf", "-o", single} + kGeometry).exitCode,
+                      0);
             const QString batched = work((suffix == ".xls" ? "out-xls/" : "out-csv/") + name + suffix);
             EXPECT_EQ(contents(batched), contents(single)) << batched.toStdString();
         }
@@ -122,9 +102,9 @@ TEST(ExtractBatch, ShardsTogetherWriteEveryInputExactlyOnce)
     int written = 0;
     for (int shard = 0; shard < 3; ++shard) {
         const QString out = work(QStringLiteral("shard-out-%1").arg(shard));
-        const ToolRun run = extract(QStringList{"-b", in, "-o", out, "--format", "csv", "--shard",
-                                                QStringLiteral("%1/3").arg(shard)} +
-                                    kGeometry);
+        const ToolRun run = runExtract(QStringList{"-b", in, "-o", out, "--format", "csv", "--shard",
+                                                   QStringLiteral("%1/3").arg(shard)} +
+                                       kGeometry);
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         // Name order s0 … s6: shard k holds s(k), s(k + 3), …
         QStringList own;
@@ -136,7 +116,8 @@ TEST(ExtractBatch, ShardsTogetherWriteEveryInputExactlyOnce)
     EXPECT_EQ(written, expected.size());
     // More shards than inputs: an empty share is not an error.
     EXPECT_EQ(
-        extract(QStringList{"-b", in, "-o", work("shard-none"), "--shard", "9/10"} + kGeometry).exitCode, 0);
+        runExtract(QStringList{"-b", in, "-o", work("shard-none"), "--shard", "9/10"} + kGeometry).exitCode,
+        0);
 }
 
 TEST(ExtractBatch, WholeBatchRefusalsComeBeforeAnyWork)
@@ -165,7 +146,7 @@ TEST(ExtractBatch, WholeBatchRefusalsComeBeforeAnyWork)
         {{in + "/a/x.pdf", "--format", "csv", "-o", "/proc/zq-out"}, 3, "output folder"},
     };
     for (const Case& c : cases) {
-        const ToolRun run = extract(c.args + kGeometry);
+        const ToolRun run = runExtract(c.args + kGeometry);
         EXPECT_EQ(run.exitCode, c.exitCode)
             << c.args.join(' ').toStdString() << ": " << run.err.toStdString();
         EXPECT_TRUE(run.err.contains(c.says)) << run.err.toStdString();
@@ -180,9 +161,9 @@ TEST(ExtractBatch, AHangingPdfFailsAloneAfterTheTimeLimit)
     makePdf(in + "/fine.pdf", "fine");
     // A FIFO nobody writes to: opening it blocks the converter for ever.
     ASSERT_EQ(::mkfifo(QFile::encodeName(in + "/stuck.pdf").constData(), 0600), 0);
-    const ToolRun run =
-        extract(QStringList{in + "/fine.pdf", in + "/stuck.pdf", "-o", work("hang-out"), "--timeout", "3"} +
-                kGeometry);
+    const ToolRun run = runExtract(
+        QStringList{in + "/fine.pdf", in + "/stuck.pdf", "-o", work("hang-out"), "--timeout", "3"} +
+        kGeometry);
     EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("stuck.pdf: stopped after the time limit of 3 seconds"))
         << run.err.toStdString();

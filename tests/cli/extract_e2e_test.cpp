@@ -5,6 +5,7 @@
 #include "sample.h"
 #include "spreadsheetreadback.h"
 #include "testsupport.h"
+#include "toolrun.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,28 +24,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct ToolRun {
-    int exitCode = -1;
-    QString err;
-};
-
-ToolRun extract(const QStringList& args, int timeoutMs = 120000)
-{
-    QProcess p;
-    p.start(TestSupport::binDir() + "/zq-extract", args);
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromLocal8Bit(p.readAllStandardError())};
-}
-
-QString work(const QString& name)
-{
-    return TestSupport::workDir() + '/' + name;
-}
 
 QStringList leftoverWorkFolders()
 {
@@ -125,7 +104,7 @@ TEST(ExtractEndToEnd, GeneratedDocumentGivesExactlyTheDrawnCells)
     const QString pdf = makeGeneratedPdf();
     for (const QString& suffix : {QStringLiteral("csv"), QStringLiteral("xls"), QStringLiteral("xlsx")}) {
         const QString out = work("generated." + suffix);
-        const ToolRun run = extract(QStringList{pdf, "-o", out} + generatedGeometry());
+        const ToolRun run = runExtract(QStringList{pdf, "-o", out} + generatedGeometry());
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         QVector<Rows> pages;
         QString error;
@@ -148,7 +127,7 @@ TEST(ExtractEndToEnd, NumbersAsNumbersInBothSpreadsheets)
     const QString pdf = makeGeneratedPdf();
     for (const QString& suffix : {QStringLiteral("xls"), QStringLiteral("xlsx")}) {
         const QString out = work("numbers." + suffix);
-        const ToolRun run = extract(QStringList{pdf, "--numbers", "-o", out} + generatedGeometry());
+        const ToolRun run = runExtract(QStringList{pdf, "--numbers", "-o", out} + generatedGeometry());
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         const SpreadsheetReadback read = readBackSpreadsheet(out);
         ASSERT_TRUE(read.error.isEmpty()) << read.error.toStdString();
@@ -166,7 +145,7 @@ TEST(ExtractEndToEnd, PageListLeavesOtherPagesEmpty)
 {
     const QString pdf = makeGeneratedPdf();
     const QString out = work("some.csv");
-    const ToolRun run = extract(QStringList{pdf, "-p", "2-3", "-o", out} + generatedGeometry());
+    const ToolRun run = runExtract(QStringList{pdf, "-p", "2-3", "-o", out} + generatedGeometry());
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     QVector<Rows> pages;
     QString error;
@@ -202,7 +181,7 @@ void expectSampleTables(const Sample& sample, const QStringList& geometryArgs, c
     ASSERT_TRUE(sample.error.isEmpty()) << sample.error.toStdString();
     for (const QString& suffix : {QStringLiteral("csv"), QStringLiteral("xls"), QStringLiteral("xlsx")}) {
         const QString out = work(name + '.' + suffix);
-        const ToolRun run = extract(QStringList{sample.pdf, "-o", out} + geometryArgs);
+        const ToolRun run = runExtract(QStringList{sample.pdf, "-o", out} + geometryArgs);
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         QVector<Rows> pages;
         QString error;
@@ -243,16 +222,16 @@ TEST(ExtractFailures, ExitCodesAndMessages)
     corrupt.close();
 
     const QString out = work("out.csv");
-    EXPECT_EQ(extract(QStringList{work("missing.pdf"), "-o", out} + generatedGeometry()).exitCode, 2);
-    const ToolRun bad = extract(QStringList{corrupt.fileName(), "-o", out} + generatedGeometry());
+    EXPECT_EQ(runExtract(QStringList{work("missing.pdf"), "-o", out} + generatedGeometry()).exitCode, 2);
+    const ToolRun bad = runExtract(QStringList{corrupt.fileName(), "-o", out} + generatedGeometry());
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_TRUE(bad.err.contains("corrupt.pdf")) << bad.err.toStdString();
-    const ToolRun pastEnd = extract(QStringList{pdf, "-p", "4", "-o", out} + generatedGeometry());
+    const ToolRun pastEnd = runExtract(QStringList{pdf, "-p", "4", "-o", out} + generatedGeometry());
     EXPECT_EQ(pastEnd.exitCode, 1);
     EXPECT_TRUE(pastEnd.err.contains("Usage")) << pastEnd.err.toStdString();
-    EXPECT_EQ(extract({pdf, "-o", out}).exitCode, 1);
-    EXPECT_EQ(extract(QStringList{pdf, "-o", work("no/such/folder/out.xls")} + generatedGeometry()).exitCode,
-              3);
+    EXPECT_EQ(runExtract({pdf, "-o", out}).exitCode, 1);
+    EXPECT_EQ(
+        runExtract(QStringList{pdf, "-o", work("no/such/folder/out.xls")} + generatedGeometry()).exitCode, 3);
     EXPECT_FALSE(QFile::exists(out));
 
     // An output that cannot be written keeps the previous file as it was.
@@ -260,7 +239,8 @@ TEST(ExtractFailures, ExitCodesAndMessages)
     ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
     existing.write("previous");
     existing.close();
-    EXPECT_EQ(extract(QStringList{pdf, "-o", work("keep.csv/inner.csv")} + generatedGeometry()).exitCode, 3);
+    EXPECT_EQ(runExtract(QStringList{pdf, "-o", work("keep.csv/inner.csv")} + generatedGeometry()).exitCode,
+              3);
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
     EXPECT_EQ(existing.readAll(), "previous");
 
@@ -272,7 +252,7 @@ TEST(ExtractFailures, ExitCodesAndMessages)
     }();
     ASSERT_TRUE(QFile::link(pdf, work("link-to-input.csv")));
     for (const QString& same : {pdf, work("link-to-input.csv")}) {
-        const ToolRun onInput = extract(QStringList{pdf, "-o", same} + generatedGeometry());
+        const ToolRun onInput = runExtract(QStringList{pdf, "-o", same} + generatedGeometry());
         EXPECT_EQ(onInput.exitCode, 1);
         EXPECT_TRUE(onInput.err.contains("is the input file")) << onInput.err.toStdString();
     }
@@ -281,7 +261,8 @@ TEST(ExtractFailures, ExitCodesAndMessages)
     EXPECT_EQ(input.readAll(), pdfBytes);
     const QByteArray fifo = QFile::encodeName(work("unread.csv"));
     ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
-    const ToolRun unread = extract(QStringList{pdf, "-o", work("unread.csv")} + generatedGeometry(), 60000);
+    const ToolRun unread =
+        runExtract(QStringList{pdf, "-o", work("unread.csv")} + generatedGeometry(), 60000);
     EXPECT_EQ(unread.exitCode, 3);
     EXPECT_TRUE(unread.err.contains("Nothing reads")) << unread.err.toStdString();
 
@@ -341,7 +322,7 @@ protected:
             p.kill();
             p.waitForFinished();
         }
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, {},
                 QString::fromLocal8Bit(p.readAllStandardError())};
     }
     QTemporaryDir bin;

@@ -5,6 +5,7 @@
 #include "pagemaker.h"
 #include "sample.h"
 #include "testsupport.h"
+#include "toolrun.h"
 
 #include <QFile>
 #include <QProcess>
@@ -14,34 +15,11 @@
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-ToolRun extract(const QStringList& args)
-{
-    QProcess p;
-    p.start(TestSupport::binDir() + "/zq-extract", args);
-    if (!p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished();
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            QString::fromLocal8Bit(p.readAllStandardError())};
-}
-
-QString work(const QString& name)
-{
-    return TestSupport::workDir() + '/' + name;
-}
-
 // The pages of the CSV zq-extract writes with `args`; none when it fails.
 QVector<Rows> extractPages(const QStringList& args, const QString& name)
 {
     const QString out = work(name + ".csv");
-    const ToolRun run = extract(args + QStringList{"-o", out});
+    const ToolRun run = runExtract(args + QStringList{"-o", out});
     EXPECT_EQ(run.exitCode, 0) << name.toStdString() << ": " << run.err.toStdString();
     QVector<Rows> pages;
     QString error;
@@ -148,7 +126,7 @@ TEST(GuessEndToEnd, FoundTableItsLayoutAndGuessedColumnsOnAGeneratedPage)
     ASSERT_EQ(found.size(), 1);
     EXPECT_EQ(found[0], normalized(stock));
 
-    const ToolRun printed = extract({pdf, "-g", "--print-layout"});
+    const ToolRun printed = runExtract({pdf, "-g", "--print-layout"});
     ASSERT_EQ(printed.exitCode, 0) << printed.err.toStdString();
     const QString layout = work("guess-generated-layout.json");
     QFile layoutFile(layout);
@@ -162,5 +140,5 @@ TEST(GuessEndToEnd, FoundTableItsLayoutAndGuessedColumnsOnAGeneratedPage)
     EXPECT_EQ(ruled[0],
               Rows({{"Region", "Sales", "Share"}, {"North", "1,200", "12%"}, {"South", "980", "9%"}}));
 
-    EXPECT_EQ(extract({pdf, "-g", "-t", layout, "-o", work("refused.csv")}).exitCode, 1);
+    EXPECT_EQ(runExtract({pdf, "-g", "-t", layout, "-o", work("refused.csv")}).exitCode, 1);
 }

@@ -8,6 +8,7 @@
 #include "pdfassembler.h"
 #include "protocol/converter.h"
 #include "testsupport.h"
+#include "toolrun.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -77,11 +78,6 @@ Outcome runBounded(const QString& program, const QStringList& arguments, int tim
     outcome.elapsedMs = timer.elapsed();
     outcome.err = QString::fromLocal8Bit(process.readAllStandardError());
     return outcome;
-}
-
-QString work(const QString& name)
-{
-    return TestSupport::workDir() + '/' + name;
 }
 
 Outcome convert(const QString& pdf, const QString& folder, int timeoutMs = 30000)

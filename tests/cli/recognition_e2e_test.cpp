@@ -3,6 +3,7 @@
 #include "outputreader.h"
 #include "sample.h"
 #include "testsupport.h"
+#include "toolrun.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,21 +13,10 @@
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    QString err;
-};
-
-ToolRun extract(const QStringList& args)
+// Recognising pages takes its time: up to three minutes a run.
+ToolRun recognise(const QStringList& args)
 {
-    QProcess p;
-    p.start(TestSupport::binDir() + "/zq-extract", args);
-    if (!p.waitForFinished(180'000)) {
-        p.kill();
-        p.waitForFinished();
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromLocal8Bit(p.readAllStandardError())};
+    return runExtract(args, 180000);
 }
 
 struct ScannedSample {
@@ -73,18 +63,18 @@ TEST(ExtractRecognition, ScannedSampleIsReadWithOcrAloneAndInABatchAndEmptyWitho
         cellCount += int(row.size());
 
     const QString plain = dir.filePath("plain.csv");
-    const ToolRun without = extract(QStringList{sample.pdf, "-o", plain} + sample.geometry);
+    const ToolRun without = recognise(QStringList{sample.pdf, "-o", plain} + sample.geometry);
     ASSERT_EQ(without.exitCode, 0) << without.err.toStdString();
     EXPECT_EQ(without.err, "zq-extract: warning: page 1 has no text layer; --ocr recognises it\n");
     EXPECT_TRUE(onlyPage(plain).isEmpty());
 
     const QString recognised = dir.filePath("ocr.csv");
-    const ToolRun with = extract(QStringList{sample.pdf, "--ocr", "-o", recognised} + sample.geometry);
+    const ToolRun with = recognise(QStringList{sample.pdf, "--ocr", "-o", recognised} + sample.geometry);
     ASSERT_EQ(with.exitCode, 0) << with.err.toStdString();
     EXPECT_EQ(with.err, "");
     EXPECT_GE(cellsRight(onlyPage(recognised), sample.cells), 0.95 * cellCount);
 
-    const ToolRun batch = extract(
+    const ToolRun batch = recognise(
         QStringList{sample.pdf, "--ocr", "--format", "csv", "-o", dir.filePath("batch")} + sample.geometry);
     ASSERT_EQ(batch.exitCode, 0) << batch.err.toStdString();
     EXPECT_EQ(onlyPage(dir.filePath("batch/scanned-delivery.csv")), onlyPage(recognised));
@@ -95,10 +85,10 @@ TEST(ExtractRecognition, MissingLanguageIsABadArgumentNamingThePackage)
     QTemporaryDir dir;
     const QString out = dir.filePath("out.csv");
     const ToolRun run =
-        extract(QStringList{scannedSample().pdf, "--ocr", "--ocr-lang", "eng+zzz", "-o", out} +
-                scannedSample().geometry);
+        recognise(QStringList{scannedSample().pdf, "--ocr", "--ocr-lang", "eng+zzz", "-o", out} +
+                  scannedSample().geometry);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("install the package tesseract-ocr-zzz")) << run.err.toStdString();
     EXPECT_FALSE(QFile::exists(out));
-    EXPECT_EQ(extract({scannedSample().pdf, "--ocr-lang", "eng", "-o", out, "-a", "1,1,9,9"}).exitCode, 1);
+    EXPECT_EQ(recognise({scannedSample().pdf, "--ocr-lang", "eng", "-o", out, "-a", "1,1,9,9"}).exitCode, 1);
 }
