@@ -66,14 +66,6 @@ void ContinuedRecordWriter::putU32(uint32_t value)
     put(bytes, 4);
 }
 
-void ContinuedRecordWriter::putUtf16(const char16_t* units, size_t count)
-{
-    assert(2 * count <= room());
-    putUtf16le(cursor_, units, count);
-    cursor_ += 2 * count;
-    bodyOffset_ += static_cast<uint32_t>(2 * count);
-}
-
 void FieldWriter::putU16(uint16_t value)
 {
     if (body_)

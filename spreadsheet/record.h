@@ -44,8 +44,6 @@ public:
     void putU8(uint8_t value);
     void putU16(uint16_t value);
     void putU32(uint32_t value);
-    // Copies `count` code units as UTF-16LE (2 × count at most room()).
-    void putUtf16(const char16_t* units, size_t count);
     // The next `length` bytes (at most room()) of the current chunk, for the caller to fill.
     uint8_t* claim(uint32_t length)
     {

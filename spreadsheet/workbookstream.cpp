@@ -3,44 +3,34 @@
 #include "spreadsheet/workbook.h"
 #include "spreadsheet/worksheet.h"
 
+#include <algorithm>
 #include <cassert>
-
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
+#include <new>
 
 namespace xls {
 
 namespace {
 // Compound documents of version 3 hold streams up to 2 GB.
 constexpr uint64_t maxStreamSize = 0x80000000u;
-constexpr size_t hugePage = size_t(2) << 20;
 } // namespace
 
 bool StreamBuffer::allocate(size_t size)
 {
     release();
-    uint8_t* bytes = nullptr;
-#ifdef __linux__
-    if (size >= 2 * hugePage) {
-        bytes =
-            static_cast<uint8_t*>(std::aligned_alloc(hugePage, (size + hugePage - 1) / hugePage * hugePage));
-        if (bytes)
-            madvise(bytes, size, MADV_HUGEPAGE);
-    }
-#endif
-    if (!bytes)
-        bytes = static_cast<uint8_t*>(std::malloc(size > 0 ? size : 1));
-    if (!bytes)
+    try {
+        data_ = HugePageAllocator<uint8_t>().allocate(std::max<size_t>(size, 1));
+    } catch (const std::bad_alloc&) {
         return false;
-    data_.reset(bytes);
+    }
     size_ = size;
     return true;
 }
 
 void StreamBuffer::release()
 {
-    data_.reset();
+    if (data_)
+        HugePageAllocator<uint8_t>().deallocate(data_, std::max<size_t>(size_, 1));
+    data_ = nullptr;
     size_ = 0;
 }
 

@@ -2,13 +2,12 @@
 
 // The "Workbook" stream of a document: the globals, then every sheet's worksheet records.
 
+#include "spreadsheet/hugepageallocator.h"
 #include "spreadsheet/streamoutput.h"
 #include "spreadsheet/worksheet.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -24,17 +23,19 @@ using SheetList = std::vector<const SpreadsheetSheet*>;
 // into them, and on Linux it asks for huge pages: a full sheet's stream is tens of megabytes.
 class StreamBuffer {
 public:
+    StreamBuffer() = default;
+    ~StreamBuffer() { release(); }
+    StreamBuffer(const StreamBuffer&) = delete;
+    StreamBuffer& operator=(const StreamBuffer&) = delete;
+
     // False when there is not enough memory.
     bool allocate(size_t size);
     void release();
-    uint8_t* data() const { return data_.get(); }
+    uint8_t* data() const { return data_; }
     size_t size() const { return size_; }
 
 private:
-    struct Free {
-        void operator()(uint8_t* bytes) const { std::free(bytes); }
-    };
-    std::unique_ptr<uint8_t, Free> data_;
+    uint8_t* data_ = nullptr; // from HugePageAllocator: a large stream is filled on huge pages
     size_t size_ = 0;
 };
 
