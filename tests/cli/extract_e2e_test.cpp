@@ -322,7 +322,8 @@ protected:
             p.kill();
             p.waitForFinished();
         }
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, {},
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                {},
                 QString::fromLocal8Bit(p.readAllStandardError())};
     }
     QTemporaryDir bin;
