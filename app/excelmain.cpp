@@ -38,8 +38,6 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("Zarnich Quorvel");
-
 // A zoom step is refused when the page image would leave these bounds (in pixels per side):
 // below, the image vanishes under a still-shrinking table; above, it needs gigabytes.
 constexpr int kMinImageSide = 16;
@@ -69,7 +67,7 @@ ExcelMain::ExcelMain(QWidget* parent)
     ui->pushButton_del_rect->setToolTip(tr("Remove the table"));
 
     busyDialog = new QProgressDialog(this);
-    busyDialog->setWindowTitle(kTitle);
+    busyDialog->setWindowTitle(dialogTitle());
     // The dialog stays until the load ends, also when the last page is converted.
     busyDialog->setAutoClose(false);
     busyDialog->setAutoReset(false);
@@ -210,7 +208,7 @@ void ExcelMain::createCanvas()
 
 void ExcelMain::setabout()
 {
-    setWindowTitle(kTitle);
+    setWindowTitle(dialogTitle());
     ui->pushButton_about->setIcon(QIcon(QStringLiteral(":/iconoption/icons/about.png")));
     ui->pushButton_about->setText(tr("About"));
 }
@@ -274,7 +272,7 @@ void ExcelMain::loadFinished(DocumentLoader::Outcome outcome)
         // The reason is a sentence of its own or the end of this one.
         const QString reason = loader->failureReason();
         const QString file = QDir::toNativeSeparators(loadingPath);
-        dialogs->warning(this, kTitle,
+        dialogs->warning(this, dialogTitle(),
                          !reason.isEmpty() && reason.at(0).isUpper()
                              ? tr("%1 could not be opened. %2.").arg(file, reason)
                              : tr("%1 could not be opened: %2.").arg(file, reason));
@@ -327,11 +325,7 @@ void ExcelMain::closeProgressDia()
     ui->pushButton_up->setEnabled(false);
     ui->pushButton_down->setEnabled(n >= 2);
     showPNG();
-    QStringList images;
-    for (int page = 1; page <= n; ++page)
-        images.append(PageFiles::imagePath(workFolder(), page));
-    thumbnailLoader->setPages(images);
-    ui->listwidget_view->setCurrentRow(0);
+    showThumbnails(1);
     connect(ui->listwidget_view, &QListWidget::clicked, this, &ExcelMain::viewchage, Qt::UniqueConnection);
     showRecognitionMarks();
     recentFiles->add(pdfPath);
@@ -342,11 +336,21 @@ void ExcelMain::warnAboutPageLimit()
 {
     if (documentInfo.pageCount <= pageCount)
         return;
-    dialogs->warning(this, kTitle,
+    dialogs->warning(this, dialogTitle(),
                      tr("%1 has %2 pages. Only the first %3 pages are loaded.")
                          .arg(QDir::toNativeSeparators(pdfPath))
                          .arg(documentInfo.pageCount)
                          .arg(PageFiles::kMaxPages));
+}
+
+// The thumbnails of every page of the document shown, `page` selected.
+void ExcelMain::showThumbnails(int page)
+{
+    QStringList images;
+    for (int n = 1; n <= pageCount; ++n)
+        images.append(PageFiles::imagePath(workFolder(), n));
+    thumbnailLoader->setPages(images);
+    ui->listwidget_view->setCurrentRow(page - 1);
 }
 
 void ExcelMain::showNoDocument()
@@ -631,7 +635,7 @@ void ExcelMain::on_pushButton_save_clicked()
         return;
     name = completed;
     if (isSameFile(name, pdfPath)) {
-        dialogs->warning(this, kTitle,
+        dialogs->warning(this, dialogTitle(),
                          tr("%1 is the open PDF. Choose another name: saving would replace the document.")
                              .arg(QDir::toNativeSeparators(name)));
         return;
@@ -642,7 +646,7 @@ void ExcelMain::on_pushButton_save_clicked()
     options.numbersAsNumbers = numbersBox->isChecked();
     const SaveResult result = saveTables(name, store.pageGrids, options);
     if (!result.ok) {
-        dialogs->warning(this, kTitle,
+        dialogs->warning(this, dialogTitle(),
                          tr("%1 could not be saved: %2").arg(QDir::toNativeSeparators(name), result.error));
         return;
     }

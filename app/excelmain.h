@@ -125,7 +125,11 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    // The title of the window's message boxes.
+    static QString dialogTitle() { return QStringLiteral("Zarnich Quorvel"); }
+
     void centreOnScreen();
+    void showThumbnails(int page);
     void createCanvas();
     void createLayoutActions();
     void createNumbersBox();

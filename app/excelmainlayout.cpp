@@ -21,8 +21,6 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("Zarnich Quorvel");
-
 QString layoutFilter()
 {
     return QCoreApplication::translate("ExcelMain", "Layout (*.json)");
@@ -56,12 +54,12 @@ void ExcelMain::saveLayout()
     for (LayoutEntry& entry : entries)
         entry.joinLines = joinLinesCheck->isChecked();
     if (entries.isEmpty()) {
-        dialogs->warning(this, kTitle, tr("No page has a table: there is no layout to save."));
+        dialogs->warning(this, dialogTitle(), tr("No page has a table: there is no layout to save."));
         return;
     }
     const QVector<int> outside = pagesWithColumnsOutside(pages);
     if (!outside.isEmpty()) {
-        dialogs->warning(this, kTitle,
+        dialogs->warning(this, dialogTitle(),
                          tr("A column line lies outside its table on page %1. Move it into the table or "
                             "remove it, then save the layout.")
                              .arg(pageRangesText(outside)));
@@ -85,7 +83,7 @@ void ExcelMain::saveLayout()
     AppSettings::setLayoutFolder(QFileInfo(name).absolutePath());
     const QString error = writeLayoutFile(name, entries);
     if (!error.isEmpty())
-        dialogs->warning(this, kTitle,
+        dialogs->warning(this, dialogTitle(),
                          tr("%1 could not be saved: %2").arg(QDir::toNativeSeparators(name), error));
 }
 
@@ -102,7 +100,7 @@ void ExcelMain::loadLayout()
     limits.maxPage = PageFiles::kMaxPages;
     const LayoutReadResult read = readLayoutFile(name, limits);
     if (!read.ok()) {
-        dialogs->warning(this, kTitle, tr("The layout could not be loaded: %1").arg(read.error));
+        dialogs->warning(this, dialogTitle(), tr("The layout could not be loaded: %1").arg(read.error));
         return;
     }
     const ResolvedLayout layout = resolveLayout(read.entries, pageCount);
@@ -114,7 +112,7 @@ void ExcelMain::loadLayout()
     applyLayout(layout.pages);
     history->record(tr("Load layout"), before, store);
     if (!layout.missingPages.isEmpty())
-        dialogs->warning(this, kTitle,
+        dialogs->warning(this, dialogTitle(),
                          tr("The layout has tables for page %1, which this document (%2 pages) does not "
                             "have; they were skipped.")
                              .arg(pageRangesText(layout.missingPages))

@@ -18,8 +18,6 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("Zarnich Quorvel");
-
 bool samePages(const DocumentInfo& a, const DocumentInfo& b)
 {
     if (a.pageCount != b.pageCount || a.pages.size() != b.pages.size())
@@ -71,7 +69,7 @@ void ExcelMain::offerRecognition()
     if (choice == AppSettings::ScannedPages::Never)
         return;
     if (choice == AppSettings::ScannedPages::Ask &&
-        dialogs->information(this, kTitle, NoTextLayer::question(pages, pageCount),
+        dialogs->information(this, dialogTitle(), NoTextLayer::question(pages, pageCount),
                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
     LoadedDocument recognised =
@@ -80,7 +78,7 @@ void ExcelMain::offerRecognition()
     const QString reason = recognitionRun->failureReason();
     if (recognised.pageCount() == 0) {
         if (!reason.isEmpty())
-            dialogs->warning(this, kTitle,
+            dialogs->warning(this, dialogTitle(),
                              tr("The text of %1 could not be recognised: %2.")
                                  .arg(QDir::toNativeSeparators(pdfPath), reason));
         return;
@@ -94,7 +92,7 @@ void ExcelMain::offerRecognition()
 void ExcelMain::adoptRecognised(LoadedDocument recognised)
 {
     if (recognised.pageCount() != pageCount || !samePages(recognised.info, documentInfo)) {
-        dialogs->warning(this, kTitle,
+        dialogs->warning(this, dialogTitle(),
                          tr("%1 has changed since it was opened; open it again to recognise its text.")
                              .arg(QDir::toNativeSeparators(pdfPath)));
         return;
@@ -107,11 +105,7 @@ void ExcelMain::adoptRecognised(LoadedDocument recognised)
     pageRules.reset(workFolder());
     const int page = ui->spinBox_pagenumber->value();
     currentPng = PageFiles::imagePath(workFolder(), page);
-    QStringList images;
-    for (int n = 1; n <= pageCount; ++n)
-        images.append(PageFiles::imagePath(workFolder(), n));
-    thumbnailLoader->setPages(images);
-    ui->listwidget_view->setCurrentRow(page - 1);
+    showThumbnails(page);
     showRecognitionMarks();
     Updateoutput();
 }
