@@ -59,8 +59,11 @@ void PiecewiseOutput::handOn()
 
 bool PiecewiseOutput::finish()
 {
-    handOn();
     settle();
+    // The last piece is handed on here: nothing is left to produce beside it.
+    if (filling_.used > 0 && !failed_)
+        failed_ = !sink_(filling_.bytes.get(), filling_.used);
+    filling_.used = 0;
     return !failed_;
 }
 
